@@ -1,0 +1,48 @@
+// How the core talks to the person using it. Every front end (the wizard, the
+// command line, the tests) implements IReporter; the core never includes a GUI
+// toolkit. Calls are synchronous: the worker waits until the front end has
+// handled them, as the processing dialog's window messages do.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tvn {
+
+enum class MsgIcon { None, Information, Error, Question };
+
+// Message ids the workers send to the processing window.
+inline constexpr uint32_t kMsgProgress = 0x8001;
+inline constexpr uint32_t kMsgFinished = 0x8002;
+
+class IReporter {
+public:
+    virtual ~IReporter() = default;
+
+    // A message box: text, caption ("Error", "Information", ...) and icon.
+    virtual void Message(std::string_view text, std::string_view caption, MsgIcon icon) = 0;
+    // 0x8001: the whole percentage of the running job.
+    virtual void Progress(uint64_t percent) = 0;
+    // 0x8002: the job has finished (not sent after a stop).
+    virtual void Finished() = 0;
+    // The processing window's file-counter text ("%I64u") and last-file text.
+    virtual void SetFileCounterText(std::string_view text) = 0;
+    virtual void SetLastFileText(std::string_view text) = 0;
+    // The diagnostic console: 8-bit text the user does not see. Callers pass
+    // the text exactly as it is to be written, line breaks included.
+    virtual void Console(std::string_view text) = 0;
+};
+
+// Reports nothing; for jobs whose caller only wants the result.
+class CNullReporter : public IReporter {
+public:
+    void Message(std::string_view, std::string_view, MsgIcon) override {}
+    void Progress(uint64_t) override {}
+    void Finished() override {}
+    void SetFileCounterText(std::string_view) override {}
+    void SetLastFileText(std::string_view) override {}
+    void Console(std::string_view) override {}
+};
+
+}  // namespace tvn

@@ -1,0 +1,56 @@
+// The session: the one place that holds what the program keeps process-wide.
+// A front end owns exactly one CSession and hands it (or parts of it) to the
+// jobs it starts; nothing in the core keeps global state of its own.
+//
+// One thread at a time works on each member, by the order of the wizard's
+// steps: the user-interface thread between jobs, one job worker while a job
+// runs. The members the front end reads while a worker runs (run flag,
+// counters, progress, totals) are atomics.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/job_control.h"
+#include "app/report.h"
+#include "catalog/directory_tree.h"
+#include "disk/disk_source.h"
+#include "scan/scanner.h"
+
+namespace tvn {
+
+enum class JobMode { Save = 0, Burn = 1, Scan = 2 };
+
+struct CSession {
+    // The current disk source and the sectors-per-cluster value copied from it.
+    std::unique_ptr<CDiskSource> diskSource;
+    DWORD spc = 0;
+    // The identifier of the medium the user chose (a device or image path).
+    std::string selectedDrive;
+
+    // The catalogue (with its found-bytes and folder-count totals).
+    CDirectoryTree tree;
+    // File number counters of the nineteen types.
+    CTypeCounters counters;
+
+    // The running job: run flag, pause gate, file counter, scan progress.
+    CJobControl job;
+    JobMode jobMode = JobMode::Scan;
+    bool compress = false;
+    std::string destination;  // destination directory of a save
+    std::string jobName;      // "Tarvolin %02u.%02u.%02u"
+
+    // Replaces the current disk source with one opened on drive and applies the
+    // caller protocol: false (after a message through reporter) when the
+    // medium cannot be used. disconnectedText is the caller's own wording.
+    bool OpenCurrentSource(const std::string& drive, IReporter& reporter,
+                           std::string_view disconnectedText);
+};
+
+// The two wordings callers use for a medium that cannot be opened.
+inline constexpr std::string_view kDisconnectedReconnect =
+    "Removable drive is disconnected.please reconnect the drive";
+inline constexpr std::string_view kDisconnectedRestart =
+    "Removable drive is disconnected.\nplease connect the drive and restart the scanning.";
+
+}  // namespace tvn

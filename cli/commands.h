@@ -1,0 +1,66 @@
+// The subcommands of tarvolin-cli. Each Add*Command registers its options on
+// the application and sets the function that runs it.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/session.h"
+#include "cli/terminal_reporter.h"
+#include "scan/type_table.h"
+
+namespace tvn::cli {
+
+// Exit statuses.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;      // the job could not be done
+inline constexpr int kExitUsage = 2;        // bad arguments
+inline constexpr int kExitInterrupted = 130;
+
+struct CliContext {
+    std::string logPath;  // --log: where the diagnostic console goes
+    bool quiet = false;   // --quiet: no progress display
+    std::FILE* log = nullptr;
+    std::function<int()> run;  // the chosen subcommand
+};
+
+void AddProbeCommand(CLI::App& app, CliContext& ctx);
+void AddScanCommand(CLI::App& app, CliContext& ctx);
+void AddInfoCommand(CLI::App& app, CliContext& ctx);
+void AddSaveCommand(CLI::App& app, CliContext& ctx);
+
+// --- helpers shared by the commands ---
+
+// Parses "jpg,tif,..." or "all" (any case). Throws CLI::ValidationError on an
+// unknown type.
+std::vector<FileType> ParseTypes(const std::string& list);
+
+// Opens the medium as the session's current disk source; on failure prints a
+// clear message (with the system's reason) and returns false.
+bool OpenSource(CSession& session, const std::string& path, CTerminalReporter& reporter);
+
+// Runs a scan of the session's current disk source on a worker thread with
+// the progress display; Ctrl-C stops it. Returns true when it was stopped.
+bool RunScan(CSession& session, const std::vector<FileType>& types, CTerminalReporter& reporter);
+
+// Writes the session's catalogue as a scan info file; false after a message.
+bool SaveScanInfoFromCli(CSession& session, const std::string& path, CTerminalReporter& reporter);
+
+// Prints the catalogue in catalogue order, as text or as JSON, on stdout.
+void PrintCatalogue(const CSession& session, bool json, bool stopped);
+
+// Ctrl-C handling: while a job runs, SIGINT clears its run flag.
+class CInterruptGuard {
+public:
+    explicit CInterruptGuard(CJobControl& control);
+    ~CInterruptGuard();
+    CInterruptGuard(const CInterruptGuard&) = delete;
+    CInterruptGuard& operator=(const CInterruptGuard&) = delete;
+    static bool Interrupted();
+};
+
+}  // namespace tvn::cli

@@ -1,0 +1,138 @@
+#include <atomic>
+#include <csignal>
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <thread>
+
+#include "cli/commands.h"
+#include "scan/scan_job.h"
+
+namespace tvn::cli {
+
+namespace {
+// The job a Ctrl-C stops. Signal handlers can reach nothing else.
+std::atomic<CJobControl*> g_interruptTarget{nullptr};
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnInterrupt(int) {
+    g_interrupted.store(true);
+    if (CJobControl* c = g_interruptTarget.load()) c->StopFromSignal();
+}
+}  // namespace
+
+CInterruptGuard::CInterruptGuard(CJobControl& control) {
+    g_interrupted.store(false);
+    g_interruptTarget.store(&control);
+    struct sigaction sa {};
+    sa.sa_handler = OnInterrupt;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+}
+
+CInterruptGuard::~CInterruptGuard() {
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    g_interruptTarget.store(nullptr);
+}
+
+bool CInterruptGuard::Interrupted() { return g_interrupted.load(); }
+
+std::vector<FileType> ParseTypes(const std::string& list) {
+    std::vector<FileType> types;
+    std::stringstream in(list);
+    std::string item;
+    while (std::getline(in, item, ',')) {
+        if (item.empty()) continue;
+        if (item == "all" || item == "ALL") {
+            for (const TypeFacts& f : kTypes) types.push_back(f.type);
+            continue;
+        }
+        const auto t = FindTypeByName(item);
+        if (!t) {
+            std::string known;
+            for (const TypeFacts& f : kTypes) known += (known.empty() ? "" : ",") + std::string(f.name);
+            throw CLI::ValidationError("--types", fmt::format("unknown file type '{}' (known: {}, or all)", item, known));
+        }
+        types.push_back(*t);
+    }
+    if (types.empty()) throw CLI::ValidationError("--types", "Please Select File types");
+    return types;
+}
+
+bool OpenSource(CSession& session, const std::string& path, CTerminalReporter& reporter) {
+    const bool ok = session.OpenCurrentSource(path, reporter, kDisconnectedRestart);
+    if (!ok) {
+        const int err = session.diskSource ? session.diskSource->GetOpenError() : 0;
+        if (err != 0) {
+            std::string why;
+            CDiskSource::GetErrorText(why, err);
+            fmt::print(stderr, "tarvolin-cli: cannot open {}: {}\n", path, why);
+        }
+    }
+    return ok;
+}
+
+bool RunScan(CSession& session, const std::vector<FileType>& types, CTerminalReporter& reporter) {
+    CScanJob job(*session.diskSource, session.tree, session.counters, session.job, reporter);
+    job.SetTypes(types);
+    session.jobMode = JobMode::Scan;
+    session.job.Reset();
+    CInterruptGuard guard(session.job);
+    reporter.Begin("Scanning");
+    std::thread worker([&job] { job.Run(); });
+    worker.join();
+    reporter.End();
+    return !session.job.IsRunning();
+}
+
+void PrintCatalogue(const CSession& session, bool json, bool stopped) {
+    const CDirectoryTree& tree = session.tree;
+    uint64_t files = 0;
+    if (json) {
+        nlohmann::ordered_json out;
+        out["source"] = session.selectedDrive;
+        if (session.diskSource) {
+            out["sector_size"] = session.diskSource->GetSectorSizeU();
+            out["total_sectors"] = session.diskSource->GetTotalSectors();
+            out["start_sector"] = session.diskSource->GetStartSector();
+        }
+        out["stopped"] = stopped;
+        nlohmann::ordered_json folders = nlohmann::ordered_json::array();
+        for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
+            nlohmann::ordered_json jf;
+            jf["name"] = f->GetName();
+            nlohmann::ordered_json list = nlohmann::ordered_json::array();
+            for (CFileNode* n = f->GetFirstChild(); n; n = n->GetNextFile()) {
+                list.push_back({{"name", n->GetName()},
+                                {"start_sector", n->GetStartSector()},
+                                {"end_sector", n->GetEndSector()},
+                                {"size", n->GetSize()}});
+                ++files;
+            }
+            jf["files"] = std::move(list);
+            folders.push_back(std::move(jf));
+        }
+        out["folders"] = std::move(folders);
+        out["totals"] = {{"files", files},
+                         {"folders", tree.m_ullFolderCount.load()},
+                         {"found_bytes", tree.m_ullFoundBytes.load()}};
+        fmt::print("{}\n", out.dump(2));
+        return;
+    }
+    fmt::print("{:<6} {:<16} {:>14} {:>14} {:>12}\n", "Folder", "File", "Start sector",
+               "End sector", "Size");
+    for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
+        for (CFileNode* n = f->GetFirstChild(); n; n = n->GetNextFile()) {
+            fmt::print("{:<6} {:<16} {:>14} {:>14} {:>12}\n", f->GetName(), n->GetName(),
+                       n->GetStartSector(), n->GetEndSector(), n->GetSize());
+            ++files;
+        }
+    }
+    fmt::print("{} files in {} folders, {} bytes found{}\n", files,
+               tree.m_ullFolderCount.load(), tree.m_ullFoundBytes.load(),
+               stopped ? " (scan stopped)" : "");
+}
+
+}  // namespace tvn::cli

@@ -1,0 +1,313 @@
+#include "disk/disk_source.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <linux/fs.h>
+#include <sstream>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#include <vector>
+
+#include "disk/io.h"
+
+namespace tvn {
+
+namespace {
+
+constexpr DWORD kBootSectorBytes = 512;
+constexpr DWORD kLastProbedSectorSize = 66048;  // the first size above 65,536
+
+uint16_t Le16(const BYTE* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t Le32(const BYTE* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+uint64_t Le64(const BYTE* p) {
+    return static_cast<uint64_t>(Le32(p)) | (static_cast<uint64_t>(Le32(p + 4)) << 32);
+}
+
+bool IsBlockDevice(int fd) {
+    struct stat st{};
+    return fd >= 0 && ::fstat(fd, &st) == 0 && S_ISBLK(st.st_mode);
+}
+
+// The mount point of a block device, from the kernel's mount table.
+std::string FindMountPoint(unsigned long rdev) {
+    std::ifstream in("/proc/self/mountinfo");
+    std::string line;
+    const std::string want =
+        std::to_string(major(rdev)) + ":" + std::to_string(minor(rdev));
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string id, parent, devno, root, mountPoint;
+        if (!(fields >> id >> parent >> devno >> root >> mountPoint)) continue;
+        if (devno != want) continue;
+        // Mount points escape blanks as octal sequences (\040).
+        std::string out;
+        for (size_t i = 0; i < mountPoint.size(); ++i) {
+            if (mountPoint[i] == '\\' && i + 3 < mountPoint.size()) {
+                const std::string oct = mountPoint.substr(i + 1, 3);
+                if (oct.size() == 3 && oct.find_first_not_of("01234567") == std::string::npos) {
+                    out += static_cast<char>(std::stoi(oct, nullptr, 8));
+                    i += 3;
+                    continue;
+                }
+            }
+            out += mountPoint[i];
+        }
+        return out;
+    }
+    return {};
+}
+
+}  // namespace
+
+int OpenRawDisk(const std::string& path) {
+    if (path.empty() || path[0] != '/') {
+        errno = EINVAL;
+        return -1;
+    }
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+MediumKind CDiskSource::Classify(const std::string& path) {
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) return MediumKind::Missing;
+    if (S_ISREG(st.st_mode)) return MediumKind::Image;
+    if (!S_ISBLK(st.st_mode)) return MediumKind::Other;
+    const std::string sys = "/sys/dev/block/" + std::to_string(major(st.st_rdev)) + ":" +
+                            std::to_string(minor(st.st_rdev)) + "/partition";
+    return ::access(sys.c_str(), F_OK) == 0 ? MediumKind::Partition : MediumKind::WholeDisk;
+}
+
+CDiskSource::CDiskSource(std::string drive, BYTE mode) : m_strDrive(std::move(drive)) {
+    if (mode == 2) {
+        m_kind = Classify(m_strDrive);
+        if (!OpenPath()) PartitionSizeFallback();
+        return;
+    }
+    if (mode > 2) {
+        m_nStatus = kPhysicalFailed;
+        return;
+    }
+    m_kind = Classify(m_strDrive);
+    switch (m_kind) {
+        case MediumKind::WholeDisk:
+            OpenPhysical();
+            break;
+        case MediumKind::Partition:
+            if (!OpenLogical(mode)) PartitionSizeFallback();
+            break;
+        case MediumKind::Image:
+        case MediumKind::Other:
+            if (!OpenPath()) PartitionSizeFallback();
+            break;
+        case MediumKind::Missing:
+            // Nothing by that name: the caller reports the medium as disconnected.
+            m_openErrno = errno ? errno : ENOENT;
+            m_nStatus = kLogicalFailed;
+            PartitionSizeFallback();
+            break;
+    }
+}
+
+CDiskSource::~CDiskSource() { Close(); }
+
+void CDiskSource::Close() {
+    if (m_hDevice >= 0) ::close(m_hDevice);
+    m_hDevice = -1;
+}
+
+bool CDiskSource::OpenPhysical() {
+    m_hDevice = OpenRawDisk(m_strDrive);
+    if (m_hDevice < 0) {
+        m_openErrno = errno;
+        m_nStatus = kPhysicalFailed;
+        return false;
+    }
+    struct stat st{};
+    if (::fstat(m_hDevice, &st) == 0) m_rdev = st.st_rdev;
+    ProbeSectorSize();
+    // The kernel's real size: a geometry product would drop the last partial
+    // cylinder and with it the data at the end of the disk.
+    uint64_t bytes = 0;
+    if (::ioctl(m_hDevice, BLKGETSIZE64, &bytes) != 0) bytes = 0;
+    m_ullTotalSectors = m_dwSectorSize ? bytes / m_dwSectorSize : 0;
+    m_dwSectorsPerCluster = 2;
+    m_dwTotalClusters = static_cast<DWORD>(m_ullTotalSectors / 2);
+    m_dwStartSector = 0;
+    ::lseek(m_hDevice, 0, SEEK_SET);
+    return true;
+}
+
+bool CDiskSource::OpenLogical(BYTE mode) {
+    m_hDevice = ::open(m_strDrive.c_str(), O_RDONLY | O_CLOEXEC);
+    if (m_hDevice < 0) {
+        m_openErrno = errno;
+        m_nStatus = kLogicalFailed;
+        return false;
+    }
+    struct stat st{};
+    if (::fstat(m_hDevice, &st) == 0) m_rdev = st.st_rdev;
+    ProbeSectorSize();
+    if (!FreeSpaceQuery()) return false;
+    m_ullTotalSectors = m_ullFsTotalBytes / m_dwSectorSize;
+    const int fs = ProbeFileSystem(mode);
+    if (fs == kFsNtfs) return true;
+    if (fs == kFsFat32 || fs == kFsFat) {
+        SeekRelative(static_cast<int32_t>((static_cast<int64_t>(m_dwStartSector) - 1) *
+                                          static_cast<int64_t>(m_dwSectorSize)));
+        return true;
+    }
+    return false;
+}
+
+bool CDiskSource::OpenPath() {
+    m_hDevice = ::open(m_strDrive.c_str(), O_RDONLY | O_CLOEXEC);
+    if (m_hDevice < 0) {
+        m_openErrno = errno;
+        m_nStatus = kLogicalFailed;
+        return false;
+    }
+    struct stat st{};
+    if (::fstat(m_hDevice, &st) != 0) {
+        m_openErrno = errno;
+        Close();
+        m_nStatus = kLogicalFailed;
+        return false;
+    }
+    ProbeSectorSize();
+    uint64_t size = 0;
+    if (S_ISBLK(st.st_mode)) {
+        m_rdev = st.st_rdev;
+        if (::ioctl(m_hDevice, BLKGETSIZE64, &size) != 0) size = 0;
+    } else {
+        size = static_cast<uint64_t>(st.st_size);
+    }
+    m_ullTotalSectors = size / m_dwSectorSize;
+    // A disk image has no file system to ask: it takes the figures of the
+    // partition-size query (8 sectors per cluster), so callers can use it.
+    m_dwSectorsPerCluster = 8;
+    m_dwTotalClusters = static_cast<DWORD>(m_ullTotalSectors / 8);
+    const int fs = ProbeFileSystem(2);
+    if (fs == kFsFat32 || fs == kFsFat) {
+        SeekRelative(static_cast<int32_t>((static_cast<int64_t>(m_dwStartSector) - 1) *
+                                          static_cast<int64_t>(m_dwSectorSize)));
+    }
+    return true;
+}
+
+DWORD CDiskSource::ProbeSectorSizeByRead(int fd) {
+    DWORD found = kLastProbedSectorSize;
+    for (DWORD n = 512; n <= kLastProbedSectorSize; n += 512) {
+        std::vector<BYTE> buf(n, 0);
+        const int64_t before = TellFd(fd);
+        const ssize_t r = ReadFully(fd, buf.data(), n);
+        if (r >= 0) {
+            found = n;
+            break;
+        }
+        if (before >= 0) ::lseek(fd, before, SEEK_SET);
+    }
+    ::lseek(fd, 0, SEEK_SET);
+    return found;
+}
+
+void CDiskSource::ProbeSectorSize() {
+    // Buffered reads of any size succeed on a block device, so the read probe
+    // cannot see its sector size: ask the kernel for the logical sector size.
+    int ss = 0;
+    if (IsBlockDevice(m_hDevice) && ::ioctl(m_hDevice, BLKSSZGET, &ss) == 0 && ss > 0) {
+        m_dwSectorSize = static_cast<DWORD>(ss);
+        ::lseek(m_hDevice, 0, SEEK_SET);
+        return;
+    }
+    m_dwSectorSize = ProbeSectorSizeByRead(m_hDevice);
+}
+
+bool CDiskSource::FreeSpaceQuery() {
+    const std::string mountPoint = FindMountPoint(m_rdev);
+    if (mountPoint.empty()) return false;
+    struct statvfs vfs{};
+    if (::statvfs(mountPoint.c_str(), &vfs) != 0) return false;
+    const uint64_t fragment = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
+    if (fragment == 0 || m_dwSectorSize == 0) return false;
+    m_dwSectorsPerCluster = static_cast<DWORD>(std::max<uint64_t>(1, fragment / m_dwSectorSize));
+    m_dwTotalClusters = static_cast<DWORD>(vfs.f_blocks);
+    m_ullFsTotalBytes = static_cast<uint64_t>(vfs.f_blocks) * fragment;
+    return true;
+}
+
+int CDiskSource::ProbeFileSystem(BYTE mode) {
+    BYTE boot[kBootSectorBytes] = {};
+    // A 512-byte read fails on a medium with larger sectors (reads must be whole
+    // sectors there), so such a medium keeps start sector 0.
+    if (m_dwSectorSize > kBootSectorBytes ||
+        ReadFully(m_hDevice, boot, kBootSectorBytes) != static_cast<ssize_t>(kBootSectorBytes)) {
+        if (m_dwSectorSize <= kBootSectorBytes) ::lseek(m_hDevice, 0, SEEK_SET);
+        m_dwStartSector = 0;
+        return kFsNone;
+    }
+    if (std::memcmp(boot + 3, "NTFS", 4) == 0) {
+        m_dwStartSector = 1;
+        if (mode == 1) m_ullTotalSectors = (Le64(boot + 40) & 0xFFFFFFFFu) + 1;
+        return kFsNtfs;
+    }
+    if (std::memcmp(boot + 82, "FAT32", 5) == 0) {
+        m_dwStartSector = static_cast<DWORD>(Le16(boot + 14) + 2u * Le32(boot + 36));
+        if (mode == 1) m_ullTotalSectors = Le32(boot + 32);
+        return kFsFat32;
+    }
+    if (std::memcmp(boot + 54, "FAT1", 4) == 0) {
+        m_dwStartSector = static_cast<DWORD>(Le16(boot + 14) + 2u * Le16(boot + 22));
+        if (mode == 1) m_ullTotalSectors = Le32(boot + 32);
+        return kFsFat;
+    }
+    // A one-character physical-disk number; whole disks are not probed here,
+    // so device paths never take this branch.
+    if (m_strDrive.size() == 1 && m_strDrive[0] >= '0' && m_strDrive[0] <= '9') {
+        m_dwStartSector = 63;
+        return kFsPhysical;
+    }
+    const int64_t pos = TellFd(m_hDevice);
+    m_dwStartSector = pos > 0 && m_dwSectorSize ? static_cast<DWORD>(pos / m_dwSectorSize) : 0;
+    return kFsNone;
+}
+
+void CDiskSource::PartitionSizeFallback() {
+    uint64_t bytes = 0;
+    struct stat st{};
+    if (m_hDevice >= 0 && ::fstat(m_hDevice, &st) == 0) {
+        if (S_ISBLK(st.st_mode)) {
+            if (::ioctl(m_hDevice, BLKGETSIZE64, &bytes) != 0) bytes = 0;
+        } else if (S_ISREG(st.st_mode)) {
+            bytes = static_cast<uint64_t>(st.st_size);
+        }
+    }
+    m_ullTotalSectors = m_dwSectorSize ? bytes / m_dwSectorSize : 0;
+    m_dwSectorsPerCluster = 8;
+    m_dwTotalClusters = static_cast<DWORD>(m_ullTotalSectors / 8);
+}
+
+bool CDiskSource::SeekRelative(int32_t bytes) {
+    return m_hDevice >= 0 && ::lseek(m_hDevice, bytes, SEEK_CUR) != static_cast<off_t>(-1);
+}
+
+bool CDiskSource::GetErrorText(std::string& text, int error) {
+    char buf[256] = {};
+    const char* msg = error ? ::strerror_r(error, buf, sizeof buf) : nullptr;
+    if (msg == nullptr || *msg == '\0' || std::strncmp(msg, "Unknown error", 13) == 0) {
+        text = "failed to retrieve system error";
+        return false;
+    }
+    text = msg;
+    return true;
+}
+
+}  // namespace tvn

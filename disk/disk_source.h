@@ -1,0 +1,98 @@
+// The medium being recovered: a whole disk, a partition, or a disk image,
+// opened read-only for raw sector-wise access. It works out the figures the
+// rest of the program needs (sector size, sectors per cluster, sector count,
+// the sector at which the scan begins) and leaves the descriptor's file offset
+// at the start sector. Readers use the descriptor directly.
+#pragma once
+
+#include <string>
+
+#include "app/types.h"
+
+namespace tvn {
+
+// What kind of medium an identifier names.
+enum class MediumKind { Missing, WholeDisk, Partition, Image, Other };
+
+class CDiskSource {
+public:
+    // Status values.
+    static constexpr int kUsable = 0;
+    static constexpr int kPhysicalFailed = 1;  // whole disk cannot be opened, or bad mode
+    static constexpr int kLogicalFailed = 2;   // partition / image cannot be opened
+
+    // File-system probe results.
+    enum FsProbe { kFsNone = 0, kFsNtfs = 1, kFsFat32 = 2, kFsFat = 3, kFsPhysical = 4 };
+
+    // drive: a device path (/dev/sdb, /dev/sdb1) or an image file; mode as the
+    // callers pass it (0). Mode 2 always opens the string as a plain path.
+    explicit CDiskSource(std::string drive, BYTE mode = 0);
+    ~CDiskSource();
+    CDiskSource(const CDiskSource&) = delete;
+    CDiskSource& operator=(const CDiskSource&) = delete;
+
+    int GetHandle() const { return m_hDevice; }
+    DWORD GetSectorsPerCluster() const { return m_dwSectorsPerCluster; }
+    ULONGLONG GetTotalSectors() const { return m_ullTotalSectors; }
+    DWORD GetTotalClusters() const { return m_dwTotalClusters; }
+    int GetStatus() const { return m_nStatus; }
+    DWORD GetStartSector() const { return m_dwStartSector; }
+    int GetSectorSize() const { return static_cast<int>(m_dwSectorSize); }
+    DWORD GetSectorSizeU() const { return m_dwSectorSize; }
+    ULONGLONG GetPosition() const { return m_ullPosition; }
+    void SetPosition(ULONGLONG position) { m_ullPosition = position; }
+    const std::string& GetDrive() const { return m_strDrive; }
+    MediumKind GetKind() const { return m_kind; }
+    // errno of a failed open (0 when the open succeeded); for clear messages.
+    int GetOpenError() const { return m_openErrno; }
+    // Device number of a block device medium (0 for an image).
+    unsigned long GetDeviceNumber() const { return m_rdev; }
+
+    // Moves the descriptor's file offset by a signed 32-bit distance.
+    bool SeekRelative(int32_t bytes);
+
+    // The system's text for an errno value; "failed to retrieve system error"
+    // and false when there is none.
+    static bool GetErrorText(std::string& text, int error);
+
+    // Classifies a path: block device (whole disk or partition, by sysfs),
+    // regular file, missing or anything else.
+    static MediumKind Classify(const std::string& path);
+
+    // The sector-size read probe: tries n = 512, 1024, ... up to 66,048 and
+    // keeps the first n whose read at the file offset succeeds (66,048 when
+    // none does); the file offset is set back to 0.
+    static DWORD ProbeSectorSizeByRead(int fd);
+
+private:
+    bool OpenPhysical();
+    bool OpenLogical(BYTE mode);
+    bool OpenPath();
+    int ProbeFileSystem(BYTE mode);
+    void ProbeSectorSize();
+    void PartitionSizeFallback();
+    bool FreeSpaceQuery();
+    void Close();
+
+    int m_hDevice = -1;
+    DWORD m_dwSectorsPerCluster = 0;
+    ULONGLONG m_ullTotalSectors = 0;
+    DWORD m_dwTotalClusters = 0;
+    std::string m_strDrive;
+    int m_nStatus = kUsable;
+    DWORD m_dwStartSector = 0;
+    ULONGLONG m_ullPosition = 0;
+    DWORD m_dwSectorSize = 0;
+
+    MediumKind m_kind = MediumKind::Missing;
+    int m_openErrno = 0;
+    unsigned long m_rdev = 0;
+    ULONGLONG m_ullFsTotalBytes = 0;
+};
+
+// The raw-disk access layer. Opens a device path for reading only; a path that
+// does not begin with "/" fails with EINVAL. This is the seam through which a
+// user who is not root will get raw access (a privileged helper) later.
+int OpenRawDisk(const std::string& path);
+
+}  // namespace tvn

@@ -1,0 +1,21 @@
+// Small, safe wrappers over read(2)/pread(2) for the readers of the medium.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <sys/types.h>
+
+namespace tvn {
+
+// Reads up to n bytes at the descriptor's file offset, retrying short reads and
+// EINTR, until n bytes, end of data, or an error. Returns the bytes read, or -1
+// on an error (errno set; the file offset then stands after what was read).
+ssize_t ReadFully(int fd, void* buf, size_t n);
+
+// The same at an absolute byte offset, leaving the file offset alone.
+ssize_t PreadFully(int fd, void* buf, size_t n, uint64_t offset);
+
+// Current file offset of the descriptor, or -1.
+int64_t TellFd(int fd);
+
+}  // namespace tvn

@@ -1,0 +1,1 @@
+namespace tvn {}  // extraction, repair, zip writer and save job live beside this file

@@ -1,0 +1,17 @@
+// Recognizer for BMP files.
+#pragma once
+
+#include "scan/scanner.h"
+
+namespace tvn {
+
+class CBMPScanner : public CScanner {
+public:
+    explicit CBMPScanner(CScanContext& ctx);
+    ULONGLONG GetFileSize() override;
+    bool IsFileHeader() override;
+    UINT GetNextFileNumber() override;
+    UINT ReleaseFileNumber() override;
+};
+
+}  // namespace tvn

@@ -1,0 +1,17 @@
+// Recognizer for WAV files.
+#pragma once
+
+#include "scan/scanner.h"
+
+namespace tvn {
+
+class CWAVScanner : public CScanner {
+public:
+    explicit CWAVScanner(CScanContext& ctx);
+    ULONGLONG GetFileSize() override;
+    bool IsFileHeader() override;
+    UINT GetNextFileNumber() override;
+    UINT ReleaseFileNumber() override;
+};
+
+}  // namespace tvn

@@ -1,0 +1,108 @@
+#include "scan/scan_job.h"
+
+#include <algorithm>
+#include <fmt/format.h>
+#include <unistd.h>
+
+namespace tvn {
+
+CScanJob::CScanJob(CDiskSource& source, CDirectoryTree& tree, CTypeCounters& counters,
+                   CJobControl& control, IReporter& reporter)
+    : m_source(source),
+      m_tree(tree),
+      m_control(control),
+      m_reporter(reporter),
+      m_ctx(source, counters, reporter) {}
+
+bool CScanJob::SetTypes(std::span<const FileType> types) {
+    m_tree.RemoveAll();
+    m_list.clear();
+    m_list = BuildRecognizerList(m_ctx, types);
+    return !m_list.empty();
+}
+
+void CScanJob::Run() {
+    if (m_list.empty()) {
+        m_reporter.Finished();
+        return;
+    }
+    CScanner& first = *m_list.front();
+    const ULONGLONG S = m_source.GetSectorSizeU();
+    const ULONGLONG K = kScanBufferSize / S;  // sectors per block
+    const ULONGLONG total = m_source.GetTotalSectors();
+
+    // The opening left the file offset at the start sector; a source that was
+    // scanned before is put back there.
+    ::lseek(m_source.GetHandle(), static_cast<off_t>(m_source.GetStartSector() * S), SEEK_SET);
+    m_source.SetPosition(0);
+    first.AllocBuffer(kScanBufferSize);
+    first.SetOffset(0);
+    first.ReadBlock();
+
+    // From here on, position is the sector that follows the block in the buffer.
+    ULONGLONG position = K + m_source.GetStartSector();
+    m_source.SetPosition(position);
+    m_control.ScanProgress().store(~ULONGLONG{0});
+
+    for (;;) {
+        const DWORD offset = m_ctx.offset;
+        // Every sector of the medium is offered, up to its very end; nothing
+        // past the end is tested.
+        if (position - K + offset / S >= total) break;
+
+        const ULONGLONG percent = std::min(position, total) * 100 / total;
+        if (percent != m_control.ScanProgress().load(std::memory_order_relaxed)) {
+            m_control.ScanProgress().store(percent);
+            m_reporter.Progress(percent);
+        }
+
+        bool stopped = false;
+        for (const auto& recognizer : m_list) {
+            if (recognizer->IsFileHeader()) {
+                const ULONGLONG length = recognizer->GetFileSize();
+                if (length > kMinFileLength && length < kMaxFileLength) {
+                    RecordHit(*recognizer, position, K);
+                }
+            }
+            if (!m_control.Poll()) {
+                stopped = true;
+                break;
+            }
+        }
+        if (stopped || !m_control.Poll()) break;
+
+        if (offset + S < kScanBufferSize) {
+            m_ctx.offset = static_cast<DWORD>(offset + S);
+        } else {
+            first.ReadBlock();
+            m_ctx.offset = 0;
+            position += K;
+            m_source.SetPosition(position);
+        }
+    }
+    m_reporter.Finished();
+}
+
+void CScanJob::RecordHit(CScanner& recognizer, ULONGLONG position, ULONGLONG sectorsPerBlock) {
+    const std::string& type = recognizer.GetTypeName();
+    CFolderNode* folder = m_tree.FindFolder(type);
+    if (folder == nullptr) {
+        m_tree.InsertFolder(type);
+        ++m_tree.m_ullFolderCount;
+        folder = m_tree.FindFolder(type);
+        folder->SetDevice(m_source.GetHandle());
+    }
+    const ULONGLONG length = recognizer.GetFileSize();
+    const ULONGLONG S = m_source.GetSectorSizeU();
+    const ULONGLONG start = position + m_ctx.offset / S - sectorsPerBlock;
+    const ULONGLONG end = start + length / S;
+
+    const ULONGLONG counter = ++m_control.FileCounter();
+    m_reporter.SetFileCounterText(std::to_string(counter));
+    const std::string shortName = fmt::format("file# {}.", recognizer.GetNextFileNumber());
+    m_reporter.SetLastFileText(shortName + folder->GetName());
+    folder->InsertFile(shortName, start, end, length);
+    m_tree.m_ullFoundBytes += recognizer.GetFileSize();
+}
+
+}  // namespace tvn

@@ -1,0 +1,50 @@
+// The scan: walks the medium from its start sector to its end, block by block
+// and sector by sector, asks every recognizer of the list at every sector, and
+// records each accepted file in the catalogue. Run() is the worker body; a
+// front end runs it on a thread of its own and talks to it through the
+// CJobControl (run flag, pause gate, counters) and its IReporter.
+#pragma once
+
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "app/job_control.h"
+#include "app/report.h"
+#include "catalog/directory_tree.h"
+#include "disk/disk_source.h"
+#include "scan/scanner.h"
+
+namespace tvn {
+
+// Lengths the scan keeps: strictly between these two.
+inline constexpr ULONGLONG kMinFileLength = 1024;
+inline constexpr ULONGLONG kMaxFileLength = 104857600;  // 0x6400000
+
+class CScanJob {
+public:
+    CScanJob(CDiskSource& source, CDirectoryTree& tree, CTypeCounters& counters,
+             CJobControl& control, IReporter& reporter);
+
+    // Empties the catalogue and builds the recognizer list for the chosen types
+    // in list order. False (and no list) when no type is chosen.
+    bool SetTypes(std::span<const FileType> types);
+
+    // The worker body. Sends Finished() at the end.
+    void Run();
+
+    const std::vector<std::unique_ptr<CScanner>>& Recognizers() const { return m_list; }
+    CScanContext& Context() { return m_ctx; }
+
+private:
+    void RecordHit(CScanner& recognizer, ULONGLONG position, ULONGLONG sectorsPerBlock);
+
+    CDiskSource& m_source;
+    CDirectoryTree& m_tree;
+    CJobControl& m_control;
+    IReporter& m_reporter;
+    CScanContext m_ctx;
+    std::vector<std::unique_ptr<CScanner>> m_list;
+};
+
+}  // namespace tvn

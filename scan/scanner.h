@@ -1,0 +1,133 @@
+// The recognizer framework. Every type has one recognizer class derived from
+// CScanner. The recognizers of one scan share one 512 KiB buffer and one
+// offset (held by the scan's CScanContext): the medium is read once per block
+// and every recognizer tests every sector of it in memory.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/report.h"
+#include "app/types.h"
+#include "disk/disk_source.h"
+#include "scan/type_table.h"
+
+namespace tvn {
+
+inline constexpr DWORD kScanBufferSize = 524288;  // B, 0x80000
+
+// The per-type file number counters. They live as long as the session: some
+// types restart at every new recognizer list, others count on across scans.
+struct CTypeCounters {
+    std::array<UINT, kTypeCount> value{1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
+                                       1, 1, 1, 1, 1, 1, 1, 1, 1};
+    UINT& operator[](FileType t) { return value[static_cast<std::size_t>(t)]; }
+};
+
+// What the recognizers of one scan share: the medium, the scan buffer and the
+// offset of the sector under test.
+struct CScanContext {
+    CScanContext(CDiskSource& src, CTypeCounters& typeCounters, IReporter& rep)
+        : source(src), counters(typeCounters), reporter(rep) {}
+
+    CDiskSource& source;
+    CTypeCounters& counters;
+    IReporter& reporter;
+    std::vector<BYTE> buffer;  // empty until the scan allocates it
+    DWORD offset = 0;          // offset of the sector under test; a multiple of S
+    ULONGLONG bufferFilePos = 0;  // byte position on the medium of buffer[0]
+    ULONGLONG generation = 0;     // bumped whenever the buffer is (re)filled
+    std::vector<BYTE> scratch;    // the length searches' own block, reused
+};
+
+class CScanner {
+public:
+    CScanner(CScanContext& ctx, FileType type);
+    virtual ~CScanner() = default;
+    CScanner(const CScanner&) = delete;
+    CScanner& operator=(const CScanner&) = delete;
+
+    // Length in bytes of the file recognised at the current offset; 0 = none,
+    // all ones = out of memory. Repeatable, and leaves buffer, offset and the
+    // descriptor's file offset as it found them.
+    virtual ULONGLONG GetFileSize() = 0;
+    // Whether a file of this type begins at the current offset; reads only
+    // bytes inside the buffer.
+    virtual bool IsFileHeader() = 0;
+    virtual bool CheckFile(DWORD, DWORD) { return true; }
+    virtual UINT GetNextFileNumber() { return 0; }
+    virtual UINT ReleaseFileNumber() { return 0; }
+
+    // Allocates the shared buffer (zeroed) and records its size.
+    BYTE* AllocBuffer(DWORD size);
+    // Reads the next block at the descriptor's file offset into the shared
+    // buffer; an unreadable block becomes zeros and is skipped.
+    bool ReadBlock();
+    void SetOffset(DWORD offset) { m_ctx.offset = offset; }
+    DWORD GetOffset() const { return m_ctx.offset; }
+    DWORD GetBufferSize() const { return static_cast<DWORD>(m_ctx.buffer.size()); }
+    const std::string& GetTypeName() const { return m_strType; }
+    FileType GetType() const { return m_type; }
+    void SetSearching(bool searching) { m_bSearching = searching; }
+    bool IsSearching() const { return m_bSearching; }
+    CScanContext& Context() { return m_ctx; }
+
+protected:
+    // The shared buffer as bytes, and bounded tests on it: bytes past the end
+    // of the buffer take part in no match.
+    std::span<const BYTE> Buf() const { return {m_ctx.buffer.data(), m_ctx.buffer.size()}; }
+    bool Has(size_t pos, size_t n) const { return pos <= m_ctx.buffer.size() && n <= m_ctx.buffer.size() - pos; }
+    bool Match(size_t pos, const void* bytes, size_t n) const {
+        return Has(pos, n) && std::memcmp(m_ctx.buffer.data() + pos, bytes, n) == 0;
+    }
+    DWORD SectorSize() const { return m_ctx.source.GetSectorSizeU(); }
+    // Absolute sector of the sector under test (S of the MP3 and MPG rules).
+    ULONGLONG CurrentSector() const;
+
+    // Repeatability: the answer for a start is remembered, so asking again
+    // for the same start (the scan asks three times per hit) costs nothing.
+    template <class Measure>
+    ULONGLONG Memoized(Measure&& measure) {
+        const ULONGLONG key = m_ctx.bufferFilePos + m_ctx.offset;
+        if (m_memoValid && m_memoKey == key && m_memoGeneration == m_ctx.generation) {
+            return m_memoValue;
+        }
+        m_memoValue = measure();
+        m_memoKey = key;
+        m_memoGeneration = m_ctx.generation;
+        m_memoValid = true;
+        return m_memoValue;
+    }
+
+    // Counter rules shared by most types.
+    UINT HandOutThenAdd() { return m_ctx.counters[m_type]++; }
+    UINT HandOutThenSubtract() { return m_ctx.counters[m_type]--; }
+    UINT AddThenHandOut() { return ++m_ctx.counters[m_type]; }
+    UINT SubtractThenHandOut() { return --m_ctx.counters[m_type]; }
+    void ResetCounter(UINT value) { m_ctx.counters[m_type] = value; }
+
+    int m_hDevice;
+    std::string m_strType;
+    bool m_bSearching = false;
+    CScanContext& m_ctx;
+    FileType m_type;
+
+private:
+    bool m_memoValid = false;
+    ULONGLONG m_memoKey = 0;
+    ULONGLONG m_memoGeneration = 0;
+    ULONGLONG m_memoValue = 0;
+};
+
+// Creates the recognizers for the chosen types, always in list order whatever
+// order the types were chosen in.
+std::vector<std::unique_ptr<CScanner>> BuildRecognizerList(CScanContext& ctx,
+                                                           std::span<const FileType> types);
+std::unique_ptr<CScanner> MakeRecognizer(CScanContext& ctx, FileType type);
+
+}  // namespace tvn

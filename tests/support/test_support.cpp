@@ -1,0 +1,93 @@
+#include "tests/support/test_support.h"
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace tvn::test {
+
+TempDir::TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "tvn-test-XXXXXX").string();
+    if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    m_path = tmpl;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(m_path, ec);
+}
+
+int RunCommand(const std::string& command, std::string* output) {
+    FILE* p = ::popen(command.c_str(), "r");
+    if (p == nullptr) return -1;
+    std::array<char, 4096> buf{};
+    size_t n = 0;
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) {
+        if (output) output->append(buf.data(), n);
+    }
+    const int status = ::pclose(p);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::optional<LoopDevice> LoopDevice::Attach(const std::string& image, uint32_t sectorSize,
+                                             std::string& why) {
+    if (::geteuid() != 0) {
+        why = "loop devices need root";
+        return std::nullopt;
+    }
+    std::string out;
+    std::string cmd = "losetup -f --show";
+    if (sectorSize != 0) cmd += " --sector-size " + std::to_string(sectorSize);
+    cmd += " '" + image + "' 2>&1";
+    if (RunCommand(cmd, &out) != 0 || out.rfind("/dev/", 0) != 0) {
+        why = "losetup cannot attach a loop device here: " + out;
+        return std::nullopt;
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+    return LoopDevice(out);
+}
+
+LoopDevice::LoopDevice(LoopDevice&& other) noexcept
+    : m_path(std::move(other.m_path)), m_partitions(other.m_partitions) {
+    other.m_path.clear();
+}
+
+LoopDevice::~LoopDevice() {
+    if (m_path.empty()) return;
+    if (m_partitions) RunCommand("partx -d '" + m_path + "' >/dev/null 2>&1");
+    RunCommand("losetup -d '" + m_path + "' >/dev/null 2>&1");
+}
+
+std::string LoopDevice::AddPartitions(int n, std::string& why) {
+    std::string out;
+    // Some kernels lack MBR partition scanning for loop devices: add them by hand.
+    if (RunCommand("partx -a '" + m_path + "' 2>&1", &out) != 0 &&
+        out.find("busy") == std::string::npos) {
+        why = "partx cannot add partitions: " + out;
+        return {};
+    }
+    m_partitions = true;
+    const std::string part = m_path + "p" + std::to_string(n);
+    for (int i = 0; i < 50 && ::access(part.c_str(), F_OK) != 0; ++i) ::usleep(20000);
+    if (::access(part.c_str(), F_OK) != 0) {
+        why = "partition device " + part + " did not appear";
+        return {};
+    }
+    return part;
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace tvn::test
