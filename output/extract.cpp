@@ -1,0 +1,7 @@
+#include "output/extract.h"
+
+namespace tvn {
+
+void SaveFileNode(CSession&, CFileNode&, const std::string&, IReporter&) {}
+
+}  // namespace tvn
