@@ -30,6 +30,9 @@ public:
     // in list order. False (and no list) when no type is chosen.
     bool SetTypes(std::span<const FileType> types);
 
+    // Uses the given recognizers (made on Context()) as the list, as they are.
+    void SetRecognizers(std::vector<std::unique_ptr<CScanner>> list) { m_list = std::move(list); }
+
     // The worker body. Sends Finished() at the end.
     void Run();
 
