@@ -1,0 +1,57 @@
+// tarvolin-cli as a user runs it: exit statuses, errors, and the catalogue.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/support/test_support.h"
+#include "tools/media/image.h"
+
+namespace tvn {
+namespace {
+
+std::string Cli(const std::string& args) { return std::string(TVN_CLI) + " " + args; }
+
+TEST(CliScan, PrintsTheCatalogueAsTextAndJson) {
+    test::TempDir dir;
+    const std::string img = dir / "card.img";
+    {
+        media::ImageFile f(img, 2 << 20);
+        f.Write(512 * 8, media::Bytes{0xFF, 0xD8, 0xFF, 0xE1});
+        f.Write(512 * 16, media::Bytes{0xFF, 0xD8, 0xFF, 0xE0});
+    }
+    std::string out;
+    EXPECT_EQ(test::RunCommand(Cli("-q scan " + img + " --types jpg 2>/dev/null"), &out), 0);
+    EXPECT_NE(out.find("file# 1.JPG"), std::string::npos) << out;
+    EXPECT_NE(out.find("2 files in 1 folders"), std::string::npos) << out;
+
+    out.clear();
+    EXPECT_EQ(test::RunCommand(Cli("-q scan " + img + " --types JPG,jpg --json 2>/dev/null"), &out), 0);
+    const auto j = nlohmann::json::parse(out);
+    EXPECT_EQ(j["totals"]["files"], 2);
+    EXPECT_EQ(j["folders"][0]["name"], "JPG");
+    EXPECT_EQ(j["folders"][0]["files"][1]["name"], "file# 1.JPG");
+    EXPECT_EQ(j["folders"][0]["files"][1]["start_sector"], 8);
+    EXPECT_EQ(j["folders"][0]["files"][1]["size"], 4096);
+    EXPECT_EQ(j["stopped"], false);
+}
+
+TEST(CliScan, ErrorsAndExitStatuses) {
+    std::string err;
+    EXPECT_EQ(test::RunCommand(Cli("scan /nonexistent.img 2>&1"), &err), 1);
+    EXPECT_NE(err.find("No such file or directory"), std::string::npos) << err;
+    EXPECT_NE(err.find("Removable drive is disconnected."), std::string::npos) << err;
+
+    test::TempDir dir;
+    { media::ImageFile f(dir / "x.img", 1 << 20); }
+    err.clear();
+    EXPECT_EQ(test::RunCommand(Cli("scan " + (dir / "x.img") + " --types jpg,xyz 2>&1"), &err), 2);
+    EXPECT_NE(err.find("unknown file type 'xyz'"), std::string::npos) << err;
+    EXPECT_EQ(test::RunCommand(Cli("scan 2>/dev/null")), 2);
+    EXPECT_EQ(test::RunCommand(Cli("--help >/dev/null")), 0);
+    std::string version;
+    EXPECT_EQ(test::RunCommand(Cli("--version"), &version), 0);
+    EXPECT_EQ(version.rfind("tarvolin-cli ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace tvn
