@@ -37,6 +37,18 @@ bool IsBlockDevice(int fd) {
     return fd >= 0 && ::fstat(fd, &st) == 0 && S_ISBLK(st.st_mode);
 }
 
+// Size in bytes of what the descriptor reads: the kernel's size of a block
+// device, the length of a regular file; 0 when it cannot be had.
+uint64_t MediumBytes(int fd) {
+    struct stat st{};
+    if (fd < 0 || ::fstat(fd, &st) != 0) return 0;
+    if (S_ISBLK(st.st_mode)) {
+        uint64_t bytes = 0;
+        return ::ioctl(fd, BLKGETSIZE64, &bytes) == 0 ? bytes : 0;
+    }
+    return S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+}
+
 // The mount point of a block device, from the kernel's mount table.
 std::string FindMountPoint(unsigned long rdev) {
     std::ifstream in("/proc/self/mountinfo");
@@ -136,9 +148,7 @@ bool CDiskSource::OpenPhysical() {
     ProbeSectorSize();
     // The kernel's real size: a geometry product would drop the last partial
     // cylinder and with it the data at the end of the disk.
-    uint64_t bytes = 0;
-    if (::ioctl(m_hDevice, BLKGETSIZE64, &bytes) != 0) bytes = 0;
-    m_ullTotalSectors = m_dwSectorSize ? bytes / m_dwSectorSize : 0;
+    m_ullTotalSectors = m_dwSectorSize ? MediumBytes(m_hDevice) / m_dwSectorSize : 0;
     m_dwSectorsPerCluster = 2;
     m_dwTotalClusters = static_cast<DWORD>(m_ullTotalSectors / 2);
     m_dwStartSector = 0;
@@ -156,13 +166,18 @@ bool CDiskSource::OpenLogical(BYTE mode) {
     struct stat st{};
     if (::fstat(m_hDevice, &st) == 0) m_rdev = st.st_rdev;
     ProbeSectorSize();
-    if (!FreeSpaceQuery()) return false;
-    m_ullTotalSectors = m_ullFsTotalBytes / m_dwSectorSize;
+    if (FreeSpaceQuery()) {
+        m_ullTotalSectors = m_ullFsTotalBytes / m_dwSectorSize;
+    } else {
+        // Not mounted: no file system figures to be had. The partition's own
+        // size stands in (8 sectors per cluster), and the boot sector still
+        // tells where the data area begins.
+        PartitionSizeFallback();
+    }
     const int fs = ProbeFileSystem(mode);
     if (fs == kFsNtfs) return true;
     if (fs == kFsFat32 || fs == kFsFat) {
-        SeekRelative(static_cast<int32_t>((static_cast<int64_t>(m_dwStartSector) - 1) *
-                                          static_cast<int64_t>(m_dwSectorSize)));
+        SeekToStartSector();
         return true;
     }
     return false;
@@ -182,24 +197,15 @@ bool CDiskSource::OpenPath() {
         m_nStatus = kLogicalFailed;
         return false;
     }
+    if (S_ISBLK(st.st_mode)) m_rdev = st.st_rdev;
     ProbeSectorSize();
-    uint64_t size = 0;
-    if (S_ISBLK(st.st_mode)) {
-        m_rdev = st.st_rdev;
-        if (::ioctl(m_hDevice, BLKGETSIZE64, &size) != 0) size = 0;
-    } else {
-        size = static_cast<uint64_t>(st.st_size);
-    }
-    m_ullTotalSectors = size / m_dwSectorSize;
+    m_ullTotalSectors = MediumBytes(m_hDevice) / m_dwSectorSize;
     // A disk image has no file system to ask: it takes the figures of the
     // partition-size query (8 sectors per cluster), so callers can use it.
     m_dwSectorsPerCluster = 8;
     m_dwTotalClusters = static_cast<DWORD>(m_ullTotalSectors / 8);
     const int fs = ProbeFileSystem(2);
-    if (fs == kFsFat32 || fs == kFsFat) {
-        SeekRelative(static_cast<int32_t>((static_cast<int64_t>(m_dwStartSector) - 1) *
-                                          static_cast<int64_t>(m_dwSectorSize)));
-    }
+    if (fs == kFsFat32 || fs == kFsFat) SeekToStartSector();
     return true;
 }
 
@@ -256,18 +262,25 @@ int CDiskSource::ProbeFileSystem(BYTE mode) {
     }
     if (std::memcmp(boot + 3, "NTFS", 4) == 0) {
         m_dwStartSector = 1;
-        if (mode == 1) m_ullTotalSectors = (Le64(boot + 40) & 0xFFFFFFFFu) + 1;
+        // The boot sector's count leaves out the backup boot sector at the end.
+        if (mode == 1) m_ullTotalSectors = Le64(boot + 40) + 1;
         return kFsNtfs;
     }
-    if (std::memcmp(boot + 82, "FAT32", 5) == 0) {
-        m_dwStartSector = static_cast<DWORD>(Le16(boot + 14) + 2u * Le32(boot + 36));
-        if (mode == 1) m_ullTotalSectors = Le32(boot + 32);
-        return kFsFat32;
-    }
-    if (std::memcmp(boot + 54, "FAT1", 4) == 0) {
-        m_dwStartSector = static_cast<DWORD>(Le16(boot + 14) + 2u * Le16(boot + 22));
-        if (mode == 1) m_ullTotalSectors = Le32(boot + 32);
-        return kFsFat;
+    // FAT: the data area begins after the reserved sectors and two copies of
+    // the FAT, whatever the boot sector says about the number of copies. A
+    // damaged boot sector can claim a data area beyond the end of the medium;
+    // starting there would skip the whole medium, so such a boot sector is
+    // not believed and the medium is taken as having no known file system.
+    const bool fat32 = std::memcmp(boot + 82, "FAT32", 5) == 0;
+    const bool fat16 = !fat32 && std::memcmp(boot + 54, "FAT1", 4) == 0;
+    if (fat32 || fat16) {
+        const uint64_t sectorsPerFat = fat32 ? Le32(boot + 36) : Le16(boot + 22);
+        const uint64_t start = Le16(boot + 14) + 2 * sectorsPerFat;
+        if (start <= UINT32_MAX && start < MediumBytes(m_hDevice) / m_dwSectorSize) {
+            m_dwStartSector = static_cast<DWORD>(start);
+            if (mode == 1) m_ullTotalSectors = Le32(boot + 32);
+            return fat32 ? kFsFat32 : kFsFat;
+        }
     }
     // A one-character physical-disk number; whole disks are not probed here,
     // so device paths never take this branch.
@@ -281,18 +294,16 @@ int CDiskSource::ProbeFileSystem(BYTE mode) {
 }
 
 void CDiskSource::PartitionSizeFallback() {
-    uint64_t bytes = 0;
-    struct stat st{};
-    if (m_hDevice >= 0 && ::fstat(m_hDevice, &st) == 0) {
-        if (S_ISBLK(st.st_mode)) {
-            if (::ioctl(m_hDevice, BLKGETSIZE64, &bytes) != 0) bytes = 0;
-        } else if (S_ISREG(st.st_mode)) {
-            bytes = static_cast<uint64_t>(st.st_size);
-        }
-    }
+    const uint64_t bytes = MediumBytes(m_hDevice);
     m_ullTotalSectors = m_dwSectorSize ? bytes / m_dwSectorSize : 0;
     m_dwSectorsPerCluster = 8;
     m_dwTotalClusters = static_cast<DWORD>(m_ullTotalSectors / 8);
+}
+
+void CDiskSource::SeekToStartSector() {
+    // The boot sector read left the file offset at byte 512; the data area can
+    // lie further than a 32-bit relative move reaches, so seek from the start.
+    ::lseek(m_hDevice, static_cast<off_t>(uint64_t{m_dwStartSector} * m_dwSectorSize), SEEK_SET);
 }
 
 bool CDiskSource::SeekRelative(int32_t bytes) {

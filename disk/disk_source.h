@@ -71,6 +71,7 @@ private:
     int ProbeFileSystem(BYTE mode);
     void ProbeSectorSize();
     void PartitionSizeFallback();
+    void SeekToStartSector();
     bool FreeSpaceQuery();
     void Close();
 

@@ -54,6 +54,62 @@ TEST(DiskSourceImage, Fat16AndNtfsAndUnknown) {
     EXPECT_EQ(TellFd(raw.GetHandle()), 512);
 }
 
+TEST(DiskSourceImage, DataAreaBeyondTwoGigabytesIsReachedExactly) {
+    // A large FAT32 volume whose data area starts past 2^31 bytes: a 32-bit
+    // relative seek cannot reach it.
+    TempDir dir;
+    const std::string path = dir / "big-fat32.img";
+    constexpr uint32_t kSectorsPerFat = 2'500'000;
+    constexpr uint64_t kStart = 32 + 2 * uint64_t{kSectorsPerFat};
+    {
+        media::ImageFile img(path, (kStart + 4096) * 512);
+        img.Write(0, media::MakeFat32BootSector(32, kSectorsPerFat,
+                                                static_cast<uint32_t>(kStart + 4096)));
+    }
+    CDiskSource src(path);
+    EXPECT_EQ(src.GetStartSector(), kStart);
+    EXPECT_EQ(TellFd(src.GetHandle()), static_cast<int64_t>(kStart * 512));
+}
+
+TEST(DiskSourceImage, DamagedFatBootSectorDoesNotSkipTheMedium) {
+    TempDir dir;
+    {
+        // Sectors per FAT so large that the data area would lie past the end
+        // (and past 32 bits); and a FAT16 one just at the end of a small image.
+        media::ImageFile fat32(dir / "fat32.img", 1 << 20);
+        fat32.Write(0, media::MakeFat32BootSector(32, 0x80000000u, 2048));
+        media::ImageFile fat16(dir / "fat16.img", 64 << 10);
+        fat16.Write(0, media::MakeFat16BootSector(28, 50, 128));
+        media::ImageFile edge(dir / "edge.img", 64 << 10);
+        edge.Write(0, media::MakeFat16BootSector(27, 50, 128));
+    }
+    for (const char* name : {"fat32.img", "fat16.img"}) {
+        CDiskSource src(dir / name);
+        EXPECT_EQ(src.GetStatus(), CDiskSource::kUsable) << name;
+        EXPECT_EQ(src.GetStartSector(), 1u) << name;
+        EXPECT_EQ(TellFd(src.GetHandle()), 512) << name;
+    }
+    // The last sector of the medium is still a believable data-area start.
+    CDiskSource edge(dir / "edge.img");
+    EXPECT_EQ(edge.GetStartSector(), 127u);
+    EXPECT_EQ(TellFd(edge.GetHandle()), 127 * 512);
+}
+
+TEST(DiskSourceImage, SectorCountsAreNotCutTo32Bits) {
+    TempDir dir;
+    const std::string path = dir / "huge.img";
+    constexpr uint64_t kSectors = (uint64_t{1} << 32) + 16;
+    try {
+        media::ImageFile img(path, kSectors * 512);  // sparse: takes no room
+        img.Write(0, media::MakeNtfsBootSector(uint64_t{1} << 33));
+    } catch (const std::exception& e) {
+        GTEST_SKIP() << "cannot make a sparse 2 TiB file here: " << e.what();
+    }
+    CDiskSource src(path);
+    EXPECT_EQ(src.GetTotalSectors(), kSectors);
+    EXPECT_EQ(src.GetStartSector(), 1u);
+}
+
 TEST(DiskSourceImage, MissingMediumIsDisconnectedButHasSpc) {
     CDiskSource src("/nonexistent/card.img");
     EXPECT_EQ(src.GetStatus(), CDiskSource::kLogicalFailed);

@@ -64,8 +64,9 @@ LoopDevice::~LoopDevice() {
 
 std::string LoopDevice::AddPartitions(int n, std::string& why) {
     std::string out;
-    // Some kernels lack MBR partition scanning for loop devices: add them by hand.
-    if (RunCommand("partx -a '" + m_path + "' 2>&1", &out) != 0 &&
+    // Some kernels lack MBR partition scanning for loop devices: add them by
+    // hand, once; "busy" means the kernel has them already.
+    if (!m_partitions && RunCommand("partx -a '" + m_path + "' 2>&1", &out) != 0 &&
         out.find("busy") == std::string::npos) {
         why = "partx cannot add partitions: " + out;
         return {};
