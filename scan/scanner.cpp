@@ -1,11 +1,47 @@
 #include "scan/scanner.h"
 
 #include <algorithm>
+#include <cstring>
 #include <unistd.h>
 
 #include "disk/io.h"
 
 namespace tvn {
+
+bool CScanContext::TextInWindow(std::string_view text, size_t first, size_t last) {
+    const size_t n = text.size();
+    if (n == 0 || n > buffer.size() || first > last) return false;
+    last = std::min(last, buffer.size() - n);  // wholly inside the buffer
+    if (first > last) return false;
+    if (straightforward) {
+        for (size_t i = first; i <= last; ++i) {
+            if (std::memcmp(buffer.data() + i, text.data(), n) == 0) return true;
+        }
+        return false;
+    }
+    auto it = std::find_if(m_texts.begin(), m_texts.end(),
+                           [&](const TextPositions& t) { return t.text == text; });
+    if (it == m_texts.end()) {
+        m_texts.push_back({std::string(text), ~ULONGLONG{0}, {}});
+        it = std::prev(m_texts.end());
+    }
+    if (it->generation != generation) {
+        // One pass over the block for this text.
+        it->starts.clear();
+        const BYTE* base = buffer.data();
+        const BYTE* end = base + buffer.size();
+        for (const BYTE* p = base; p + n <= end;) {
+            const void* hit = ::memmem(p, static_cast<size_t>(end - p), text.data(), n);
+            if (hit == nullptr) break;
+            const BYTE* h = static_cast<const BYTE*>(hit);
+            it->starts.push_back(static_cast<uint32_t>(h - base));
+            p = h + 1;
+        }
+        it->generation = generation;
+    }
+    const auto pos = std::lower_bound(it->starts.begin(), it->starts.end(), first);
+    return pos != it->starts.end() && *pos <= last;
+}
 
 CScanner::CScanner(CScanContext& ctx, FileType type)
     : m_hDevice(ctx.source.GetHandle()), m_strType(TypeName(type)), m_ctx(ctx), m_type(type) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/report.h"
@@ -43,6 +44,23 @@ struct CScanContext {
     ULONGLONG bufferFilePos = 0;  // byte position on the medium of buffer[0]
     ULONGLONG generation = 0;     // bumped whenever the buffer is (re)filled
     std::vector<BYTE> scratch;    // the length searches' own block, reused
+
+    // Whether a text begins at some position from first to last (inclusive)
+    // and lies wholly inside the buffer. The recognizers that look for a text
+    // in a window after the sector (maker names, "MThd", "MPEGTV") ask this:
+    // each text is searched once per block, and every sector's question is a
+    // look-up, however many recognizers ask. With straightforward set, every
+    // position of the window is compared instead (the reference behaviour).
+    bool TextInWindow(std::string_view text, size_t first, size_t last);
+    bool straightforward = false;
+
+private:
+    struct TextPositions {
+        std::string text;
+        ULONGLONG generation = ~ULONGLONG{0};
+        std::vector<uint32_t> starts;  // ascending
+    };
+    std::vector<TextPositions> m_texts;
 };
 
 class CScanner {
