@@ -2,12 +2,12 @@
 // a card reader (whole disk) and its partitions. Needs root and losetup; every
 // test that cannot have them is skipped with the reason.
 #include <gtest/gtest.h>
-
-#include <fstream>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+
+#include <fstream>
 
 #include "disk/disk_source.h"
 #include "disk/io.h"
@@ -56,7 +56,7 @@ TEST(LoopDevice, WholeDiskAt512And4096ByteSectors) {
     {
         CDiskSource src(small->Path());
         ExpectOpened(src, MediumKind::WholeDisk, 512, bytes / 512, 0, 2);
-        struct stat st{};
+        struct stat st {};
         ASSERT_EQ(::stat(small->Path().c_str(), &st), 0);
         EXPECT_EQ(src.GetDeviceNumber(), st.st_rdev);
     }
@@ -101,7 +101,8 @@ TEST(LoopDevice, UnmountedPartitionsTakeThePartitionSizeAndTheBootSector) {
         img.Write(0, media::MakeMbr(parts));
         img.Write(uint64_t{parts[0].startSector} * 512,
                   media::MakeFat16BootSector(4, 32, kPartSectors));
-        img.Write(uint64_t{parts[1].startSector} * 512, media::MakeNtfsBootSector(uint64_t{1} << 33));
+        img.Write(uint64_t{parts[1].startSector} * 512,
+                  media::MakeNtfsBootSector(uint64_t{1} << 33));
         img.Write(uint64_t{parts[3].startSector} * 512,
                   media::MakeFat16BootSector(8000, 96, kPartSectors));
     }
@@ -243,7 +244,7 @@ TEST(LoopDevice, MountedFatPartitionTakesTheFreeSpaceFigures) {
     ReadOnlyMount mount(p1, mountPoint, why);
     if (!mount.Mounted()) GTEST_SKIP() << "cannot mount a FAT partition here: " << why;
 
-    struct statvfs vfs{};
+    struct statvfs vfs {};
     ASSERT_EQ(::statvfs(mountPoint.c_str(), &vfs), 0);
     const uint64_t fragment = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
     CDiskSource src(p1);

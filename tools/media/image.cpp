@@ -24,10 +24,17 @@ void Put64(uint8_t* p, uint64_t v) {
 }
 }  // namespace
 
-ImageFile::ImageFile(std::string path, uint64_t size) : m_path(std::move(path)), m_size(size) {
-    m_fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (m_fd < 0) Fail("cannot create " + m_path);
-    if (::ftruncate(m_fd, static_cast<off_t>(size)) != 0) Fail("cannot size " + m_path);
+ImageFile::ImageFile(std::string path, uint64_t size, Mode mode)
+    : m_path(std::move(path)), m_size(size) {
+    const int flags = mode == kKeep ? O_RDWR | O_CLOEXEC : O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC;
+    m_fd = ::open(m_path.c_str(), flags, 0644);
+    if (m_fd < 0) Fail((mode == kKeep ? "cannot open " : "cannot create ") + m_path);
+    if (::ftruncate(m_fd, static_cast<off_t>(size)) != 0) {
+        const int error = errno;
+        ::close(m_fd);
+        errno = error;
+        Fail("cannot size " + m_path);
+    }
 }
 
 ImageFile::~ImageFile() {

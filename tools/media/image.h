@@ -14,8 +14,10 @@ using Bytes = std::vector<uint8_t>;
 
 class ImageFile {
 public:
-    // Creates (or replaces) a sparse file of the given size.
-    ImageFile(std::string path, uint64_t size);
+    enum Mode { kCreate, kKeep };
+    // kCreate: creates (or replaces) a sparse file of the given size. kKeep:
+    // opens an existing file to change bytes in it, sizing it as given.
+    ImageFile(std::string path, uint64_t size, Mode mode = kCreate);
     ~ImageFile();
     ImageFile(const ImageFile&) = delete;
     ImageFile& operator=(const ImageFile&) = delete;
