@@ -2,6 +2,9 @@
 // the node's name, then trims it with the repair routine of its type.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "app/report.h"
@@ -15,7 +18,13 @@ namespace tvn {
 // dir + "/" + node name (dir exists), then repairs the file. Reports a lost
 // medium by message; everything else goes to the diagnostic console. Changes
 // the node's size in place as the rounding rules say.
-void SaveFileNode(CSession& session, CFileNode& node, const std::string& dir,
-                  IReporter& reporter);
+void SaveFileNode(CSession& session, CFileNode& node, const std::string& dir, IReporter& reporter);
+
+// How extraction gets its read buffer: a block of the given size, or nullptr
+// when there is no room. SaveFileNode uses new (std::nothrow); tests pass
+// their own to exercise the retry with smaller sizes.
+using ExtractAllocator = std::function<std::unique_ptr<uint8_t[]>(uint64_t size)>;
+void SaveFileNode(CSession& session, CFileNode& node, const std::string& dir, IReporter& reporter,
+                  const ExtractAllocator& allocate);
 
 }  // namespace tvn
