@@ -282,12 +282,10 @@ int CDiskSource::ProbeFileSystem(BYTE mode) {
             return fat32 ? kFsFat32 : kFsFat;
         }
     }
-    // A one-character physical-disk number; whole disks are not probed here,
-    // so device paths never take this branch.
-    if (m_strDrive.size() == 1 && m_strDrive[0] >= '0' && m_strDrive[0] <= '9') {
-        m_dwStartSector = 63;
-        return kFsPhysical;
-    }
+    // No known file system: the scan starts where the read left the file
+    // offset. (A whole disk would start after the usual 63 hidden sectors,
+    // but whole disks are never probed; an image file whose name happens to
+    // be a digit is no whole disk and must not lose its first 63 sectors.)
     const int64_t pos = TellFd(m_hDevice);
     m_dwStartSector = pos > 0 && m_dwSectorSize ? static_cast<DWORD>(pos / m_dwSectorSize) : 0;
     return kFsNone;

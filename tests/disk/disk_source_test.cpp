@@ -110,6 +110,20 @@ TEST(DiskSourceImage, SectorCountsAreNotCutTo32Bits) {
     EXPECT_EQ(src.GetStartSector(), 1u);
 }
 
+TEST(DiskSourceImage, ImageNamedLikeADiskNumberStartsAtItsFirstSectors) {
+    TempDir dir;
+    { media::ImageFile img(dir / "3", 1 << 20); }
+    char cwd[4096];
+    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(::chdir(dir.Path().c_str()), 0);
+    CDiskSource src("3");
+    ASSERT_EQ(::chdir(cwd), 0);
+    EXPECT_EQ(src.GetKind(), MediumKind::Image);
+    EXPECT_EQ(src.GetStatus(), CDiskSource::kUsable);
+    EXPECT_EQ(src.GetStartSector(), 1u);
+    EXPECT_EQ(TellFd(src.GetHandle()), 512);
+}
+
 TEST(DiskSourceImage, MissingMediumIsDisconnectedButHasSpc) {
     CDiskSource src("/nonexistent/card.img");
     EXPECT_EQ(src.GetStatus(), CDiskSource::kLogicalFailed);

@@ -67,11 +67,16 @@ std::string UniqueName(std::string name, const std::string& folder,
 
 // The print order a camera writes next to its pictures: a file of no scanned
 // type that stays on the card.
-Bytes PrintOrder() {
-    const std::string text =
+Bytes PrintOrder(const std::string& picture) {
+    std::string text =
         "[HDR]\r\nGEN REV = 01.00\r\nGEN CRT = \"TVN CAMERA\" -01.00\r\n"
-        "GEN DTM = 2023:11:14:22:13:20\r\n\r\n[JOB]\r\nPRT PID = 001\r\nPRT TYP = STD\r\n"
-        "PRT QTY = 001\r\nIMG FMT = EXIF2 -J\r\n<IMG SRC = \"../DCIM/100TVNCM/DSC_0001.JPG\">\r\n";
+        "GEN DTM = 2023:11:14:22:13:20\r\n";
+    if (!picture.empty()) {
+        text +=
+            "\r\n[JOB]\r\nPRT PID = 001\r\nPRT TYP = STD\r\nPRT QTY = 001\r\n"
+            "IMG FMT = EXIF2 -J\r\n<IMG SRC = \"..";
+        text += picture + "\">\r\n";
+    }
     return Bytes(text.begin(), text.end());
 }
 
@@ -180,7 +185,7 @@ SampleCard BuildSampleCard(const std::string& path, const SampleCardOptions& opt
         std::string type, name, folder;
         const Bytes* data;
     };
-    const Bytes printOrder = PrintOrder();
+    Bytes printOrder;  // names the first picture, known below
     std::vector<Pending> pending;
     std::map<std::string, int> taken;
     pending.push_back({"", UniqueName("AUTPRINT.MRK", "/MISC", taken), "/MISC", &printOrder});
@@ -188,6 +193,9 @@ SampleCard BuildSampleCard(const std::string& path, const SampleCardOptions& opt
         const std::string folder = FolderFor(s.type);
         pending.push_back({s.type, UniqueName(s.name, folder, taken), folder, &s.data});
     }
+    const auto picture = std::find_if(pending.begin(), pending.end(),
+                                      [](const Pending& p) { return p.type == "JPG"; });
+    printOrder = PrintOrder(picture == pending.end() ? "" : picture->folder + "/" + picture->name);
     std::vector<std::string> folders;
     for (const Pending& p : pending) {
         for (size_t slash = p.folder.find('/', 1);; slash = p.folder.find('/', slash + 1)) {
