@@ -1,4 +1,5 @@
-// Recognizer for BMP files.
+// Recognizer for BMP files (Windows bitmaps). The length is the file size
+// field of the bitmap file header.
 #pragma once
 
 #include "scan/scanner.h"

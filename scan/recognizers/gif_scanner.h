@@ -1,4 +1,5 @@
-// Recognizer for GIF files.
+// Recognizer for GIF files (GIF87a and GIF89a). A GIF is measured up to the
+// next sector that begins another GIF.
 #pragma once
 
 #include "scan/scanner.h"

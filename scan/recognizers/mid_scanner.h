@@ -1,4 +1,5 @@
-// Recognizer for MID files.
+// Recognizer for MIDI files: Standard MIDI Files and RIFF-wrapped (RMID) ones.
+// A MIDI file is measured up to the next 512-byte-aligned MIDI or RIFF start.
 #pragma once
 
 #include "scan/scanner.h"

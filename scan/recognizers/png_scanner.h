@@ -1,4 +1,5 @@
-// Recognizer for PNG files.
+// Recognizer for PNG files. A PNG is measured by searching forward, byte by
+// byte, for its IEND chunk.
 #pragma once
 
 #include "scan/scanner.h"
@@ -12,6 +13,9 @@ public:
     bool IsFileHeader() override;
     UINT GetNextFileNumber() override;
     UINT ReleaseFileNumber() override;
+
+private:
+    ULONGLONG SearchEnd();
 };
 
 }  // namespace tvn

@@ -1,4 +1,4 @@
-// Recognizer for WAV files.
+// Recognizer for WAV files (RIFF WAVE). The length is the RIFF chunk's.
 #pragma once
 
 #include "scan/scanner.h"
