@@ -1,0 +1,424 @@
+#include "output/save_job.h"
+
+#include <fmt/format.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "disk/disk_source.h"
+#include "output/extract.h"
+
+namespace tvn {
+
+namespace fs = std::filesystem;
+
+std::string FormatJobName(const std::tm& t) {
+    return fmt::format("Tarvolin {:02}.{:02}.{:02}", static_cast<unsigned>(t.tm_hour),
+                       static_cast<unsigned>(t.tm_min), static_cast<unsigned>(t.tm_sec));
+}
+
+std::string JobNameNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    return FormatJobName(local);
+}
+
+ULONGLONG SelectedBytes(const CDirectoryTree& tree) {
+    ULONGLONG sum = 0;
+    for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
+        for (CFileNode* n = f->GetFirstChild(); n; n = n->GetNextFile()) {
+            if (n->IsChecked()) sum += n->GetSize();
+        }
+    }
+    return sum;
+}
+
+// --- where a destination lies -------------------------------------------------
+
+namespace {
+
+std::string SysBlockDir(dev_t dev) {
+    return fmt::format("/sys/dev/block/{}:{}", major(dev), minor(dev));
+}
+
+std::string ReadLine(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// A "MAJ:MIN" device file of sysfs; nullopt when missing.
+std::optional<dev_t> ReadDevNumber(const std::string& path) {
+    const std::string text = ReadLine(path);
+    unsigned maj = 0;
+    unsigned min = 0;
+    if (std::sscanf(text.c_str(), "%u:%u", &maj, &min) != 2) return std::nullopt;
+    return makedev(maj, min);
+}
+
+bool IsPartitionDevice(dev_t dev) {
+    std::error_code ec;
+    return fs::exists(SysBlockDir(dev) + "/partition", ec);
+}
+
+// The whole disk a partition belongs to.
+std::optional<dev_t> ParentDisk(dev_t dev) {
+    if (!IsPartitionDevice(dev)) return std::nullopt;
+    return ReadDevNumber(SysBlockDir(dev) + "/../dev");
+}
+
+// The devices a block device is built on (device mapper, md), recursively,
+// with the device itself and the whole disks of the partitions among them.
+std::set<dev_t> LowerDevices(dev_t dev) {
+    std::set<dev_t> done;
+    std::vector<dev_t> todo{dev};
+    while (!todo.empty() && done.size() < 64) {
+        const dev_t d = todo.back();
+        todo.pop_back();
+        if (!done.insert(d).second) continue;
+        if (const auto parent = ParentDisk(d)) todo.push_back(*parent);
+        std::error_code ec;
+        for (const auto& slave : fs::directory_iterator(SysBlockDir(d) + "/slaves", ec)) {
+            if (const auto s = ReadDevNumber(slave.path().string() + "/dev")) todo.push_back(*s);
+        }
+    }
+    return done;
+}
+
+// The block device a mounted path lies on by the mount table: the mount with
+// the longest mount point that contains path, when its source is a device.
+// (Some file systems report a device number of their own in st_dev.)
+std::optional<dev_t> MountSourceDevice(const std::string& path) {
+    std::ifstream in("/proc/self/mountinfo");
+    std::string line;
+    size_t best = 0;
+    std::string bestSource;
+    while (std::getline(in, line)) {
+        // id parent maj:min root mount-point options [optional...] - type source super
+        std::istringstream fields(line);
+        std::string id, parent, majmin, root, mountPoint;
+        fields >> id >> parent >> majmin >> root >> mountPoint;
+        const size_t dash = line.find(" - ");
+        if (dash == std::string::npos) continue;
+        std::istringstream tail(line.substr(dash + 3));
+        std::string type, source;
+        tail >> type >> source;
+        const bool contains = path == mountPoint || mountPoint == "/" ||
+                              (path.rfind(mountPoint, 0) == 0 && path.size() > mountPoint.size() &&
+                               path[mountPoint.size()] == '/');
+        if (contains && mountPoint.size() >= best) {
+            best = mountPoint.size();
+            bestSource = source;
+        }
+    }
+    if (bestSource.rfind("/dev/", 0) != 0) return std::nullopt;
+    struct stat st {};
+    if (::stat(bestSource.c_str(), &st) != 0 || !S_ISBLK(st.st_mode)) return std::nullopt;
+    return st.st_rdev;
+}
+
+// The nearest existing path at or above path.
+fs::path NearestExisting(const std::string& path) {
+    std::error_code ec;
+    fs::path p = fs::absolute(path, ec);
+    if (ec) p = path;
+    p = p.lexically_normal();
+    while (!fs::exists(p, ec) && p.has_relative_path()) p = p.parent_path();
+    const fs::path canonical = fs::canonical(p, ec);
+    return ec ? p : canonical;
+}
+
+bool OnSource(const std::string& dest, const std::string& source, const struct stat& src,
+              std::string& why, int depth) {
+    const fs::path near = NearestExisting(dest);
+    struct stat ds {};
+    if (::stat(near.c_str(), &ds) != 0) return false;
+
+    // The destination is the image itself, or a path through it.
+    if (S_ISREG(src.st_mode) && ds.st_dev == src.st_dev && ds.st_ino == src.st_ino) {
+        why = fmt::format("The destination {} is the disk image being recovered.", dest);
+        return true;
+    }
+
+    std::set<dev_t> lower = LowerDevices(ds.st_dev);
+    if (const auto mounted = MountSourceDevice(near.string())) {
+        const std::set<dev_t> more = LowerDevices(*mounted);
+        lower.insert(more.begin(), more.end());
+    }
+    if (S_ISBLK(src.st_mode)) {
+        const dev_t medium = src.st_rdev;
+        const auto mediumDisk = ParentDisk(medium);
+        for (const dev_t d : lower) {
+            const auto disk = ParentDisk(d);
+            if (d == medium || (disk && *disk == medium) || (mediumDisk && d == *mediumDisk)) {
+                why = fmt::format("The destination {} lies on the medium being recovered ({}).",
+                                  dest, source);
+                return true;
+            }
+        }
+    }
+    // A loop device under the destination whose backing file is the image,
+    // or lies on the medium.
+    if (depth < 4) {
+        for (const dev_t d : lower) {
+            const std::string backing = ReadLine(SysBlockDir(d) + "/loop/backing_file");
+            if (backing.empty()) continue;
+            std::string inner;
+            if (OnSource(backing, source, src, inner, depth + 1)) {
+                why = fmt::format(
+                    "The destination {} lies on a loop device backed by {}, which is on the "
+                    "medium being recovered ({}).",
+                    dest, backing, source);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool IsDestinationOnSource(const std::string& destinationDir, const std::string& sourcePath,
+                           std::string& why) {
+    struct stat src {};
+    if (sourcePath.empty() || ::stat(sourcePath.c_str(), &src) != 0) return false;
+    if (!S_ISBLK(src.st_mode) && !S_ISREG(src.st_mode)) return false;
+    return OnSource(destinationDir, sourcePath, src, why, 0);
+}
+
+// --- the job ------------------------------------------------------------------
+
+CSaveJob::CSaveJob(CSession& session, IReporter& reporter)
+    : m_session(session),
+      m_reporter(reporter),
+      m_extract([](CSession& s, CFileNode& node, const std::string& dir, IReporter& r) {
+          SaveFileNode(s, node, dir, r);
+      }) {}
+
+bool CSaveJob::Run() {
+    m_stopped = false;
+    if (m_session.jobName.empty()) m_session.jobName = JobNameNow();
+
+    std::string dest = m_session.destination;
+    while (dest.size() > 1 && dest.back() == '/') dest.pop_back();
+    // Nothing may be written to the medium being recovered.
+    m_source = m_session.diskSource ? m_session.diskSource->GetDrive() : m_session.selectedDrive;
+    std::string why;
+    if (IsDestinationOnSource(dest, m_source, why)) {
+        m_reporter.Message(why + "\nPlease choose a destination on another drive.", "Error",
+                           MsgIcon::Error);
+        return false;
+    }
+    struct stat st {};
+    if (dest.empty() || ::stat(dest.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        m_reporter.Message(fmt::format("The destination folder {} does not exist.", dest), "Error",
+                           MsgIcon::Error);
+        return false;
+    }
+
+    m_destPrefix = dest == "/" ? dest : dest + "/";
+    m_jobFolder = m_destPrefix + m_session.jobName;
+    m_savePath = m_jobFolder + "/";
+    if (::mkdir(m_jobFolder.c_str(), 0777) == 0) {
+        m_jobFolderCreated = true;
+    } else if (errno != EEXIST || ::stat(m_jobFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        m_reporter.Message(
+            fmt::format("Cannot create the folder {}: {}", m_jobFolder, std::strerror(errno)),
+            "Error", MsgIcon::Error);
+        return false;
+    }
+    m_currentDir = m_jobFolder;
+    if (!m_selected) m_selected = SelectedBytes(m_session.tree);
+
+    const bool compress = m_session.compress;
+    if (compress) OpenArchive(*m_selected > m_limit);
+
+    CJobControl& job = m_session.job;
+    for (CFolderNode* folder = m_session.tree.GetFirstFolder(); folder && !m_stopped;
+         folder = folder->GetNextFolder()) {
+        if (!job.Poll()) {
+            m_stopped = true;
+            break;
+        }
+        for (CFileNode* file = folder->GetFirstChild(); file; file = file->GetNextFile()) {
+            if (!job.Poll()) {
+                m_stopped = true;
+                break;
+            }
+            if (file->IsChecked()) SaveOne(*folder, *file);
+        }
+    }
+
+    if (compress) {
+        CloseArchive();
+        RemoveStaging();
+        if (m_unarchived > 0) {
+            m_reporter.Message(
+                fmt::format("{} file(s) could not be added to an archive; they were kept in {}",
+                            m_unarchived, m_jobFolder),
+                "Error", MsgIcon::Error);
+        }
+    }
+    if (!job.IsRunning()) m_stopped = true;
+    if (!m_stopped) m_reporter.Finished();
+    return true;
+}
+
+void CSaveJob::SaveFolder(CFolderNode& folder) {
+    const std::string dir = m_savePath + folder.GetName();
+    if (::mkdir(dir.c_str(), 0777) == 0) {
+        m_createdDirs.insert(dir);
+        m_currentDir = dir;
+        return;
+    }
+    struct stat st {};
+    if (errno == EEXIST && ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        m_currentDir = dir;
+        return;
+    }
+    // The files of this folder go where the last folder went.
+    m_reporter.Console(fmt::format("Creating folder {} :Error #{}\n", dir, errno));
+}
+
+void CSaveJob::SaveFile(CFileNode& file) {
+    m_extract(m_session, file, m_currentDir, m_reporter);
+}
+
+void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
+    const int device = m_session.diskSource ? m_session.diskSource->GetHandle() : 0;
+    TypeResult& result = m_results[folder.GetName()];
+    folder.Save(*this);
+    if (!m_session.compress) {
+        file.SetDevice(device);
+        m_reporter.SetLastFileText(file.GetName());
+        file.Save(*this);
+        struct stat st {};
+        const std::string written = m_currentDir + "/" + file.GetName();
+        if (::stat(written.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            ++result.saved;
+            result.bytes += static_cast<uint64_t>(st.st_size);
+        }
+    } else {
+        // One folder entry per file: the type directory's path below the
+        // destination.
+        const std::string folderEntry = EntryName(m_savePath + folder.GetName());
+        AddToArchive([&](CZipWriter* zip) { return ZipAddFolder(zip, folderEntry); });
+        file.SetDevice(device);
+        file.Save(*this);
+        m_reporter.SetLastFileText(file.GetName());
+        m_partSize += file.GetSize();
+        if (m_partSize > m_limit) {
+            // The file that went past the limit opens the next part and goes
+            // into it, without being counted there.
+            ++m_part;
+            OpenArchive(true);
+        }
+        const std::string staged = m_currentDir + "/" + file.GetName();
+        struct stat st {};
+        if (::stat(staged.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            const std::string entry = EntryName(staged);
+            const ZipResult r =
+                AddToArchive([&](CZipWriter* zip) { return ZipAddFile(zip, entry, staged); });
+            if (r == kZipOk) {
+                ++result.saved;
+                result.bytes += static_cast<uint64_t>(st.st_size);
+                ::unlink(staged.c_str());
+            } else {
+                // Keep the staging copy: it is the only copy of the file.
+                ++m_unarchived;
+                m_reporter.Console(fmt::format("Archiving {} :{}\n", entry, ZipResultText(r)));
+            }
+        }
+    }
+    const uint64_t counter = m_session.job.FileCounter().fetch_add(1) + 1;
+    m_reporter.SetFileCounterText(std::to_string(counter));
+    ReportProgress(file.GetSize());
+}
+
+void CSaveJob::ReportProgress(ULONGLONG size) {
+    m_total += size;
+    const ULONGLONG selected = m_selected.value_or(0);
+    const ULONGLONG hundredth = selected / 100;
+    ULONGLONG percent = 100;
+    if (hundredth != 0) {
+        percent = m_total / hundredth;
+    } else if (selected != 0) {
+        percent = std::min(m_total, selected) * 100 / selected;
+    }
+    m_reporter.Progress(std::min<ULONGLONG>(percent, 100));
+}
+
+std::string CSaveJob::EntryName(const std::string& path) const {
+    return path.rfind(m_destPrefix, 0) == 0 ? path.substr(m_destPrefix.size()) : path;
+}
+
+void CSaveJob::OpenArchive(bool part) {
+    CloseArchive();
+    m_partSize = 0;
+    const std::string path =
+        part ? fmt::format("{} part{}.zip", m_jobFolder, m_part) : m_jobFolder + ".zip";
+    // Never replace the image being recovered, whatever it is called.
+    struct stat archive {};
+    struct stat source {};
+    if (!m_source.empty() && ::stat(path.c_str(), &archive) == 0 &&
+        ::stat(m_source.c_str(), &source) == 0 && archive.st_dev == source.st_dev &&
+        archive.st_ino == source.st_ino) {
+        m_reporter.Console(fmt::format("Creating {} :it is the medium being recovered\n", path));
+        return;
+    }
+    m_zip = CZipWriter::Create(path);
+    if (!m_zip) {
+        m_reporter.Console(fmt::format("Creating {} :Error #{}\n", path, errno));
+        return;
+    }
+    m_zip->SetEntryLimit(m_entryLimit);
+    m_archives.push_back(path);
+}
+
+void CSaveJob::CloseArchive() {
+    if (!m_zip) return;
+    const std::string path = m_zip->GetPath();
+    if (const ZipResult r = ZipClose(m_zip); r != kZipOk) {
+        m_reporter.Console(fmt::format("Closing {} :{}\n", path, ZipResultText(r)));
+    }
+}
+
+ZipResult CSaveJob::AddToArchive(const std::function<ZipResult(CZipWriter*)>& add) {
+    ZipResult r = add(m_zip.get());
+    if (r == kZipFull && m_zip && m_zip->GetEntryCount() > 0) {
+        // The archive is full (entry count or 32-bit sizes): go on in the
+        // next part, as the size limit does.
+        ++m_part;
+        OpenArchive(true);
+        r = add(m_zip.get());
+    }
+    return r;
+}
+
+void CSaveJob::RemoveStaging() {
+    std::error_code ec;
+    if (m_unarchived == 0) {
+        // Everything staged is in the archives: remove what this job made.
+        if (m_jobFolderCreated) {
+            fs::remove_all(m_jobFolder, ec);
+        } else {
+            for (const std::string& dir : m_createdDirs) fs::remove_all(dir, ec);
+        }
+        return;
+    }
+    // Files that could not be archived stay; only empty folders go.
+    for (const std::string& dir : m_createdDirs) ::rmdir(dir.c_str());
+    if (m_jobFolderCreated) ::rmdir(m_jobFolder.c_str());
+}
+
+}  // namespace tvn

@@ -1,0 +1,136 @@
+// The save job: writes the ticked files of the catalogue into a folder chosen
+// by the user, as plain files in a folder tree or packed into zip archives.
+//
+// Output, for the job name "Tarvolin 14.05.09" and the destination DIR:
+//   plain:       DIR/Tarvolin 14.05.09/JPG/file# 12.JPG, one folder per type
+//   compressed:  DIR/Tarvolin 14.05.09.zip, or DIR/Tarvolin 14.05.09 part1.zip,
+//                part2.zip, ... when the selected data is above the archive
+//                size limit; the files are staged in the job folder and each
+//                staging copy is deleted once it is in the archive.
+// Entry names inside the archives are the paths below DIR
+// ("Tarvolin 14.05.09/JPG/file# 12.JPG"), one folder entry per file.
+//
+// The job never changes the process's current directory: it keeps the type
+// directory it has entered in its own state and hands it to the extraction.
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/report.h"
+#include "app/session.h"
+#include "catalog/directory_tree.h"
+#include "output/zip_writer.h"
+
+namespace tvn {
+
+// 95 % of 4 GiB: selected data above it starts with part 1, and a part whose
+// added sizes go above it is closed.
+inline constexpr ULONGLONG kArchiveSizeLimit = 0xF3333333;  // 4,080,218,931
+
+// "Tarvolin %02u.%02u.%02u" with the hour, minute and second of t.
+std::string FormatJobName(const std::tm& t);
+// The job name for the current local time.
+std::string JobNameNow();
+
+// Sum of the sizes of the ticked file nodes.
+ULONGLONG SelectedBytes(const CDirectoryTree& tree);
+
+// Whether writing into destinationDir could write onto the medium being
+// recovered, sourcePath (a block device or an image file). True, with the
+// reason in why, when the destination lies on the source device, on one of
+// its partitions (or its parent disk), on a device stacked on it, on a loop
+// device backed by the source image, or is (or lies within) the image's own
+// path. A destination that does not exist yet is judged by its nearest
+// existing parent.
+bool IsDestinationOnSource(const std::string& destinationDir, const std::string& sourcePath,
+                           std::string& why);
+
+class CSaveJob : public ISaveTarget {
+public:
+    // Writes a found file into a directory: the file node's Save.
+    using Extractor =
+        std::function<void(CSession&, CFileNode&, const std::string& dir, IReporter&)>;
+
+    // What the job did for one type folder.
+    struct TypeResult {
+        uint64_t saved = 0;  // files written (plain) or added to an archive
+        uint64_t bytes = 0;  // their sizes as written
+    };
+
+    // Reads session.destination, session.jobName (formed from the current
+    // time when empty), session.compress, the catalogue, the current disk
+    // source and the job control.
+    CSaveJob(CSession& session, IReporter& reporter);
+
+    // Selected data for the percentage and the single-or-parts choice;
+    // SelectedBytes(tree) when not set.
+    void SetSelectedBytes(ULONGLONG bytes) { m_selected = bytes; }
+    // For tests: a smaller archive size limit, the extraction step, and the
+    // entry limit of the archives the job creates.
+    void SetArchiveSizeLimit(ULONGLONG limit) { m_limit = limit; }
+    void SetExtractor(Extractor extractor) { m_extract = std::move(extractor); }
+    void SetArchiveEntryLimit(uint32_t limit) { m_entryLimit = limit; }
+
+    // The worker: the whole job. Returns false when it was refused before
+    // writing anything (after a message with the caption "Error").
+    bool Run();
+
+    // ISaveTarget: the folder's Save enters its type directory; the file's
+    // Save writes the found file into the directory entered.
+    void SaveFolder(CFolderNode& folder) override;
+    void SaveFile(CFileNode& file) override;
+
+    // Results, for the front end.
+    const std::string& GetJobFolder() const { return m_jobFolder; }
+    const std::vector<std::string>& GetArchives() const { return m_archives; }
+    const std::map<std::string, TypeResult>& GetResults() const { return m_results; }
+    // Files that could not be put into an archive; their staging copies were
+    // kept in the job folder.
+    uint64_t GetUnarchivedCount() const { return m_unarchived; }
+    bool WasStopped() const { return m_stopped; }
+
+private:
+    void SaveOne(CFolderNode& folder, CFileNode& file);
+    // Closes the open archive and creates the next one: the single archive,
+    // or part m_part.
+    void OpenArchive(bool part);
+    void CloseArchive();
+    ZipResult AddToArchive(const std::function<ZipResult(CZipWriter*)>& add);
+    void ReportProgress(ULONGLONG size);
+    void RemoveStaging();
+    std::string EntryName(const std::string& path) const;
+
+    CSession& m_session;
+    IReporter& m_reporter;
+    Extractor m_extract;
+    std::optional<ULONGLONG> m_selected;
+    ULONGLONG m_limit = kArchiveSizeLimit;
+    uint32_t m_entryLimit = kZipMaxEntries;
+
+    std::string m_source;      // the medium being recovered
+    std::string m_destPrefix;  // the chosen directory with a closing "/"
+    std::string m_savePath;    // destination + "/" + job name + "/"
+    std::string m_jobFolder;   // destination + "/" + job name
+    std::string m_currentDir;  // the type directory entered last
+    bool m_jobFolderCreated = false;
+    std::set<std::string> m_createdDirs;  // type directories this job made
+
+    std::unique_ptr<CZipWriter> m_zip;
+    unsigned m_part = 1;
+    ULONGLONG m_partSize = 0;
+    std::vector<std::string> m_archives;
+    uint64_t m_unarchived = 0;
+
+    ULONGLONG m_total = 0;
+    std::map<std::string, TypeResult> m_results;
+    bool m_stopped = false;
+};
+
+}  // namespace tvn

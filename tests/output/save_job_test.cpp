@@ -1,0 +1,448 @@
+#include "output/save_job.h"
+
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <sstream>
+
+#include "tests/support/test_support.h"
+
+namespace tvn {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::RecordingReporter;
+using test::RunCommand;
+using test::TempDir;
+using test::WriteFile;
+
+const std::string kJob = "Tarvolin 14.05.09";
+
+// A catalogue and a stand-in for extraction: it writes a file whose bytes
+// depend on the node, rounds the node's size up by a sector as extraction
+// does, and records what it was asked for. Tests of the job's own logic do
+// not need a medium.
+struct SaveFixture {
+    CSession session;
+    RecordingReporter reporter;
+    std::vector<std::string> extracted;
+    std::map<std::string, std::vector<uint8_t>> contents;  // by file name
+    std::function<void(CFileNode&)> onExtract;
+
+    SaveFixture() {
+        session.jobName = kJob;
+        session.job.Reset();
+    }
+
+    CFileNode* Add(const std::string& type, unsigned number, ULONGLONG size, bool ticked) {
+        CFolderNode* folder = session.tree.FindFolder(type);
+        if (!folder) folder = session.tree.InsertFolder(type);
+        CFileNode* node = folder->InsertFile("file# " + std::to_string(number) + ".", number * 100,
+                                             number * 100 + size / 512, size);
+        node->SetChecked(ticked);
+        return node;
+    }
+
+    std::unique_ptr<CSaveJob> Job(const std::string& dest, bool compress) {
+        session.destination = dest;
+        session.compress = compress;
+        auto job = std::make_unique<CSaveJob>(session, reporter);
+        job->SetExtractor([this](CSession&, CFileNode& node, const std::string& dir, IReporter&) {
+            extracted.push_back(node.GetName());
+            const ULONGLONG size = node.GetSize() - node.GetSize() % 512 + 512;
+            node.SetSize(size);
+            std::vector<uint8_t> bytes(size);
+            for (size_t i = 0; i < bytes.size(); ++i) {
+                bytes[i] = static_cast<uint8_t>(node.GetStartSector() + i / 7);
+            }
+            WriteFile(dir + "/" + node.GetName(), bytes);
+            contents[node.GetName()] = bytes;
+            if (onExtract) onExtract(node);
+        });
+        return job;
+    }
+
+    // Writes the extracted contents to ref/ so that archives can be compared.
+    std::string Reference(const TempDir& dir, const std::string& name) {
+        fs::create_directories(dir / "ref");
+        const std::string path = dir / ("ref/" + name);
+        WriteFile(path, contents.at(name));
+        return path;
+    }
+};
+
+std::vector<std::string> Listing(const std::string& path) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(path, ec)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Entry names of an archive, in archive order, each with "=same" or
+// "=differs" when a reference file was given for it (by its base name).
+std::vector<std::string> ArchiveEntries(const std::string& zip, const std::string& refDir = "") {
+    std::string out;
+    const int rc = RunCommand(
+        "python3 -c '\n"
+        "import sys, zipfile, os\n"
+        "for e in zipfile.ZipFile(sys.argv[1]).infolist():\n"
+        "    ref = os.path.join(sys.argv[2], os.path.basename(e.filename)) if sys.argv[2] else "
+        "\"\"\n"
+        "    data = zipfile.ZipFile(sys.argv[1]).read(e)\n"
+        "    tag = \"\" if e.is_dir() or not ref else (\"=same\" if open(ref, \"rb\").read() == "
+        "data "
+        "else \"=differs\")\n"
+        "    print(e.filename + tag)\n"
+        "' '" +
+            zip + "' '" + refDir + "' 2>&1",
+        &out);
+    std::vector<std::string> lines;
+    if (rc != 0) return {"python failed: " + out};
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+bool ArchiveTests(const std::string& zip) {
+    std::string out;
+    return RunCommand("unzip -tq '" + zip + "' >/dev/null 2>&1", &out) == 0;
+}
+
+TEST(SaveJob, JobNameFromTheClock) {
+    std::tm t{};
+    t.tm_hour = 14, t.tm_min = 5, t.tm_sec = 9;
+    EXPECT_EQ(FormatJobName(t), "Tarvolin 14.05.09");
+    t.tm_hour = 0, t.tm_min = 0, t.tm_sec = 0;
+    EXPECT_EQ(FormatJobName(t), "Tarvolin 00.00.00");
+    EXPECT_EQ(JobNameNow().size(), kJob.size());
+}
+
+TEST(SaveJob, PlainSaveMakesTypeFoldersOfTickedFilesOnly) {
+    TempDir dir;
+    SaveFixture fx;
+    fx.Add("JPG", 1, 1000, true);
+    fx.Add("JPG", 2, 3000, true);
+    fx.Add("JPG", 3, 2000, false);
+    fx.Add("WAV", 4, 5000, true);
+    fx.Add("BMP", 5, 7000, false);  // a folder with no ticked file
+    EXPECT_EQ(SelectedBytes(fx.session.tree), 9000u);
+
+    auto job = fx.Job(dir.Path() + "/", false);
+    ASSERT_TRUE(job->Run());
+    const std::string folder = dir / kJob;
+    EXPECT_EQ(job->GetJobFolder(), folder);
+    EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{kJob});
+    EXPECT_EQ(Listing(folder), (std::vector<std::string>{"JPG", "WAV"}));
+    EXPECT_EQ(Listing(folder + "/JPG"), (std::vector<std::string>{"file# 1.JPG", "file# 2.JPG"}));
+    EXPECT_EQ(Listing(folder + "/WAV"), std::vector<std::string>{"file# 4.WAV"});
+    EXPECT_EQ(ReadFile(folder + "/JPG/file# 2.JPG"), fx.contents["file# 2.JPG"]);
+
+    // Unticked files are never read.
+    std::vector<std::string> asked = fx.extracted;
+    std::sort(asked.begin(), asked.end());
+    EXPECT_EQ(asked, (std::vector<std::string>{"file# 1.JPG", "file# 2.JPG", "file# 4.WAV"}));
+
+    EXPECT_EQ(fx.session.job.FileCounter().load(), 3u);
+    EXPECT_EQ(fx.reporter.counterText, "3");
+    EXPECT_EQ(fx.reporter.lastFile, fx.extracted.back());
+    EXPECT_EQ(fx.reporter.finished, 1);
+    EXPECT_TRUE(fx.reporter.messages.empty());
+    // Sizes grow on the way out; the percentage still stops at 100.
+    ASSERT_EQ(fx.reporter.progress.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(fx.reporter.progress.begin(), fx.reporter.progress.end()));
+    EXPECT_EQ(fx.reporter.progress.back(), 100u);
+
+    const auto& results = job->GetResults();
+    EXPECT_EQ(results.at("JPG").saved, 2u);
+    EXPECT_EQ(results.at("JPG").bytes, 1024u + 3072u);
+    EXPECT_EQ(results.at("WAV").saved, 1u);
+    EXPECT_EQ(results.count("BMP"), 0u);
+}
+
+TEST(SaveJob, PercentageIsGuardedAndCapped) {
+    for (const ULONGLONG selected : {ULONGLONG{0}, ULONGLONG{50}, ULONGLONG{1000}}) {
+        TempDir dir;
+        SaveFixture fx;
+        fx.Add("JPG", 1, 1000, true);
+        fx.Add("JPG", 2, 1000, true);
+        auto job = fx.Job(dir.Path(), false);
+        job->SetSelectedBytes(selected);
+        ASSERT_TRUE(job->Run());
+        ASSERT_EQ(fx.reporter.progress.size(), 2u);
+        EXPECT_EQ(fx.reporter.progress.back(), 100u) << selected;
+    }
+}
+
+TEST(SaveJob, CompressedSaveLeavesOneArchiveAndNoStaging) {
+    TempDir dir;
+    SaveFixture fx;
+    fx.Add("WAV", 4, 5000, true);
+    fx.Add("JPG", 1, 1000, true);
+    fx.Add("JPG", 2, 3000, true);
+    fx.Add("JPG", 3, 3000, false);
+
+    auto job = fx.Job(dir.Path(), true);
+    ASSERT_TRUE(job->Run());
+    const std::string zip = dir / (kJob + ".zip");
+    EXPECT_EQ(job->GetArchives(), std::vector<std::string>{zip});
+    EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{kJob + ".zip"});
+    ASSERT_TRUE(ArchiveTests(zip));
+    for (const auto& [name, bytes] : fx.contents) fx.Reference(dir, name);
+    EXPECT_EQ(ArchiveEntries(zip, dir / "ref"),
+              (std::vector<std::string>{kJob + "/JPG/", kJob + "/JPG/file# 2.JPG=same",  //
+                                        kJob + "/JPG/", kJob + "/JPG/file# 1.JPG=same",  //
+                                        kJob + "/WAV/", kJob + "/WAV/file# 4.WAV=same"}));
+    EXPECT_EQ(fx.session.job.FileCounter().load(), 3u);
+    EXPECT_EQ(fx.reporter.finished, 1);
+    EXPECT_EQ(job->GetResults().at("JPG").saved, 2u);
+    EXPECT_EQ(job->GetUnarchivedCount(), 0u);
+}
+
+TEST(SaveJob, CompressedSaveSwitchesPartsPastTheLimit) {
+    TempDir dir;
+    SaveFixture fx;
+    for (unsigned n = 6; n >= 1; --n) fx.Add("JPG", n, 1000, true);  // listed 1..6
+
+    auto job = fx.Job(dir.Path(), true);
+    job->SetArchiveSizeLimit(2500);  // 6,000 selected: parts from the start
+    ASSERT_TRUE(job->Run());
+    const std::string base = dir / kJob;
+    ASSERT_EQ(
+        job->GetArchives(),
+        (std::vector<std::string>{base + " part1.zip", base + " part2.zip", base + " part3.zip"}));
+    for (const auto& zip : job->GetArchives()) EXPECT_TRUE(ArchiveTests(zip)) << zip;
+    // Each file counts 1,024 after extraction. The third file takes part 1 to
+    // 3,072 and goes into part 2 without being counted there; the sixth opens
+    // part 3. The folder entry of a file precedes its extraction.
+    const std::string d = kJob + "/JPG/";
+    EXPECT_EQ(ArchiveEntries(base + " part1.zip"),
+              (std::vector<std::string>{d, d + "file# 1.JPG", d, d + "file# 2.JPG", d}));
+    EXPECT_EQ(ArchiveEntries(base + " part2.zip"),
+              (std::vector<std::string>{d + "file# 3.JPG", d, d + "file# 4.JPG", d,
+                                        d + "file# 5.JPG", d}));
+    EXPECT_EQ(ArchiveEntries(base + " part3.zip"), (std::vector<std::string>{d + "file# 6.JPG"}));
+    EXPECT_FALSE(fs::exists(base));
+    EXPECT_FALSE(fs::exists(base + ".zip"));
+
+    // Selected data equal to the limit is not above it: the single archive,
+    // though extraction's rounding can still push the last file to a part.
+    TempDir dir2;
+    SaveFixture fx2;
+    for (unsigned n = 3; n >= 1; --n) fx2.Add("JPG", n, 1000, true);
+    auto job2 = fx2.Job(dir2.Path(), true);
+    job2->SetArchiveSizeLimit(3000);
+    ASSERT_TRUE(job2->Run());
+    EXPECT_EQ(job2->GetArchives(),
+              (std::vector<std::string>{dir2 / (kJob + ".zip"), dir2 / (kJob + " part2.zip")}));
+}
+
+TEST(SaveJob, FullArchiveGoesOnInTheNextPart) {
+    TempDir dir;
+    SaveFixture fx;
+    for (unsigned n = 3; n >= 1; --n) fx.Add("MP3", n, 4000, true);
+    auto job = fx.Job(dir.Path(), true);
+    job->SetArchiveEntryLimit(3);
+    ASSERT_TRUE(job->Run());
+    const std::string d = kJob + "/MP3/";
+    ASSERT_EQ(job->GetArchives().size(), 2u);
+    EXPECT_EQ(ArchiveEntries(job->GetArchives()[0]),
+              (std::vector<std::string>{d, d + "file# 1.MP3", d}));
+    EXPECT_EQ(ArchiveEntries(job->GetArchives()[1]),
+              (std::vector<std::string>{d + "file# 2.MP3", d, d + "file# 3.MP3"}));
+    EXPECT_EQ(job->GetResults().at("MP3").saved, 3u);
+    EXPECT_EQ(job->GetUnarchivedCount(), 0u);
+}
+
+TEST(SaveJob, StopKeepsWhatWasSavedAndSendsNoFinished) {
+    for (const bool compress : {false, true}) {
+        SCOPED_TRACE(compress);
+        TempDir dir;
+        SaveFixture fx;
+        for (unsigned n = 5; n >= 1; --n) fx.Add("JPG", n, 2000, true);
+        fx.onExtract = [&fx](CFileNode& node) {
+            if (node.GetName() == "file# 2.JPG") fx.session.job.Stop();
+        };
+        auto job = fx.Job(dir.Path(), compress);
+        ASSERT_TRUE(job->Run());
+        EXPECT_TRUE(job->WasStopped());
+        EXPECT_EQ(fx.reporter.finished, 0);
+        EXPECT_EQ(fx.extracted.size(), 2u);
+        EXPECT_EQ(fx.session.job.FileCounter().load(), 2u);
+        if (!compress) {
+            EXPECT_EQ(Listing(dir / (kJob + "/JPG")),
+                      (std::vector<std::string>{"file# 1.JPG", "file# 2.JPG"}));
+        } else {
+            const std::string zip = dir / (kJob + ".zip");
+            EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{kJob + ".zip"});
+            EXPECT_TRUE(ArchiveTests(zip));
+            EXPECT_EQ(ArchiveEntries(zip).size(), 4u);
+        }
+    }
+}
+
+TEST(SaveJob, FilesThatCannotBeArchivedAreKept) {
+    TempDir dir;
+    // A folder in the way of the archive: it cannot be created.
+    fs::create_directory(dir / (kJob + ".zip"));
+    SaveFixture fx;
+    fx.Add("JPG", 1, 1000, true);
+    fx.Add("WAV", 2, 1000, true);
+    auto job = fx.Job(dir.Path(), true);
+    ASSERT_TRUE(job->Run());
+    EXPECT_TRUE(job->GetArchives().empty());
+    EXPECT_EQ(job->GetUnarchivedCount(), 2u);
+    EXPECT_EQ(ReadFile(dir / (kJob + "/JPG/file# 1.JPG")), fx.contents["file# 1.JPG"]);
+    EXPECT_EQ(ReadFile(dir / (kJob + "/WAV/file# 2.WAV")), fx.contents["file# 2.WAV"]);
+    ASSERT_EQ(fx.reporter.messages.size(), 1u);
+    EXPECT_EQ(fx.reporter.messages[0].caption, "Error");
+    EXPECT_EQ(job->GetResults().at("JPG").saved, 0u);
+}
+
+TEST(SaveJob, CompressedSaveRemovesOnlyWhatItStaged) {
+    TempDir dir;
+    // An earlier save of the same clock time left a folder of that name.
+    const std::string old = dir / kJob;
+    fs::create_directories(old + "/JPG");
+    WriteFile(old + "/JPG/file# 9.JPG", {1, 2, 3});
+    WriteFile(old + "/notes.txt", {4});
+    SaveFixture fx;
+    fx.Add("JPG", 1, 1000, true);
+    fx.Add("WAV", 2, 1000, true);
+    auto job = fx.Job(dir.Path(), true);
+    ASSERT_TRUE(job->Run());
+    EXPECT_EQ(Listing(old), (std::vector<std::string>{"JPG", "notes.txt"}));
+    EXPECT_EQ(Listing(old + "/JPG"), std::vector<std::string>{"file# 9.JPG"});
+    EXPECT_EQ(ArchiveEntries(dir / (kJob + ".zip")).size(), 4u);
+}
+
+TEST(SaveJob, RefusesAMissingDestination) {
+    TempDir dir;
+    SaveFixture fx;
+    fx.Add("JPG", 1, 1000, true);
+    auto job = fx.Job(dir / "missing", false);
+    EXPECT_FALSE(job->Run());
+    ASSERT_EQ(fx.reporter.messages.size(), 1u);
+    EXPECT_EQ(fx.reporter.messages[0].caption, "Error");
+    EXPECT_TRUE(fx.extracted.empty());
+    EXPECT_EQ(fx.reporter.finished, 0);
+}
+
+TEST(SaveDestination, ImageSourceRefusesItsOwnPath) {
+    TempDir dir;
+    const std::string image = dir / "card.img";
+    WriteFile(image, std::vector<uint8_t>(4096, 0));
+    std::string why;
+    EXPECT_TRUE(IsDestinationOnSource(image, image, why));
+    EXPECT_NE(why.find("card.img"), std::string::npos);
+    EXPECT_TRUE(IsDestinationOnSource(image + "/sub/deeper", image, why));
+    EXPECT_TRUE(IsDestinationOnSource(dir / "x/../card.img", image, why));
+    EXPECT_FALSE(IsDestinationOnSource(dir.Path(), image, why));
+    EXPECT_FALSE(IsDestinationOnSource(dir / "new folder", image, why));
+    EXPECT_FALSE(IsDestinationOnSource(dir.Path(), "", why));
+    EXPECT_FALSE(IsDestinationOnSource(dir.Path(), dir / "no such image", why));
+
+    for (const bool compress : {false, true}) {
+        SaveFixture fx;
+        fx.session.selectedDrive = image;
+        fx.Add("JPG", 1, 1000, true);
+        auto job = fx.Job(image, compress);
+        EXPECT_FALSE(job->Run());
+        ASSERT_EQ(fx.reporter.messages.size(), 1u);
+        EXPECT_EQ(fx.reporter.messages[0].caption, "Error");
+        EXPECT_NE(fx.reporter.messages[0].text.find("being recovered"), std::string::npos);
+        EXPECT_TRUE(fx.extracted.empty());
+        EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"card.img"});
+        EXPECT_EQ(ReadFile(image), std::vector<uint8_t>(4096, 0));
+    }
+}
+
+// A file system on a partition of a loop device over an image, mounted.
+class MountedPartition {
+public:
+    bool Mount(const std::string& image, std::string& why) {
+        // One Linux partition from sector 2048 to the end (MBR).
+        std::vector<uint8_t> disk(16u << 20, 0);
+        const uint32_t start = 2048;
+        const auto count = static_cast<uint32_t>(disk.size() / 512 - start);
+        uint8_t* e = disk.data() + 446;
+        e[4] = 0x83;
+        for (int i = 0; i < 4; ++i) {
+            e[8 + i] = static_cast<uint8_t>(start >> (8 * i));
+            e[12 + i] = static_cast<uint8_t>(count >> (8 * i));
+        }
+        disk[510] = 0x55, disk[511] = 0xAA;
+        WriteFile(image, disk);
+        auto loop = test::LoopDevice::Attach(image, 0, why);
+        if (!loop) return false;
+        m_loop.emplace(std::move(*loop));
+        m_partition = m_loop->AddPartitions(1, why);
+        if (m_partition.empty()) return false;
+        std::string out;
+        if (RunCommand("mkfs.ext4 -q '" + m_partition + "' 2>&1", &out) != 0) {
+            why = "mkfs.ext4 failed: " + out;
+            return false;
+        }
+        if (::mount(m_partition.c_str(), m_dir.Path().c_str(), "ext4", 0, nullptr) != 0) {
+            why = std::string("cannot mount here: ") + std::strerror(errno);
+            return false;
+        }
+        m_mounted = true;
+        return true;
+    }
+    ~MountedPartition() {
+        if (m_mounted) ::umount(m_dir.Path().c_str());
+    }
+    const std::string& MountPoint() const { return m_dir.Path(); }
+    const std::string& Disk() const { return m_loop->Path(); }
+    const std::string& Partition() const { return m_partition; }
+
+private:
+    std::optional<test::LoopDevice> m_loop;
+    std::string m_partition;
+    TempDir m_dir;  // destroyed (after the unmount) before the loop device
+    bool m_mounted = false;
+};
+
+TEST(SaveDestination, DeviceSourceRefusesItsMountedPartitions) {
+    TempDir dir;
+    const std::string image = dir / "disk.img";
+    std::string why;
+    MountedPartition mounted;
+    if (!mounted.Mount(image, why)) GTEST_SKIP() << why;
+    const std::string mnt = mounted.MountPoint();
+
+    EXPECT_TRUE(IsDestinationOnSource(mnt, mounted.Disk(), why)) << "whole disk";
+    EXPECT_TRUE(IsDestinationOnSource(mnt + "/not yet made", mounted.Disk(), why));
+    EXPECT_TRUE(IsDestinationOnSource(mnt, mounted.Partition(), why)) << "partition";
+    EXPECT_TRUE(IsDestinationOnSource(mnt, image, why)) << "image behind the loop device";
+    EXPECT_FALSE(IsDestinationOnSource(dir.Path(), mounted.Disk(), why));
+    EXPECT_FALSE(IsDestinationOnSource(dir.Path(), mounted.Partition(), why));
+
+    const std::vector<std::string> before = Listing(mnt);
+    for (const std::string& source : {mounted.Disk(), mounted.Partition(), image}) {
+        for (const bool compress : {false, true}) {
+            SaveFixture fx;
+            fx.session.selectedDrive = source;
+            fx.Add("JPG", 1, 1000, true);
+            auto job = fx.Job(mnt, compress);
+            EXPECT_FALSE(job->Run()) << source;
+            ASSERT_EQ(fx.reporter.messages.size(), 1u);
+            EXPECT_EQ(fx.reporter.messages[0].caption, "Error");
+            EXPECT_TRUE(fx.extracted.empty());
+            EXPECT_EQ(Listing(mnt), before);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tvn
