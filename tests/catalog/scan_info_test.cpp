@@ -354,3 +354,45 @@ TEST(ScanInfo, SuggestedNameAndExtensionCheck) {
 
 }  // namespace
 }  // namespace tvn
+
+namespace tvn {
+namespace {
+
+TEST(ScanInfoCli, ScanSavesAndInfoReadsWithoutTheMedium) {
+    TempDir dir;
+    const std::string image = dir / "card.img";
+    { media::ImageFile img(image, 1 << 20); }
+    const std::string saved = dir / "scan.bin";
+    const std::string cli = TVN_CLI;
+    ASSERT_EQ(test::RunCommand("'" + cli + "' -q scan '" + image +
+                               "' --types jpg --save-scan-info '" + saved + "' >/dev/null 2>&1"),
+              0);
+    const ScanInfoParse parse = ParseScanInfoFile(saved);
+    ASSERT_TRUE(parse.Ok());
+    EXPECT_EQ(parse.contents.driveId, image);
+    EXPECT_EQ(parse.contents.totalSectors, 2048u);
+
+    // A file for a medium that is not there.
+    CDirectoryTree tree;
+    tree.InsertFolder("JPG")->InsertFile("file# 12.", 100, 109, 5000);
+    const std::string other = dir / "other.bin";
+    test::WriteFile(other, SerializeScanInfo("/nonexistent/card.img", 4096, tree));
+    std::string out;
+    ASSERT_EQ(test::RunCommand("'" + cli + "' info '" + other + "' 2>&1", &out), 0);
+    EXPECT_NE(out.find("/nonexistent/card.img"), std::string::npos) << out;
+    EXPECT_NE(out.find("4096"), std::string::npos) << out;
+    EXPECT_NE(out.find("file# 12.JPG"), std::string::npos) << out;
+    out.clear();
+    ASSERT_EQ(test::RunCommand("'" + cli + "' info --json '" + other + "' 2>&1", &out), 0);
+    EXPECT_NE(out.find("\"start_sector\": 100"), std::string::npos) << out;
+
+    std::vector<uint8_t> bytes = test::ReadFile(other);
+    bytes.back() = '?';
+    test::WriteFile(other, bytes);
+    out.clear();
+    EXPECT_EQ(test::RunCommand("'" + cli + "' info '" + other + "' 2>&1", &out), 1);
+    EXPECT_NE(out.find("Checksum failure: Corrupt scan info file"), std::string::npos) << out;
+}
+
+}  // namespace
+}  // namespace tvn
