@@ -5,13 +5,15 @@
 
 namespace tvn {
 
+// Its file numbers go on across scans: building the recognizer leaves the
+// counter alone, and a released number is not given back (the base
+// ReleaseFileNumber).
 class CTIFScanner : public CScanner {
 public:
     explicit CTIFScanner(CScanContext& ctx);
     ULONGLONG GetFileSize() override;
     bool IsFileHeader() override;
     UINT GetNextFileNumber() override;
-    UINT ReleaseFileNumber() override;
 };
 
 }  // namespace tvn
