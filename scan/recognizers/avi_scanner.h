@@ -1,4 +1,4 @@
-// Recognizer for AVI files.
+// Recognizer for AVI files (RIFF AVI). The length is the RIFF chunk's.
 #pragma once
 
 #include "scan/scanner.h"

@@ -1,15 +1,48 @@
 #include "scan/recognizers/mov_scanner.h"
 
+#include "scan/forward_search.h"
+
 namespace tvn {
 
-CMOVScanner::CMOVScanner(CScanContext& ctx) : CScanner(ctx, FileType::MOV) { ResetCounter(1); }
+namespace {
 
-bool CMOVScanner::IsFileHeader() { return false; }
+// The atom types a movie may open with, in the order they are tested. An
+// "ftyp" atom counts only with the QuickTime brand "qt".
+constexpr const char* kFirstAtoms[] = {"mdat", "skip", "wide", "pnot", "moov"};
 
-ULONGLONG CMOVScanner::GetFileSize() { return 0; }
+// The next QuickTime file: an "ftyp" atom with a brand beginning "qt".
+bool MovBoundary(std::span<const BYTE> block, size_t q) {
+    return BlockMatch(block, q + 4, "ftypqt", 6);
+}
 
-UINT CMOVScanner::GetNextFileNumber() { return HandOutThenAdd(); }
+}  // namespace
 
-UINT CMOVScanner::ReleaseFileNumber() { return HandOutThenSubtract(); }
+// The counter starts at 0 and is advanced before it is handed out, so the
+// first movie of a scan is number 1.
+CMOVScanner::CMOVScanner(CScanContext& ctx) : CScanner(ctx, FileType::MOV) {
+    ResetCounter(0);
+}
+
+bool CMOVScanner::IsFileHeader() {
+    const size_t p = GetOffset();
+    for (const char* atom : kFirstAtoms) {
+        if (Match(p + 4, atom, 4)) return true;
+    }
+    return Match(p + 4, "ftyp", 4) && Match(p + 8, "qt", 2);
+}
+
+ULONGLONG CMOVScanner::GetFileSize() {
+    return Memoized([this] {
+        return ForwardHeaderSearch(*this, {SectorSize(), 100, MovBoundary});
+    });
+}
+
+UINT CMOVScanner::GetNextFileNumber() {
+    return AddThenHandOut();
+}
+
+UINT CMOVScanner::ReleaseFileNumber() {
+    return HandOutThenSubtract();
+}
 
 }  // namespace tvn

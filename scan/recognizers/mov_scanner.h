@@ -1,4 +1,5 @@
-// Recognizer for MOV files.
+// Recognizer for QuickTime movies, recognised by their first atom and measured
+// up to the next sector that begins a QuickTime file with an "ftyp" atom.
 #pragma once
 
 #include "scan/scanner.h"

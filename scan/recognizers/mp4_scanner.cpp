@@ -1,15 +1,40 @@
 #include "scan/recognizers/mp4_scanner.h"
 
+#include "scan/forward_search.h"
+
 namespace tvn {
 
-CMP4Scanner::CMP4Scanner(CScanContext& ctx) : CScanner(ctx, FileType::MP4) { ResetCounter(1); }
+namespace {
 
-bool CMP4Scanner::IsFileHeader() { return false; }
+bool Mp4Boundary(std::span<const BYTE> block, size_t q) {
+    return BlockMatch(block, q + 4, "ftyp", 4);
+}
 
-ULONGLONG CMP4Scanner::GetFileSize() { return 0; }
+}  // namespace
 
-UINT CMP4Scanner::GetNextFileNumber() { return HandOutThenAdd(); }
+// The counter starts at 0 and is advanced before it is handed out, so the
+// first file of a scan is number 1.
+CMP4Scanner::CMP4Scanner(CScanContext& ctx) : CScanner(ctx, FileType::MP4) {
+    ResetCounter(0);
+}
 
-UINT CMP4Scanner::ReleaseFileNumber() { return HandOutThenSubtract(); }
+// Any brand: QuickTime files with an "ftyp" atom are found as MP4 too.
+bool CMP4Scanner::IsFileHeader() {
+    return Match(GetOffset() + 4, "ftyp", 4);
+}
+
+ULONGLONG CMP4Scanner::GetFileSize() {
+    return Memoized([this] { return ForwardHeaderSearch(*this, {SectorSize(), 10, Mp4Boundary}); });
+}
+
+UINT CMP4Scanner::GetNextFileNumber() {
+    return AddThenHandOut();
+}
+
+// Stepping back is not done for MP4: the number handed out is 0 and the
+// counter stays.
+UINT CMP4Scanner::ReleaseFileNumber() {
+    return 0;
+}
 
 }  // namespace tvn

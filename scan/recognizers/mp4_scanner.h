@@ -1,4 +1,5 @@
-// Recognizer for MP4 files.
+// Recognizer for MP4 files (ISO base media files with an "ftyp" box), measured
+// up to the next sector that begins another such file.
 #pragma once
 
 #include "scan/scanner.h"

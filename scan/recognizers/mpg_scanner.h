@@ -1,4 +1,8 @@
-// Recognizer for MPG files.
+// Recognizer for MPEG-1/MPEG-2 program and video streams. A stream is
+// recognised by its pack or sequence start code and measured up to its
+// sequence end code. Like the MP3 recognizer it remembers the sector just past
+// the last stream it measured (the end mark), so that the packs inside a found
+// stream are not taken for new files.
 #pragma once
 
 #include "scan/scanner.h"
@@ -12,6 +16,13 @@ public:
     bool IsFileHeader() override;
     UINT GetNextFileNumber() override;
     UINT ReleaseFileNumber() override;
+
+    ULONGLONG GetEndMark() const { return m_ullEndMark; }
+
+private:
+    ULONGLONG SearchEndCode();
+
+    ULONGLONG m_ullEndMark = 0;
 };
 
 }  // namespace tvn
