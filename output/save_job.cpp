@@ -95,6 +95,23 @@ std::set<dev_t> LowerDevices(dev_t dev) {
     return done;
 }
 
+// The mount table writes space, tab, newline and backslash as octal escapes.
+std::string UnescapeMountField(const std::string& field) {
+    std::string out;
+    for (size_t i = 0; i < field.size(); ++i) {
+        const auto octal = [&](size_t k) { return field[k] >= '0' && field[k] <= '7'; };
+        if (field[i] == '\\' && i + 3 < field.size() && octal(i + 1) && octal(i + 2) &&
+            octal(i + 3)) {
+            out += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
+                                     (field[i + 3] - '0'));
+            i += 3;
+        } else {
+            out += field[i];
+        }
+    }
+    return out;
+}
+
 // The block device a mounted path lies on by the mount table: the mount with
 // the longest mount point that contains path, when its source is a device.
 // (Some file systems report a device number of their own in st_dev.)
@@ -108,11 +125,13 @@ std::optional<dev_t> MountSourceDevice(const std::string& path) {
         std::istringstream fields(line);
         std::string id, parent, majmin, root, mountPoint;
         fields >> id >> parent >> majmin >> root >> mountPoint;
+        mountPoint = UnescapeMountField(mountPoint);
         const size_t dash = line.find(" - ");
         if (dash == std::string::npos) continue;
         std::istringstream tail(line.substr(dash + 3));
         std::string type, source;
         tail >> type >> source;
+        source = UnescapeMountField(source);
         const bool contains = path == mountPoint || mountPoint == "/" ||
                               (path.rfind(mountPoint, 0) == 0 && path.size() > mountPoint.size() &&
                                path[mountPoint.size()] == '/');
