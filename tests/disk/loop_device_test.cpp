@@ -256,6 +256,41 @@ TEST(LoopDevice, MountedFatPartitionTakesTheFreeSpaceFigures) {
     EXPECT_EQ(TellFd(src.GetHandle()), static_cast<int64_t>((reserved + 2 * sectorsPerFat) * 512));
 }
 
+TEST(LoopDevice, PartitionsLeftByAnEarlierUserDoNotStandInForOurs) {
+    TempDir dir;
+    const media::MbrPartition first{2048, 2048, 0x06};
+    const media::MbrPartition second{4096, 1024, 0x06};
+    {
+        media::ImageFile a(dir / "a.img", 8192 * 512);
+        a.Write(0, media::MakeMbr({&first, 1}));
+        media::ImageFile b(dir / "b.img", 8192 * 512);
+        b.Write(0, media::MakeMbr({&second, 1}));
+    }
+    if (::geteuid() != 0) GTEST_SKIP() << "loop devices need root";
+    // An earlier user adds the partitions by hand and detaches the device
+    // without removing them: the kernel keeps them.
+    std::string device;
+    if (RunCommand("losetup -f --show '" + dir / "a.img" + "' 2>/dev/null", &device) != 0)
+        GTEST_SKIP() << "losetup cannot attach a loop device here";
+    while (!device.empty() && device.back() == '\n') device.pop_back();
+    RunCommand("partx -a '" + device + "' >/dev/null 2>&1");
+    RunCommand("losetup -d '" + device + "' >/dev/null 2>&1");
+
+    std::string why;
+    auto loop = LoopDevice::Attach(dir / "b.img", 0, why);
+    if (!loop) GTEST_SKIP() << why;
+    // Another process may have taken the device in between; its own
+    // AddPartitions clears what was left there.
+    if (loop->Path() != device) GTEST_SKIP() << device << " was taken by another process";
+    const std::string p1 = loop->AddPartitions(1, why);
+    ASSERT_FALSE(p1.empty()) << why;
+    CDiskSource src(p1);
+    EXPECT_EQ(src.GetTotalSectors(), second.sectors);
+    const std::string name = device.substr(device.rfind('/') + 1);
+    const auto start = test::ReadFile("/sys/block/" + name + "/" + name + "p1/start");
+    EXPECT_EQ(std::string(start.begin(), start.end()), "4096\n");
+}
+
 TEST(LoopDevice, DetachesWhatItAttached) {
     TempDir dir;
     const std::string path = dir / "card.img";

@@ -1,13 +1,14 @@
 #include "tests/support/test_support.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace tvn::test {
 
@@ -57,25 +58,61 @@ LoopDevice::LoopDevice(LoopDevice&& other) noexcept
     other.m_path.clear();
 }
 
+namespace {
+
+// The partitions the kernel has on a block device, by their sysfs names.
+std::vector<std::string> KernelPartitions(const std::string& sysBlock, const std::string& name) {
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(sysBlock, ec)) {
+        const std::string child = entry.path().filename().string();
+        if (child.rfind(name + "p", 0) == 0) out.push_back(child);
+    }
+    return out;
+}
+
+}  // namespace
+
 LoopDevice::~LoopDevice() {
     if (m_path.empty()) return;
-    if (m_partitions) RunCommand("partx -d '" + m_path + "' >/dev/null 2>&1");
+    if (m_partitions) {
+        // A partition that was just unmounted can stay busy for a moment; one
+        // left behind would outlive the loop device and stand in the way of
+        // the next user of the same device.
+        for (int i = 0; i < 20 && RunCommand("partx -d '" + m_path + "' >/dev/null 2>&1") != 0; ++i)
+            ::usleep(50000);
+    }
     RunCommand("losetup -d '" + m_path + "' >/dev/null 2>&1");
 }
 
 std::string LoopDevice::AddPartitions(int n, std::string& why) {
-    std::string out;
-    // Some kernels lack MBR partition scanning for loop devices: add them by
-    // hand, once; "busy" means the kernel has them already.
-    if (!m_partitions && RunCommand("partx -a '" + m_path + "' 2>&1", &out) != 0 &&
-        out.find("busy") == std::string::npos) {
-        why = "partx cannot add partitions: " + out;
-        return {};
+    const std::string name = std::filesystem::path(m_path).filename().string();
+    const std::string sysBlock = "/sys/block/" + name;
+    const auto flag = ReadFile(sysBlock + "/partscan");
+    const bool kernelScans = !flag.empty() && flag[0] == '1';
+    if (!kernelScans && !m_partitions) {
+        std::string out;
+        // Partitions left on this device by a user who detached it without
+        // removing them would stand in for ours, with their own start and size.
+        if (!KernelPartitions(sysBlock, name).empty() &&
+            RunCommand("partx -d '" + m_path + "' 2>&1", &out) != 0) {
+            why = "stale partitions on " + m_path + " cannot be removed: " + out;
+            return {};
+        }
+        // This kernel does not scan loop devices for partitions: add them by
+        // hand from the partition table.
+        if (RunCommand("partx -a '" + m_path + "' 2>&1", &out) != 0) {
+            why = "partx cannot add partitions: " + out;
+            return {};
+        }
+        m_partitions = true;
     }
-    m_partitions = true;
+    const std::string sysPart = sysBlock + "/" + name + "p" + std::to_string(n);
     const std::string part = m_path + "p" + std::to_string(n);
-    for (int i = 0; i < 50 && ::access(part.c_str(), F_OK) != 0; ++i) ::usleep(20000);
-    if (::access(part.c_str(), F_OK) != 0) {
+    for (int i = 0;
+         i < 50 && (::access(sysPart.c_str(), F_OK) != 0 || ::access(part.c_str(), F_OK) != 0); ++i)
+        ::usleep(20000);
+    if (::access(sysPart.c_str(), F_OK) != 0 || ::access(part.c_str(), F_OK) != 0) {
         why = "partition device " + part + " did not appear";
         return {};
     }
@@ -97,7 +134,8 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace tvn::test

@@ -62,14 +62,15 @@ public:
     LoopDevice& operator=(LoopDevice&&) = delete;
     ~LoopDevice();
     const std::string& Path() const { return m_path; }
-    // Adds the partitions of the MBR on the device (partx -a); returns the
+    // Makes the partitions of the MBR on the device known to the kernel (partx
+    // -a where the kernel does not scan loop devices itself); returns the
     // device path of partition n (1-based), or empty when that failed.
     std::string AddPartitions(int n, std::string& why);
 
 private:
     explicit LoopDevice(std::string path) : m_path(std::move(path)) {}
     std::string m_path;
-    bool m_partitions = false;
+    bool m_partitions = false;  // partitions added here, removed when the object goes
 };
 
 // Runs a shell command; returns its exit status and collects its stdout.
