@@ -117,7 +117,8 @@ struct TiffView {
     explicit TiffView(const Bytes& bytes) : TiffView(bytes, bytes.at(0) == 'M') {}
     TiffView(const Bytes& bytes, bool bigEndian) : b(bytes), be(bigEndian) {}
     uint32_t U16(size_t at) const {
-        return be ? (b.at(at) << 8 | b.at(at + 1)) : (b.at(at) | b.at(at + 1) << 8);
+        const uint32_t x = b.at(at), y = b.at(at + 1);
+        return be ? (x << 8 | y) : (x | y << 8);
     }
     uint32_t U32(size_t at) const {
         return be ? (U16(at) << 16 | U16(at + 2)) : (U16(at) | U16(at + 2) << 16);

@@ -129,7 +129,7 @@ public:
     explicit CBitWriter(Bytes& out) : m_out(out) {}
     void Put(uint32_t bits, uint32_t count) {
         for (uint32_t i = count; i-- > 0;) {
-            m_acc = static_cast<uint8_t>((m_acc << 1) | ((bits >> i) & 1u));
+            m_acc = static_cast<uint8_t>((uint32_t{m_acc} << 1) | ((bits >> i) & 1u));
             if (++m_n == 8) Emit();
         }
     }
