@@ -65,7 +65,7 @@ class CBitWriter {
 public:
     void Put(uint32_t value, int bits) {
         for (int i = bits - 1; i >= 0; --i) {
-            m_acc = static_cast<uint8_t>(m_acc << 1 | ((value >> i) & 1U));
+            m_acc = static_cast<uint8_t>(uint32_t{m_acc} << 1 | ((value >> i) & 1U));
             if (++m_fill == 8) {
                 m_out.push_back(m_acc);
                 m_acc = 0;
