@@ -193,6 +193,18 @@ SampleCard BuildSampleCard(const std::string& path, const SampleCardOptions& opt
         const std::string folder = FolderFor(s.type);
         pending.push_back({s.type, UniqueName(s.name, folder, taken), folder, &s.data});
     }
+    // A second copy of a sample, written last, into a hole that a deleted
+    // scratch file left after the first sample: it is fragmented, as files
+    // on a well-used card are, and shows what carving cannot undo, while every
+    // sample itself stays in one piece.
+    const auto big = std::find_if(samples.begin(), samples.end(), [&](const SampleFile& f) {
+        return f.data.size() > card.clusterBytes;
+    });
+    const bool fragment = big != samples.end();
+    if (fragment) {
+        const std::string folder = FolderFor(big->type);
+        pending.push_back({big->type, UniqueName(big->name, folder, taken), folder, &big->data});
+    }
     const auto picture = std::find_if(pending.begin(), pending.end(),
                                       [](const Pending& p) { return p.type == "JPG"; });
     printOrder = PrintOrder(picture == pending.end() ? "" : picture->folder + "/" + picture->name);
@@ -209,10 +221,6 @@ SampleCard BuildSampleCard(const std::string& path, const SampleCardOptions& opt
     }
 
     HostFolder host;
-    // A scratch file written after the first sample and deleted before the
-    // last one leaves a one-cluster hole that the last sample starts in: one
-    // file on the card is fragmented, as files on a well-used card are.
-    const bool fragment = samples.size() >= 3;
     const Bytes scratch(card.clusterBytes, 0x20);
     const std::string scratchPath = "/MISC/EDIT.TMP";
     for (size_t i = 0; i < pending.size(); ++i) {
