@@ -26,7 +26,8 @@ public:
         const size_t p = GetOffset() + 4;
         if (!Has(p, 4)) return 0;
         const auto b = Buf();
-        return b[p] | (b[p + 1] << 8) | (b[p + 2] << 16) | (ULONGLONG{b[p + 3]} << 24);
+        return ULONGLONG{b[p]} | (ULONGLONG{b[p + 1]} << 8) | (ULONGLONG{b[p + 2]} << 16) |
+               (ULONGLONG{b[p + 3]} << 24);
     }
     UINT GetNextFileNumber() override { return HandOutThenAdd(); }
     int calls = 0;
