@@ -88,7 +88,8 @@ int RunSave(CliContext& ctx, const SaveOptions& o, const std::vector<FileType>& 
 
     if (!o.scanInfo.empty()) {
         const auto sectors = static_cast<DWORD>(session.diskSource->GetTotalSectors());
-        if (!LoadScanInfo(session, o.scanInfo, o.source, sectors, reporter)) return kExitFailure;
+        const std::string id = CDiskSource::CanonicalIdentifier(o.source);
+        if (!LoadScanInfo(session, o.scanInfo, id, sectors, reporter)) return kExitFailure;
     } else if (RunScan(session, types, reporter)) {
         fmt::print(stderr, "tarvolin-cli: scan stopped; nothing saved\n");
         return kExitInterrupted;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -86,6 +87,14 @@ int OpenRawDisk(const std::string& path) {
         return -1;
     }
     return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+std::string CDiskSource::CanonicalIdentifier(const std::string& path) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return path;
+    std::string out(resolved);
+    std::free(resolved);
+    return out;
 }
 
 MediumKind CDiskSource::Classify(const std::string& path) {

@@ -55,6 +55,11 @@ public:
     // and false when there is none.
     static bool GetErrorText(std::string& text, int error);
 
+    // The identifier under which a medium is known: its absolute path with
+    // symbolic links resolved, so that the same card is recognised however
+    // its path was typed. A path that does not exist stays as it is.
+    static std::string CanonicalIdentifier(const std::string& path);
+
     // Classifies a path: block device (whole disk or partition, by sysfs),
     // regular file, missing or anything else.
     static MediumKind Classify(const std::string& path);
