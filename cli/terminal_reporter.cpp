@@ -35,11 +35,17 @@ void CTerminalReporter::End() {
     m_drawn = false;
 }
 
+
 void CTerminalReporter::Progress(uint64_t percent) {
     std::lock_guard lock(m_mutex);
+    const uint64_t previous = m_percent;
     m_percent = std::min<uint64_t>(percent, 100);
     if (!m_tty && !m_quiet) {
-        fmt::print(stderr, "{}: {}%, {} files\n", m_label, m_percent, m_counter);
+        // Not a terminal: a plain line at the start and every ten percent.
+        if (!m_drawn || m_percent / 10 != previous / 10) {
+            fmt::print(stderr, "{}: {}%, {} files\n", m_label, m_percent, m_counter);
+            m_drawn = true;
+        }
         return;
     }
     Draw(true);
