@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "disk/io.h"
@@ -58,13 +59,19 @@ BYTE* CScanner::AllocBuffer(DWORD size) {
 
 bool CScanner::ReadBlock() {
     std::vector<BYTE>& buf = m_ctx.buffer;
-    std::fill(buf.begin(), buf.end(), BYTE{0});
     ++m_ctx.generation;
     const int64_t before = TellFd(m_hDevice);
     const ULONGLONG start = before >= 0 ? static_cast<ULONGLONG>(before) : 0;
     m_ctx.bufferFilePos = start;
     const ssize_t got = ReadFully(m_hDevice, buf.data(), buf.size());
-    if (got >= 0) return true;  // a short read near the end leaves the rest zero
+    if (got >= 0) {
+        // A short read near the end of the medium leaves the rest zero.
+        std::fill(buf.begin() + got, buf.end(), BYTE{0});
+        // Let the device fetch the next block while this one is tested.
+        ::posix_fadvise(m_hDevice, static_cast<off_t>(start + buf.size()),
+                        static_cast<off_t>(buf.size()), POSIX_FADV_WILLNEED);
+        return true;
+    }
 
     m_ctx.reporter.Console("Failed to read data from disk\nFile pointer is at :" +
                            std::to_string(start) + "\n");

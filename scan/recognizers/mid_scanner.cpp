@@ -25,10 +25,7 @@ bool CMIDScanner::IsFileHeader() {
     if (Match(p, kMThd, 4)) return true;
     if (!Match(p, kRiff, 4)) return false;
     // A RIFF MIDI file carries its MThd chunk inside the RIFF data.
-    for (size_t i = 1; i <= kRiffWindow; ++i) {
-        if (Match(p + i, kMThd, 4)) return true;
-    }
-    return false;
+    return m_ctx.TextInWindow({kMThd, 4}, p + 1, p + kRiffWindow);
 }
 
 // A MIDI file ends at the next 512-byte-aligned MThd or RIFF (a WAV or AVI

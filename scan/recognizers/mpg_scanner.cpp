@@ -84,10 +84,7 @@ bool CMPGScanner::IsFileHeader() {
         }
         return false;
     }
-    for (size_t i = 1; i <= kMpegTvWindow; ++i) {
-        if (Match(p + i, kMpegTv, sizeof kMpegTv - 1)) return true;
-    }
-    return false;
+    return m_ctx.TextInWindow({kMpegTv, sizeof kMpegTv - 1}, p + 1, p + kMpegTvWindow);
 }
 
 ULONGLONG CMPGScanner::GetFileSize() {
