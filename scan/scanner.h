@@ -50,7 +50,9 @@ struct CScanContext {
     // in a window after the sector (maker names, "MThd", "MPEGTV") ask this:
     // each text is searched once per block, and every sector's question is a
     // look-up, however many recognizers ask. With straightforward set, every
-    // position of the window is compared instead (the reference behaviour).
+    // position of the window is compared instead, and every length is measured
+    // anew each time it is asked for (the reference behaviour the fast path
+    // must match).
     bool TextInWindow(std::string_view text, size_t first, size_t last);
     bool straightforward = false;
 
@@ -111,6 +113,7 @@ protected:
     // for the same start (the scan asks three times per hit) costs nothing.
     template <class Measure>
     ULONGLONG Memoized(Measure&& measure) {
+        if (m_ctx.straightforward) return measure();
         const ULONGLONG key = m_ctx.bufferFilePos + m_ctx.offset;
         if (m_memoValid && m_memoKey == key && m_memoGeneration == m_ctx.generation) {
             return m_memoValue;
