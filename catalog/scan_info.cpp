@@ -318,22 +318,6 @@ struct CParser {
     }
 };
 
-bool WriteAll(int fd, const uint8_t* p, size_t n) {
-    while (n > 0) {
-        const ssize_t w = ::write(fd, p, n);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (w == 0) {
-            errno = EIO;
-            return false;
-        }
-        p += w;
-        n -= static_cast<size_t>(w);
-    }
-    return true;
-}
 
 std::string SystemText(int error) {
     std::string text;
@@ -460,7 +444,7 @@ bool SaveScanInfo(const CSession& session, const std::string& path, IReporter& r
         reporter.Message(SystemText(errno), "Error", MsgIcon::Error);
         return false;
     }
-    bool ok = WriteAll(fd, bytes.data(), bytes.size());
+    bool ok = WriteFully(fd, bytes.data(), bytes.size());
     int err = ok ? 0 : errno;
     if (::close(fd) != 0 && ok) {
         ok = false;

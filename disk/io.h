@@ -15,6 +15,10 @@ ssize_t ReadFully(int fd, void* buf, size_t n);
 // The same at an absolute byte offset, leaving the file offset alone.
 ssize_t PreadFully(int fd, void* buf, size_t n, uint64_t offset);
 
+// Writes all n bytes at the descriptor's file offset, retrying short writes
+// and EINTR. False on an error (errno set; EIO when nothing could be written).
+bool WriteFully(int fd, const void* buf, uint64_t n);
+
 // Current file offset of the descriptor, or -1.
 int64_t TellFd(int fd);
 

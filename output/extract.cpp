@@ -38,23 +38,6 @@ std::unique_ptr<uint8_t[]> AllocateNothrow(uint64_t size) {
     return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[static_cast<size_t>(size)]);
 }
 
-bool WriteAll(int fd, const uint8_t* p, uint64_t n) {
-    while (n > 0) {
-        const size_t chunk = static_cast<size_t>(std::min<uint64_t>(n, 1u << 30));
-        const ssize_t w = ::write(fd, p, chunk);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (w == 0) {
-            errno = EIO;
-            return false;
-        }
-        p += w;
-        n -= static_cast<uint64_t>(w);
-    }
-    return true;
-}
 
 void Trace(IReporter& reporter, std::string_view label, std::string_view value,
            std::string_view tail = {}) {
@@ -144,7 +127,7 @@ void SaveFileNode(CSession& session, CFileNode& node, const std::string& dir, IR
         TraceNumber(reporter, "Creating :Error #", static_cast<uint64_t>(errno));
         return;
     }
-    bool written = WriteAll(out, buffer.get(), size);
+    bool written = WriteFully(out, buffer.get(), size);
     int err = written ? 0 : errno;
     if (::close(out) != 0 && written) {
         written = false;

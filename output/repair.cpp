@@ -26,23 +26,6 @@ void Line(IReporter& console, std::string_view text) {
     console.Console(line);
 }
 
-bool WriteAll(int fd, const uint8_t* p, uint64_t n) {
-    while (n > 0) {
-        const size_t chunk = static_cast<size_t>(std::min<uint64_t>(n, 1u << 30));
-        const ssize_t w = ::write(fd, p, chunk);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (w == 0) {
-            errno = EIO;
-            return false;
-        }
-        p += w;
-        n -= static_cast<uint64_t>(w);
-    }
-    return true;
-}
 
 std::string DirectoryOf(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -61,7 +44,7 @@ bool ReplaceWithPrefix(const std::string& path, mode_t mode, std::span<const uin
     const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
     if (fd < 0) return false;
     Line(console, "\twriting new file");
-    bool ok = WriteAll(fd, data.data(), r);
+    bool ok = WriteFully(fd, data.data(), r);
     ok = ::fchmod(fd, mode & 07777) == 0 && ok;
     ok = ::close(fd) == 0 && ok;
     if (ok) {
