@@ -1,6 +1,7 @@
 #include "scan/scan_job.h"
 
 #include <algorithm>
+#include <array>
 #include <fmt/format.h>
 #include <unistd.h>
 
@@ -44,20 +45,35 @@ void CScanJob::Run() {
     m_source.SetPosition(position);
     m_control.ScanProgress().store(~ULONGLONG{0});
 
+    // Which recognizers to ask at a sector, by its first byte, in list order.
+    // The straightforward reference path asks every recognizer everywhere.
+    std::array<std::vector<CScanner*>, 256> askByFirstByte;
+    for (unsigned b = 0; b < 256; ++b) {
+        for (const auto& r : m_list) {
+            if (m_ctx.straightforward || r->CanStartWith(static_cast<BYTE>(b))) {
+                askByFirstByte[b].push_back(r.get());
+            }
+        }
+    }
+
+    ULONGLONG progressAt = ~ULONGLONG{0};  // the position the percentage was worked out for
     for (;;) {
         const DWORD offset = m_ctx.offset;
         // Every sector of the medium is offered, up to its very end; nothing
         // past the end is tested.
         if (position - K + offset / S >= total) break;
 
-        const ULONGLONG percent = std::min(position, total) * 100 / total;
-        if (percent != m_control.ScanProgress().load(std::memory_order_relaxed)) {
-            m_control.ScanProgress().store(percent);
-            m_reporter.Progress(percent);
+        if (position != progressAt) {
+            progressAt = position;
+            const ULONGLONG percent = std::min(position, total) * 100 / total;
+            if (percent != m_control.ScanProgress().load(std::memory_order_relaxed)) {
+                m_control.ScanProgress().store(percent);
+                m_reporter.Progress(percent);
+            }
         }
 
         bool stopped = false;
-        for (const auto& recognizer : m_list) {
+        for (CScanner* recognizer : askByFirstByte[m_ctx.buffer[offset]]) {
             if (recognizer->IsFileHeader()) {
                 const ULONGLONG length = recognizer->GetFileSize();
                 if (length > kMinFileLength && length < kMaxFileLength) {

@@ -2,12 +2,34 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include "disk/io.h"
 
 namespace tvn {
+
+namespace {
+
+// Calls found(position) for every position, in rising order, at which text
+// begins and lies wholly inside data. The C library's memchr (vectorised)
+// finds the text's last byte; only there is the whole text compared.
+template <class Found>
+void FindAll(std::span<const BYTE> data, std::string_view text, Found&& found) {
+    const size_t n = text.size();
+    if (n == 0 || n > data.size()) return;
+    const BYTE* base = data.data();
+    const BYTE* end = base + data.size();
+    const int last = static_cast<unsigned char>(text[n - 1]);
+    for (const BYTE* p = base + (n - 1); p < end;) {
+        const auto* hit = static_cast<const BYTE*>(std::memchr(p, last, static_cast<size_t>(end - p)));
+        if (hit == nullptr) break;
+        const BYTE* start = hit - (n - 1);
+        if (std::memcmp(start, text.data(), n - 1) == 0) found(static_cast<size_t>(start - base));
+        p = hit + 1;
+    }
+}
+
+}  // namespace
 
 bool CScanContext::TextInWindow(std::string_view text, size_t first, size_t last) {
     const size_t n = text.size();
@@ -29,15 +51,8 @@ bool CScanContext::TextInWindow(std::string_view text, size_t first, size_t last
     if (it->generation != generation) {
         // One pass over the block for this text.
         it->starts.clear();
-        const BYTE* base = buffer.data();
-        const BYTE* end = base + buffer.size();
-        for (const BYTE* p = base; p + n <= end;) {
-            const void* hit = ::memmem(p, static_cast<size_t>(end - p), text.data(), n);
-            if (hit == nullptr) break;
-            const BYTE* h = static_cast<const BYTE*>(hit);
-            it->starts.push_back(static_cast<uint32_t>(h - base));
-            p = h + 1;
-        }
+        FindAll({buffer.data(), buffer.size()}, text,
+                [&](size_t at) { it->starts.push_back(static_cast<uint32_t>(at)); });
         it->generation = generation;
     }
     const auto pos = std::lower_bound(it->starts.begin(), it->starts.end(), first);
@@ -67,9 +82,6 @@ bool CScanner::ReadBlock() {
     if (got >= 0) {
         // A short read near the end of the medium leaves the rest zero.
         std::fill(buf.begin() + got, buf.end(), BYTE{0});
-        // Let the device fetch the next block while this one is tested.
-        ::posix_fadvise(m_hDevice, static_cast<off_t>(start + buf.size()),
-                        static_cast<off_t>(buf.size()), POSIX_FADV_WILLNEED);
         return true;
     }
 

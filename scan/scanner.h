@@ -80,6 +80,10 @@ public:
     // bytes inside the buffer.
     virtual bool IsFileHeader() = 0;
     virtual bool CheckFile(DWORD, DWORD) { return true; }
+    // False when no file of this type can begin with the byte b, so that
+    // IsFileHeader would answer false at a sector that starts with it. The
+    // scan then need not ask. Types that look past the first byte say true.
+    virtual bool CanStartWith(BYTE /*b*/) const { return true; }
     virtual UINT GetNextFileNumber() { return 0; }
     virtual UINT ReleaseFileNumber() { return 0; }
 

@@ -11,6 +11,7 @@ public:
     explicit CBMPScanner(CScanContext& ctx);
     ULONGLONG GetFileSize() override;
     bool IsFileHeader() override;
+    bool CanStartWith(BYTE b) const override { return b == 'B'; }
     UINT GetNextFileNumber() override;
     UINT ReleaseFileNumber() override;
 };

@@ -11,6 +11,7 @@ public:
     explicit CGIFScanner(CScanContext& ctx);
     ULONGLONG GetFileSize() override;
     bool IsFileHeader() override;
+    bool CanStartWith(BYTE b) const override { return b == 'G'; }
     UINT GetNextFileNumber() override;
     UINT ReleaseFileNumber() override;
 };

@@ -10,6 +10,7 @@ public:
     explicit CJPGScanner(CScanContext& ctx);
     ULONGLONG GetFileSize() override;
     bool IsFileHeader() override;
+    bool CanStartWith(BYTE b) const override { return b == 0xFF; }
     UINT GetNextFileNumber() override;
     UINT ReleaseFileNumber() override;
 };

@@ -11,6 +11,7 @@ public:
     explicit CMIDScanner(CScanContext& ctx);
     ULONGLONG GetFileSize() override;
     bool IsFileHeader() override;
+    bool CanStartWith(BYTE b) const override { return b == 'M' || b == 'R'; }
     UINT GetNextFileNumber() override;
     UINT ReleaseFileNumber() override;
 };

@@ -29,6 +29,7 @@ public:
     explicit CMP3Scanner(CScanContext& ctx);
     ULONGLONG GetFileSize() override;
     bool IsFileHeader() override;
+    bool CanStartWith(BYTE b) const override { return b == 0xFF || b == 'I'; }
     UINT GetNextFileNumber() override;
     UINT ReleaseFileNumber() override;
 

@@ -10,6 +10,7 @@ public:
     explicit CMRWScanner(CScanContext& ctx);
     ULONGLONG GetFileSize() override;
     bool IsFileHeader() override;
+    bool CanStartWith(BYTE b) const override { return b == 0x00; }
     UINT GetNextFileNumber() override;
     UINT ReleaseFileNumber() override;
 };

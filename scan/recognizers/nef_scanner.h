@@ -10,6 +10,7 @@ public:
     explicit CNEFScanner(CScanContext& ctx);
     ULONGLONG GetFileSize() override;
     bool IsFileHeader() override;
+    bool CanStartWith(BYTE b) const override { return b == 'I' || b == 'M'; }
     UINT GetNextFileNumber() override;
     UINT ReleaseFileNumber() override;
 };

@@ -10,6 +10,7 @@ public:
     explicit CORFScanner(CScanContext& ctx);
     ULONGLONG GetFileSize() override;
     bool IsFileHeader() override;
+    bool CanStartWith(BYTE b) const override { return b == 'I'; }
     UINT GetNextFileNumber() override;
     UINT ReleaseFileNumber() override;
 };

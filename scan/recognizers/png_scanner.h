@@ -11,6 +11,7 @@ public:
     explicit CPNGScanner(CScanContext& ctx);
     ULONGLONG GetFileSize() override;
     bool IsFileHeader() override;
+    bool CanStartWith(BYTE b) const override { return b == 0x89; }
     UINT GetNextFileNumber() override;
     UINT ReleaseFileNumber() override;
 

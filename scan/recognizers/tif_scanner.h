@@ -13,6 +13,7 @@ public:
     explicit CTIFScanner(CScanContext& ctx);
     ULONGLONG GetFileSize() override;
     bool IsFileHeader() override;
+    bool CanStartWith(BYTE b) const override { return b == 'I' || b == 'M'; }
     UINT GetNextFileNumber() override;
 };
 

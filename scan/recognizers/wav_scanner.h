@@ -10,6 +10,7 @@ public:
     explicit CWAVScanner(CScanContext& ctx);
     ULONGLONG GetFileSize() override;
     bool IsFileHeader() override;
+    bool CanStartWith(BYTE b) const override { return b == 'R'; }
     UINT GetNextFileNumber() override;
     UINT ReleaseFileNumber() override;
 };
