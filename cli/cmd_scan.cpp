@@ -47,6 +47,7 @@ void AddScanCommand(CLI::App& app, CliContext& ctx) {
         std::string types = "all";
         bool json = false;
         std::string saveScanInfo;
+        bool straightforward = false;
     };
     auto o = std::make_shared<Opts>();
     cmd->add_option("SOURCE", o->source, "Device or disk image")->required();
@@ -54,13 +55,17 @@ void AddScanCommand(CLI::App& app, CliContext& ctx) {
         ->capture_default_str();
     cmd->add_flag("--json", o->json, "Print the catalogue as JSON on stdout");
     cmd->add_option("--save-scan-info", o->saveScanInfo, "Write the scan info to this file");
+    cmd->add_flag("--straightforward", o->straightforward,
+                  "Test every window position and measure every length anew (slow; the "
+                  "reference the fast scan is checked against)")
+        ->group("Checking");
     cmd->callback([&ctx, o] {
         const std::vector<FileType> types = ParseTypes(o->types);
         ctx.run = [&ctx, o, types] {
             CSession session;
             CTerminalReporter reporter(ctx.log, ctx.quiet);
             if (!OpenSource(session, o->source, reporter)) return kExitFailure;
-            const bool stopped = RunScan(session, types, reporter);
+            const bool stopped = RunScan(session, types, reporter, o->straightforward);
             PrintCatalogue(session, o->json, stopped);
             if (!o->saveScanInfo.empty() && !SaveScanInfoFromCli(session, o->saveScanInfo, reporter)) {
                 return kExitFailure;

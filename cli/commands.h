@@ -45,7 +45,9 @@ bool OpenSource(CSession& session, const std::string& path, CTerminalReporter& r
 
 // Runs a scan of the session's current disk source on a worker thread with
 // the progress display; Ctrl-C stops it. Returns true when it was stopped.
-bool RunScan(CSession& session, const std::vector<FileType>& types, CTerminalReporter& reporter);
+// straightforward runs the slow reference path (for checks and benchmarks).
+bool RunScan(CSession& session, const std::vector<FileType>& types, CTerminalReporter& reporter,
+             bool straightforward = false);
 
 // Writes the session's catalogue as a scan info file; false after a message.
 bool SaveScanInfoFromCli(CSession& session, const std::string& path, CTerminalReporter& reporter);

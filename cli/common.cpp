@@ -74,9 +74,11 @@ bool OpenSource(CSession& session, const std::string& path, CTerminalReporter& r
     return ok;
 }
 
-bool RunScan(CSession& session, const std::vector<FileType>& types, CTerminalReporter& reporter) {
+bool RunScan(CSession& session, const std::vector<FileType>& types, CTerminalReporter& reporter,
+             bool straightforward) {
     CScanJob job(*session.diskSource, session.tree, session.counters, session.job, reporter);
     job.SetTypes(types);
+    job.Context().straightforward = straightforward;
     session.jobMode = JobMode::Scan;
     session.job.Reset();
     CInterruptGuard guard(session.job);
