@@ -109,7 +109,7 @@ std::pair<uint32_t, uint32_t> Dims(uint64_t pixels, double aspect, uint32_t maxS
 
 // ---------------------------------------------------------------- the mix
 
-struct KindSpec {
+struct KindShare {
     BenchKind kind;
     double share;  // of the card's bytes
     uint64_t low, high;
@@ -117,7 +117,7 @@ struct KindSpec {
 
 // Proportions by bytes of a card used in a camera that shoots JPEG and now
 // and then raw or a clip, and in a phone for music and recordings.
-constexpr KindSpec kSpecs[] = {
+constexpr KindShare kShares[] = {
     {BenchKind::Jpg, 0.46, 2 * kMB, 6 * kMB},      {BenchKind::Nef, 0.06, 8 * kMB, 25 * kMB},
     {BenchKind::Cr2, 0.05, 8 * kMB, 25 * kMB},     {BenchKind::Orf, 0.025, 8 * kMB, 20 * kMB},
     {BenchKind::Sr2, 0.02, 10 * kMB, 25 * kMB},    {BenchKind::Srf, 0.02, 8 * kMB, 20 * kMB},
@@ -130,14 +130,14 @@ constexpr KindSpec kSpecs[] = {
     {BenchKind::Gif, 0.0015, 50 * kKB, 500 * kKB}, {BenchKind::Data, 0.025, 500 * kKB, 20 * kMB},
     {BenchKind::Text, 0.001, 5 * kKB, 200 * kKB},  {BenchKind::Zip, 0.015, 200 * kKB, 10 * kMB},
 };
-constexpr size_t kKinds = std::size(kSpecs);
+constexpr size_t kKinds = std::size(kShares);
 
 // No file larger than a twentieth of what the card holds.
 uint64_t SizeCap(uint64_t dataBytes) {
     return std::max<uint64_t>(dataBytes / 20, 64 * kKB);
 }
 
-std::pair<uint64_t, uint64_t> SizeRange(const KindSpec& s, uint64_t dataBytes) {
+std::pair<uint64_t, uint64_t> SizeRange(const KindShare& s, uint64_t dataBytes) {
     const uint64_t cap = SizeCap(dataBytes);
     return {std::min(s.low, cap), std::min(s.high, cap)};
 }
@@ -554,13 +554,13 @@ std::vector<BenchFile> PlanBenchCard(uint64_t dataBytes) {
     planned += out.back().target;
 
     const auto add = [&](size_t k) {
-        const auto [low, high] = SizeRange(kSpecs[k], dataBytes);
+        const auto [low, high] = SizeRange(kShares[k], dataBytes);
         const uint64_t size = rng.Between(low, high);
         if (planned + size > budget) return false;
-        out.push_back(Planned(kSpecs[k].kind, size, rng.Next32(), namer));
+        out.push_back(Planned(kShares[k].kind, size, rng.Next32(), namer));
         planned += size;
         bytesOf[k] += size;
-        if (kSpecs[k].kind == BenchKind::Mov || kSpecs[k].kind == BenchKind::Avi) {
+        if (kShares[k].kind == BenchKind::Mov || kShares[k].kind == BenchKind::Avi) {
             // The camera's thumbnail of the clip, next to it.
             BenchFile thm = out.back();
             thm.kind = BenchKind::Thm;
@@ -579,10 +579,10 @@ std::vector<BenchFile> PlanBenchCard(uint64_t dataBytes) {
         double best = 0;
         for (size_t k = 0; k < kKinds; ++k) {
             if (full[k]) continue;
-            const auto [low, high] = SizeRange(kSpecs[k], dataBytes);
+            const auto [low, high] = SizeRange(kShares[k], dataBytes);
             const double due =
                 (static_cast<double>(bytesOf[k]) + static_cast<double>(low + high) / 2) /
-                kSpecs[k].share;
+                kShares[k].share;
             if (pick == kKinds || due < best) {
                 pick = k;
                 best = due;
@@ -878,7 +878,7 @@ SampleCard BuildBenchCard(const std::string& path, const BenchCardOptions& optio
     }
 
     const std::vector<BenchFile> plan = PlanBenchCard(dataBytes);
-    const auto [jpegLow, jpegHigh] = SizeRange(kSpecs[0], dataBytes);
+    const auto [jpegLow, jpegHigh] = SizeRange(kShares[0], dataBytes);
     CBenchJpegPool pool(PoolSize(dataBytes), jpegLow, jpegHigh);
 
     std::vector<std::string> folders;
@@ -957,7 +957,7 @@ SampleCard BuildBenchCard(const std::string& path, const BenchCardOptions& optio
 
 std::vector<BenchTypeTotals> BenchCardTotals(const SampleCard& card) {
     std::vector<BenchTypeTotals> out;
-    for (const KindSpec& s : kSpecs) {
+    for (const KindShare& s : kShares) {
         const std::string type = BenchKindType(s.kind);
         if (!type.empty()) out.push_back({type, 0, 0, 0});
     }
