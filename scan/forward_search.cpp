@@ -18,7 +18,7 @@ CLookahead::CLookahead(CScanner& scanner) : m_ctx(scanner.Context()) {
 }
 
 std::span<const BYTE> CLookahead::Next() {
-    std::vector<BYTE>& block = m_ctx.scratch;
+    BlockBuffer& block = m_ctx.scratch;
     const ssize_t got = PreadFully(m_ctx.source.GetHandle(), block.data(), block.size(), m_next);
     if (got < 0) {
         std::fill(block.begin(), block.end(), BYTE{0});

@@ -73,7 +73,7 @@ BYTE* CScanner::AllocBuffer(DWORD size) {
 }
 
 bool CScanner::ReadBlock() {
-    std::vector<BYTE>& buf = m_ctx.buffer;
+    BlockBuffer& buf = m_ctx.buffer;
     ++m_ctx.generation;
     const int64_t before = TellFd(m_hDevice);
     const ULONGLONG start = before >= 0 ? static_cast<ULONGLONG>(before) : 0;

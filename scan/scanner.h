@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <span>
 #include <string>
 #include <string_view>
@@ -21,6 +22,23 @@
 namespace tvn {
 
 inline constexpr DWORD kScanBufferSize = 524288;  // B, 0x80000
+
+// Memory for whole blocks of the medium, aligned to a page: reads from a
+// block device into a buffer that is not page-aligned are several times
+// slower.
+template <class T>
+struct PageAlignedAllocator {
+    using value_type = T;
+    static constexpr std::align_val_t kAlign{4096};
+    PageAlignedAllocator() = default;
+    template <class U>
+    PageAlignedAllocator(const PageAlignedAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kAlign)); }
+    void deallocate(T* p, std::size_t) noexcept { ::operator delete(p, kAlign); }
+    template <class U>
+    bool operator==(const PageAlignedAllocator<U>&) const noexcept { return true; }
+};
+using BlockBuffer = std::vector<BYTE, PageAlignedAllocator<BYTE>>;
 
 // The per-type file number counters. They live as long as the session: some
 // types restart at every new recognizer list, others count on across scans.
@@ -39,11 +57,11 @@ struct CScanContext {
     CDiskSource& source;
     CTypeCounters& counters;
     IReporter& reporter;
-    std::vector<BYTE> buffer;  // empty until the scan allocates it
+    BlockBuffer buffer;  // empty until the scan allocates it
     DWORD offset = 0;          // offset of the sector under test; a multiple of S
     ULONGLONG bufferFilePos = 0;  // byte position on the medium of buffer[0]
     ULONGLONG generation = 0;     // bumped whenever the buffer is (re)filled
-    std::vector<BYTE> scratch;    // the length searches' own block, reused
+    BlockBuffer scratch;          // the length searches' own block, reused
 
     // Whether a text begins at some position from first to last (inclusive)
     // and lies wholly inside the buffer. The recognizers that look for a text

@@ -71,7 +71,7 @@ public:
 
     // What the contract says a length measurement must leave alone.
     struct Snapshot {
-        std::vector<BYTE> buffer;
+        BlockBuffer buffer;
         DWORD offset;
         int64_t filePos;
         bool operator==(const Snapshot&) const = default;

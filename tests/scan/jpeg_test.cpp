@@ -96,7 +96,7 @@ TEST(Jpeg, NoFurtherJpegGivesTheWholeWindowAndChangesNothing) {
         img.Fill(p + 512, 4096, 0x5A);
     }
     Probe probe(path, FileType::JPG, p);
-    const std::vector<BYTE> before = probe.ctx.buffer;
+    const BlockBuffer before = probe.ctx.buffer;
     const int64_t filePos = TellFd(probe.source.GetHandle());
     const ULONGLONG first = probe.recognizer->GetFileSize();
     EXPECT_EQ(first, (B - p) + 10 * B);

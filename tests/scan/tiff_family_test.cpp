@@ -191,7 +191,7 @@ TEST(TiffFamily, NoBoundaryGivesTheWholeWindowAndChangesNothing) {
         img.Fill(p + 512, 8192, 0x49);
     }
     Photo photo(path);
-    const std::vector<BYTE> before = photo.ctx.buffer;
+    const BlockBuffer before = photo.ctx.buffer;
     const int64_t filePos = TellFd(photo.source.GetHandle());
     const struct {
         FileType type;
