@@ -106,20 +106,20 @@ struct HuffCode {
     std::array<uint8_t, 256> length{};
 };
 
-HuffCode BuildCode(const HuffSpec& spec) {
+HuffCode BuildCode(const HuffSpec& huff) {
     HuffCode c;
     uint32_t code = 0;
     size_t k = 0;
     for (uint8_t len = 1; len <= 16; ++len) {
-        for (uint8_t i = 0; i < spec.bits[len - 1u]; ++i) {
-            const uint8_t symbol = spec.values.at(k++);
+        for (uint8_t i = 0; i < huff.bits[len - 1u]; ++i) {
+            const uint8_t symbol = huff.values.at(k++);
             c.code[symbol] = static_cast<uint16_t>(code++);
             c.length[symbol] = len;
         }
         if (code > (1u << len)) throw std::logic_error("over-full Huffman table");
         code <<= 1;
     }
-    if (k != spec.values.size()) throw std::logic_error("Huffman table counts and symbols differ");
+    if (k != huff.values.size()) throw std::logic_error("Huffman table counts and symbols differ");
     return c;
 }
 
@@ -438,10 +438,10 @@ Bytes MakeJpeg(const JpegOptions& o) {
     Bytes dht;
     const std::array<std::pair<uint8_t, const HuffSpec*>, 4> tables = {
         {{0x00, &kDcLuma}, {0x10, &kAcLuma}, {0x01, &kDcChroma}, {0x11, &kAcChroma}}};
-    for (const auto& [cls, spec] : tables) {
+    for (const auto& [cls, huff] : tables) {
         dht.push_back(cls);
-        dht.insert(dht.end(), spec->bits.begin(), spec->bits.end());
-        dht.insert(dht.end(), spec->values.begin(), spec->values.end());
+        dht.insert(dht.end(), huff->bits.begin(), huff->bits.end());
+        dht.insert(dht.end(), huff->values.begin(), huff->values.end());
     }
     Segment(out, 0xC4, dht);
     Segment(out, 0xDA, {3, 1, 0x00, 2, 0x11, 3, 0x11, 0, 63, 0});
