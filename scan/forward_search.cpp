@@ -18,6 +18,25 @@ CLookahead::CLookahead(CScanner& scanner) : m_ctx(scanner.Context()) {
 }
 
 std::span<const BYTE> CLookahead::Next() {
+    const ULONGLONG pos = m_next;
+    if (!m_ctx.straightforward) {
+        if (const CScanContext::CachedBlock* hit = m_ctx.FindCached(pos)) {
+            m_next += hit->data.size();
+            m_last = hit;
+            return {hit->data.data(), hit->data.size()};
+        }
+        CScanContext::CachedBlock& slot = m_ctx.CacheSlot(pos, m_last);
+        if (slot.data.size() != kScanBufferSize) slot.data.assign(kScanBufferSize, 0);
+        const ssize_t got =
+            PreadFully(m_ctx.source.GetHandle(), slot.data.data(), slot.data.size(), pos);
+        if (got == static_cast<ssize_t>(slot.data.size())) {
+            m_next += slot.data.size();
+            m_last = &slot;
+            return {slot.data.data(), slot.data.size()};
+        }
+        // A short or failed read is not kept: read it again the ordinary way.
+        slot.data.clear();
+    }
     BlockBuffer& block = m_ctx.scratch;
     const ssize_t got = PreadFully(m_ctx.source.GetHandle(), block.data(), block.size(), m_next);
     if (got < 0) {

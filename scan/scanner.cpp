@@ -72,12 +72,45 @@ BYTE* CScanner::AllocBuffer(DWORD size) {
     return m_ctx.buffer.data();
 }
 
+CScanContext::CachedBlock* CScanContext::FindCached(ULONGLONG pos) {
+    for (CachedBlock& b : cache) {
+        if (b.pos == pos && !b.data.empty()) {
+            b.lastUse = ++cacheClock;
+            return &b;
+        }
+    }
+    return nullptr;
+}
+
+CScanContext::CachedBlock& CScanContext::CacheSlot(ULONGLONG pos, const CachedBlock* keep) {
+    CachedBlock* slot = nullptr;
+    cache.reserve(kMaxCachedBlocks);  // elements never move: callers hold pointers
+    if (cache.size() < kMaxCachedBlocks) {
+        slot = &cache.emplace_back();
+    } else {
+        for (CachedBlock& b : cache) {
+            if (&b == keep) continue;
+            if (slot == nullptr || b.lastUse < slot->lastUse) slot = &b;
+        }
+    }
+    slot->pos = pos;
+    slot->lastUse = ++cacheClock;
+    return *slot;
+}
+
 bool CScanner::ReadBlock() {
     BlockBuffer& buf = m_ctx.buffer;
     ++m_ctx.generation;
     const int64_t before = TellFd(m_hDevice);
     const ULONGLONG start = before >= 0 ? static_cast<ULONGLONG>(before) : 0;
     m_ctx.bufferFilePos = start;
+    if (CScanContext::CachedBlock* hit = m_ctx.FindCached(start)) {
+        // A search has read this block already: take it over instead.
+        buf.swap(hit->data);
+        hit->data.clear();
+        ::lseek(m_hDevice, static_cast<off_t>(start + buf.size()), SEEK_SET);
+        return true;
+    }
     const ssize_t got = ReadFully(m_hDevice, buf.data(), buf.size());
     if (got >= 0) {
         // A short read near the end of the medium leaves the rest zero.

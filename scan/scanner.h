@@ -63,6 +63,24 @@ struct CScanContext {
     ULONGLONG generation = 0;     // bumped whenever the buffer is (re)filled
     BlockBuffer scratch;          // the length searches' own block, reused
 
+    // Blocks the length searches read, kept for the searches after them and
+    // for the scan's own read of the same block, so that the medium is read
+    // about once however many searches look ahead. Only whole blocks that
+    // were read without error are kept; the straightforward path keeps none.
+    struct CachedBlock {
+        ULONGLONG pos = 0;  // byte position on the medium
+        ULONGLONG lastUse = 0;
+        BlockBuffer data;
+    };
+    static constexpr size_t kMaxCachedBlocks = 48;  // 24 MiB
+    std::vector<CachedBlock> cache;
+    ULONGLONG cacheClock = 0;
+    // The cached block at pos, or null.
+    CachedBlock* FindCached(ULONGLONG pos);
+    // A slot for the block at pos: a free one, else the least recently used
+    // one other than keep.
+    CachedBlock& CacheSlot(ULONGLONG pos, const CachedBlock* keep);
+
     // Whether a text begins at some position from first to last (inclusive)
     // and lies wholly inside the buffer. The recognizers that look for a text
     // in a window after the sector (maker names, "MThd", "MPEGTV") ask this:
