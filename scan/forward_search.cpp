@@ -35,7 +35,7 @@ std::span<const BYTE> CLookahead::Next() {
             return {slot.data.data(), slot.data.size()};
         }
         // A short or failed read is not kept: read it again the ordinary way.
-        slot.data.clear();
+        slot.pos = CScanContext::kNoBlock;
     }
     BlockBuffer& block = m_ctx.scratch;
     const ssize_t got = PreadFully(m_ctx.source.GetHandle(), block.data(), block.size(), m_next);

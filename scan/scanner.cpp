@@ -74,7 +74,7 @@ BYTE* CScanner::AllocBuffer(DWORD size) {
 
 CScanContext::CachedBlock* CScanContext::FindCached(ULONGLONG pos) {
     for (CachedBlock& b : cache) {
-        if (b.pos == pos && !b.data.empty()) {
+        if (b.pos == pos && pos != kNoBlock) {
             b.lastUse = ++cacheClock;
             return &b;
         }
@@ -90,6 +90,10 @@ CScanContext::CachedBlock& CScanContext::CacheSlot(ULONGLONG pos, const CachedBl
     } else {
         for (CachedBlock& b : cache) {
             if (&b == keep) continue;
+            if (b.pos == kNoBlock) {  // a free slot first
+                slot = &b;
+                break;
+            }
             if (slot == nullptr || b.lastUse < slot->lastUse) slot = &b;
         }
     }
@@ -107,7 +111,7 @@ bool CScanner::ReadBlock() {
     if (CScanContext::CachedBlock* hit = m_ctx.FindCached(start)) {
         // A search has read this block already: take it over instead.
         buf.swap(hit->data);
-        hit->data.clear();
+        hit->pos = CScanContext::kNoBlock;  // its memory is the old buffer now, free for reuse
         ::lseek(m_hDevice, static_cast<off_t>(start + buf.size()), SEEK_SET);
         return true;
     }

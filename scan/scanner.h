@@ -67,8 +67,9 @@ struct CScanContext {
     // for the scan's own read of the same block, so that the medium is read
     // about once however many searches look ahead. Only whole blocks that
     // were read without error are kept; the straightforward path keeps none.
+    static constexpr ULONGLONG kNoBlock = ~ULONGLONG{0};
     struct CachedBlock {
-        ULONGLONG pos = 0;  // byte position on the medium
+        ULONGLONG pos = kNoBlock;  // byte position on the medium; kNoBlock: free
         ULONGLONG lastUse = 0;
         BlockBuffer data;
     };
