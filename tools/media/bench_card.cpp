@@ -790,39 +790,6 @@ Bytes MakeBenchFile(const BenchFile& f, CBenchJpegPool& pool) {
 namespace {
 
 // The files handed to mcopy, one at a time, each removed once copied.
-class CHostFolder {
-public:
-    CHostFolder() {
-        std::string tmpl = (fs::temp_directory_path() / "tvn-bench-XXXXXX").string();
-        if (::mkdtemp(tmpl.data()) == nullptr)
-            throw std::runtime_error("cannot make a temporary folder");
-        m_path = tmpl;
-    }
-    ~CHostFolder() {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    CHostFolder(const CHostFolder&) = delete;
-    CHostFolder& operator=(const CHostFolder&) = delete;
-
-    std::string Put(const std::string& name, const Bytes& data, int64_t mtime) {
-        const std::string path = m_path + "/" + name;
-        {
-            std::ofstream out(path, std::ios::binary | std::ios::trunc);
-            out.write(reinterpret_cast<const char*>(data.data()),
-                      static_cast<std::streamsize>(data.size()));
-            out.close();
-            if (!out) throw std::runtime_error("cannot write " + path);
-        }
-        const struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
-        if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0)
-            throw std::runtime_error("cannot set the time of " + path);
-        return path;
-    }
-
-private:
-    std::string m_path;
-};
 
 uint8_t PartitionType(int fatBits) {
     return fatBits == 12 ? 0x01 : fatBits == 16 ? 0x06 : 0x0C;

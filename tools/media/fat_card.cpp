@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -333,6 +335,31 @@ void CFatTools::Copy(const std::string& hostFile, const std::string& cardDirecto
 
 void CFatTools::Delete(const std::string& cardPath) const {
     Run({"mdel", "-i", Drive(), "::" + cardPath});
+}
+
+CHostFolder::CHostFolder() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "tvn-card-XXXXXX").string();
+    if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("cannot make a temporary folder");
+    m_path = tmpl;
+}
+
+CHostFolder::~CHostFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(m_path, ec);
+}
+
+std::string CHostFolder::Put(const std::string& name, const Bytes& data, int64_t mtime) {
+    const std::filesystem::path dir = std::filesystem::path(m_path) / std::to_string(m_count++);
+    std::filesystem::create_directory(dir);
+    const std::string path = (dir / name).string();
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    out.close();
+    if (!out) throw std::runtime_error("cannot write " + path);
+    const struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
+    if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0)
+        throw std::runtime_error("cannot set the time of " + path);
+    return path;
 }
 
 }  // namespace tvn::media

@@ -99,4 +99,22 @@ private:
     int64_t m_epoch;
 };
 
+// A temporary folder on the host that holds the files to copy onto a card,
+// each with a fixed modification time. Removed with its contents when it goes.
+class CHostFolder {
+public:
+    CHostFolder();
+    ~CHostFolder();
+    CHostFolder(const CHostFolder&) = delete;
+    CHostFolder& operator=(const CHostFolder&) = delete;
+
+    // Writes a file (in a folder of its own, so that names may repeat) with
+    // the given modification time; returns its path.
+    std::string Put(const std::string& name, const Bytes& data, int64_t mtime);
+
+private:
+    std::string m_path;
+    int m_count = 0;
+};
+
 }  // namespace tvn::media

@@ -81,41 +81,6 @@ Bytes PrintOrder(const std::string& picture) {
 }
 
 // A folder for the files handed to mcopy, removed with them at the end.
-class HostFolder {
-public:
-    HostFolder() {
-        std::string tmpl = (fs::temp_directory_path() / "tvn-card-XXXXXX").string();
-        if (::mkdtemp(tmpl.data()) == nullptr)
-            throw std::runtime_error("cannot make a temporary folder");
-        m_path = tmpl;
-    }
-    ~HostFolder() {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    HostFolder(const HostFolder&) = delete;
-    HostFolder& operator=(const HostFolder&) = delete;
-
-    // Writes a file with a fixed modification time; returns its path.
-    std::string Put(const std::string& name, const Bytes& data, int64_t mtime) {
-        const fs::path dir = fs::path(m_path) / std::to_string(m_count++);
-        fs::create_directory(dir);
-        const std::string path = (dir / name).string();
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data.data()),
-                  static_cast<std::streamsize>(data.size()));
-        out.close();
-        if (!out) throw std::runtime_error("cannot write " + path);
-        const struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
-        if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0)
-            throw std::runtime_error("cannot set the time of " + path);
-        return path;
-    }
-
-private:
-    std::string m_path;
-    int m_count = 0;
-};
 
 uint32_t Crc32(const Bytes& data) {
     uLong crc = ::crc32(0L, Z_NULL, 0);
@@ -220,7 +185,7 @@ SampleCard BuildSampleCard(const std::string& path, const SampleCardOptions& opt
         }
     }
 
-    HostFolder host;
+    CHostFolder host;
     const Bytes scratch(card.clusterBytes, 0x20);
     const std::string scratchPath = "/MISC/EDIT.TMP";
     for (size_t i = 0; i < pending.size(); ++i) {
