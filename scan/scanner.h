@@ -147,6 +147,15 @@ protected:
         return Has(pos, n) && std::memcmp(m_ctx.buffer.data() + pos, bytes, n) == 0;
     }
     DWORD SectorSize() const { return m_ctx.source.GetSectorSizeU(); }
+    // Length of the RIFF chunk at the current offset: its little-endian size
+    // at offset 4, which counts what follows the 8-byte header, plus 8.
+    ULONGLONG RiffChunkLength() const {
+        const size_t p = m_ctx.offset;
+        if (!Has(p + 4, 4)) return 0;
+        const BYTE* b = m_ctx.buffer.data() + p + 4;
+        return (ULONGLONG{b[0]} | ULONGLONG{b[1]} << 8 | ULONGLONG{b[2]} << 16 |
+                ULONGLONG{b[3]} << 24) + 8;
+    }
     // Absolute sector of the sector under test (S of the MP3 and MPG rules).
     ULONGLONG CurrentSector() const;
 

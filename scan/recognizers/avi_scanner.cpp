@@ -13,15 +13,8 @@ bool CAVIScanner::IsFileHeader() {
     return Match(p, "RIFF", 4) && Match(p + 8, "AVI", 3);
 }
 
-// The RIFF chunk size counts what follows its 8-byte header.
-ULONGLONG CAVIScanner::GetFileSize() {
-    const size_t p = GetOffset();
-    if (!Has(p + 4, 4)) return 0;
-    const std::span<const BYTE> b = Buf();
-    const DWORD size = static_cast<DWORD>(b[p + 4]) | static_cast<DWORD>(b[p + 5]) << 8 |
-                       static_cast<DWORD>(b[p + 6]) << 16 | static_cast<DWORD>(b[p + 7]) << 24;
-    return ULONGLONG{size} + 8;
-}
+// The whole RIFF chunk, its 8-byte header included.
+ULONGLONG CAVIScanner::GetFileSize() { return RiffChunkLength(); }
 
 UINT CAVIScanner::GetNextFileNumber() {
     return HandOutThenAdd();
