@@ -20,25 +20,17 @@ CLookahead::CLookahead(CScanner& scanner) : m_ctx(scanner.Context()) {
 std::span<const BYTE> CLookahead::Next() {
     const ULONGLONG pos = m_next;
     if (!m_ctx.straightforward) {
-        if (const CScanContext::CachedBlock* hit = m_ctx.FindCached(pos)) {
-            m_next += hit->data.size();
-            m_last = hit;
-            return {hit->data.data(), hit->data.size()};
+        // Blocks near the scan are read ahead of it; a short or failed read
+        // is not kept and is read again the ordinary way.
+        if (const BlockBuffer* held = m_ctx.ahead.Get(pos)) {
+            m_next += held->size();
+            return {held->data(), held->size()};
         }
-        CScanContext::CachedBlock& slot = m_ctx.CacheSlot(pos, m_last);
-        if (slot.data.size() != kScanBufferSize) slot.data.assign(kScanBufferSize, 0);
-        const ssize_t got =
-            PreadFully(m_ctx.source.GetHandle(), slot.data.data(), slot.data.size(), pos);
-        if (got == static_cast<ssize_t>(slot.data.size())) {
-            m_next += slot.data.size();
-            m_last = &slot;
-            return {slot.data.data(), slot.data.size()};
-        }
-        // A short or failed read is not kept: read it again the ordinary way.
-        slot.pos = CScanContext::kNoBlock;
     }
     BlockBuffer& block = m_ctx.scratch;
-    const ssize_t got = PreadFully(m_ctx.source.GetHandle(), block.data(), block.size(), m_next);
+    const ssize_t got = m_ctx.straightforward
+                            ? PreadFully(m_ctx.source.GetHandle(), block.data(), block.size(), pos)
+                            : m_ctx.ahead.Read(block, pos);
     if (got < 0) {
         std::fill(block.begin(), block.end(), BYTE{0});
         m_ctx.reporter.Console("Failed to read data from disk\nFile pointer is at :" +
@@ -71,13 +63,14 @@ ULONGLONG ForwardHeaderSearch(CScanner& scanner, const ForwardSearchParams& para
                 length += params.step;
                 if (q < B) continue;  // step 8 cannot trigger without a reload
             }
-            block = ahead.Next();
-            q = 0;
-            ++reloads;
-            if (reloads > params.reloadLimit) {
+            // The window ends after reloadLimit blocks; the block after it
+            // would not be tested, so it is not read.
+            if (++reloads > params.reloadLimit) {
                 scanner.SetSearching(false);
                 break;
             }
+            block = ahead.Next();
+            q = 0;
         }
         return scanner.IsSearching() ? 0 : length;
     } catch (const std::bad_alloc&) {

@@ -27,7 +27,6 @@ public:
 private:
     CScanContext& m_ctx;
     ULONGLONG m_next;
-    const CScanContext::CachedBlock* m_last = nullptr;  // the block handed out last
 };
 
 // Boundary test at position q of a block. Must read only inside the block.

@@ -36,6 +36,13 @@ void CScanJob::Run() {
     // scanned before is put back there.
     ::lseek(m_source.GetHandle(), static_cast<off_t>(m_source.GetStartSector() * S), SEEK_SET);
     m_source.SetPosition(0);
+    // While this scan runs, the blocks ahead of it are read on a second thread.
+    if (!m_ctx.straightforward) m_ctx.ahead.Start();
+    struct StopReader {
+        CReadAhead& ahead;
+        ~StopReader() { ahead.Stop(); }
+    } stopReader{m_ctx.ahead};
+    m_ctx.ahead.MoveTo(m_source.GetStartSector() * S);
     first.AllocBuffer(kScanBufferSize);
     first.SetOffset(0);
     first.ReadBlock();

@@ -72,60 +72,32 @@ BYTE* CScanner::AllocBuffer(DWORD size) {
     return m_ctx.buffer.data();
 }
 
-CScanContext::CachedBlock* CScanContext::FindCached(ULONGLONG pos) {
-    for (CachedBlock& b : cache) {
-        if (b.pos == pos && pos != kNoBlock) {
-            b.lastUse = ++cacheClock;
-            return &b;
-        }
-    }
-    return nullptr;
-}
-
-CScanContext::CachedBlock& CScanContext::CacheSlot(ULONGLONG pos, const CachedBlock* keep) {
-    CachedBlock* slot = nullptr;
-    cache.reserve(kMaxCachedBlocks);  // elements never move: callers hold pointers
-    if (cache.size() < kMaxCachedBlocks) {
-        slot = &cache.emplace_back();
-    } else {
-        for (CachedBlock& b : cache) {
-            if (&b == keep) continue;
-            if (b.pos == kNoBlock) {  // a free slot first
-                slot = &b;
-                break;
-            }
-            if (slot == nullptr || b.lastUse < slot->lastUse) slot = &b;
-        }
-    }
-    slot->pos = pos;
-    slot->lastUse = ++cacheClock;
-    return *slot;
-}
-
 bool CScanner::ReadBlock() {
     BlockBuffer& buf = m_ctx.buffer;
     ++m_ctx.generation;
     const int64_t before = TellFd(m_hDevice);
     const ULONGLONG start = before >= 0 ? static_cast<ULONGLONG>(before) : 0;
     m_ctx.bufferFilePos = start;
-    if (CScanContext::CachedBlock* hit = m_ctx.FindCached(start)) {
-        // A search has read this block already: take it over instead.
-        buf.swap(hit->data);
-        hit->pos = CScanContext::kNoBlock;  // its memory is the old buffer now, free for reuse
-        ::lseek(m_hDevice, static_cast<off_t>(start + buf.size()), SEEK_SET);
-        return true;
+    const ULONGLONG after = start + buf.size();
+
+    ssize_t got = 0;
+    if (const auto held = m_ctx.straightforward ? std::nullopt : m_ctx.ahead.Take(start, buf)) {
+        got = *held;
+        ::lseek(m_hDevice, static_cast<off_t>(after), SEEK_SET);
+    } else {
+        got = ReadFully(m_hDevice, buf.data(), buf.size());
     }
-    const ssize_t got = ReadFully(m_hDevice, buf.data(), buf.size());
+    if (!m_ctx.straightforward) m_ctx.ahead.MoveTo(after);
+
     if (got >= 0) {
         // A short read near the end of the medium leaves the rest zero.
         std::fill(buf.begin() + got, buf.end(), BYTE{0});
         return true;
     }
-
     m_ctx.reporter.Console("Failed to read data from disk\nFile pointer is at :" +
                            std::to_string(start) + "\n");
     std::fill(buf.begin(), buf.end(), BYTE{0});
-    ::lseek(m_hDevice, static_cast<off_t>(start + buf.size()), SEEK_SET);
+    ::lseek(m_hDevice, static_cast<off_t>(after), SEEK_SET);
     return false;
 }
 

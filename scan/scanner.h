@@ -17,28 +17,13 @@
 #include "app/report.h"
 #include "app/types.h"
 #include "disk/disk_source.h"
+#include "scan/block_buffer.h"
+#include "scan/read_ahead.h"
 #include "scan/type_table.h"
 
 namespace tvn {
 
 inline constexpr DWORD kScanBufferSize = 524288;  // B, 0x80000
-
-// Memory for whole blocks of the medium, aligned to a page: reads from a
-// block device into a buffer that is not page-aligned are several times
-// slower.
-template <class T>
-struct PageAlignedAllocator {
-    using value_type = T;
-    static constexpr std::align_val_t kAlign{4096};
-    PageAlignedAllocator() = default;
-    template <class U>
-    PageAlignedAllocator(const PageAlignedAllocator<U>&) noexcept {}
-    T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kAlign)); }
-    void deallocate(T* p, std::size_t) noexcept { ::operator delete(p, kAlign); }
-    template <class U>
-    bool operator==(const PageAlignedAllocator<U>&) const noexcept { return true; }
-};
-using BlockBuffer = std::vector<BYTE, PageAlignedAllocator<BYTE>>;
 
 // The per-type file number counters. They live as long as the session: some
 // types restart at every new recognizer list, others count on across scans.
@@ -52,7 +37,10 @@ struct CTypeCounters {
 // offset of the sector under test.
 struct CScanContext {
     CScanContext(CDiskSource& src, CTypeCounters& typeCounters, IReporter& rep)
-        : source(src), counters(typeCounters), reporter(rep) {}
+        : source(src),
+          counters(typeCounters),
+          reporter(rep),
+          ahead(src.GetHandle(), kScanBufferSize, kReadAheadBlocks) {}
 
     CDiskSource& source;
     CTypeCounters& counters;
@@ -63,24 +51,13 @@ struct CScanContext {
     ULONGLONG generation = 0;     // bumped whenever the buffer is (re)filled
     BlockBuffer scratch;          // the length searches' own block, reused
 
-    // Blocks the length searches read, kept for the searches after them and
-    // for the scan's own read of the same block, so that the medium is read
-    // about once however many searches look ahead. Only whole blocks that
-    // were read without error are kept; the straightforward path keeps none.
-    static constexpr ULONGLONG kNoBlock = ~ULONGLONG{0};
-    struct CachedBlock {
-        ULONGLONG pos = kNoBlock;  // byte position on the medium; kNoBlock: free
-        ULONGLONG lastUse = 0;
-        BlockBuffer data;
-    };
-    static constexpr size_t kMaxCachedBlocks = 48;  // 24 MiB
-    std::vector<CachedBlock> cache;
-    ULONGLONG cacheClock = 0;
-    // The cached block at pos, or null.
-    CachedBlock* FindCached(ULONGLONG pos);
-    // A slot for the block at pos: a free one, else the least recently used
-    // one other than keep.
-    CachedBlock& CacheSlot(ULONGLONG pos, const CachedBlock* keep);
+    // While a scan runs, the blocks after the one in the buffer, read on a
+    // second thread; the scan and the length searches take them from here.
+    // The straightforward path reads everything itself.
+    // The longest length searches read 100 blocks past the scan's block; with
+    // a window as long, no block is read twice.
+    static constexpr size_t kReadAheadBlocks = 100;  // 50 MiB
+    CReadAhead ahead;
 
     // Whether a text begins at some position from first to last (inclusive)
     // and lies wholly inside the buffer. The recognizers that look for a text

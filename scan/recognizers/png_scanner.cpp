@@ -61,12 +61,12 @@ ULONGLONG CPNGScanner::SearchEnd() {
                 return length + sizeof kIendAndCrc;
             }
             length += block.size() - q;
-            block = ahead.Next();
-            q = 0;
-            if (++reloads > kReloadLimit) {
+            if (++reloads > kReloadLimit) {  // the window ends: nothing more to read
                 SetSearching(false);
                 return length;
             }
+            block = ahead.Next();
+            q = 0;
         }
     } catch (const std::bad_alloc&) {
         return ~ULONGLONG{0};

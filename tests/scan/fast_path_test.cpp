@@ -3,6 +3,8 @@
 // every length anew finds.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "scan/scan_job.h"
@@ -46,6 +48,40 @@ TEST(FastPath, SameCatalogueOnTheSampleCard) {
     EXPECT_GE(fast.size(), 30u);
     EXPECT_EQ(fast, slow);
     EXPECT_EQ(fastConsole, slowConsole);
+}
+
+// Sectors the kernel has read from a block device so far.
+uint64_t SectorsRead(const std::string& device) {
+    std::ifstream in("/sys/block/" + std::filesystem::path(device).filename().string() + "/stat");
+    uint64_t ios = 0, merges = 0, sectors = 0;
+    in >> ios >> merges >> sectors;
+    return sectors;
+}
+
+// On a block device the blocks come through the direct reads of the reader
+// thread: the catalogue is the same, and every block of the medium is read
+// from the device once, however many length searches look at it.
+TEST(FastPath, SameCatalogueAndEachBlockReadOnceFromABlockDevice) {
+    test::TempDir dir;
+    media::BuildSampleCard(dir / "card.img");
+    const uint64_t size = std::filesystem::file_size(dir / "card.img");
+    for (const uint32_t sectorSize : {512u, 4096u}) {
+        std::string why;
+        auto loop = test::LoopDevice::Attach(dir / "card.img", sectorSize, why);
+        if (!loop) GTEST_SKIP() << why;
+        const uint64_t before = SectorsRead(loop->Path());
+        const Catalogue fast = Scan(loop->Path(), false);
+        const uint64_t read = (SectorsRead(loop->Path()) - before) * 512;
+        const Catalogue slow = Scan(loop->Path(), true);
+        // Files at 512-byte sectors that are not 4 KiB-aligned are not
+        // sector starts on the 4096-byte device.
+        EXPECT_GE(fast.size(), sectorSize == 512 ? 30u : 10u) << sectorSize;
+        EXPECT_EQ(fast, slow) << sectorSize;
+        // The medium once, and what opening it reads ahead (a few sectors,
+        // with the kernel's read-ahead on top).
+        EXPECT_GE(read, size) << sectorSize;
+        EXPECT_LE(read, size + 4 * 1024 * 1024) << sectorSize;
+    }
 }
 
 TEST(FastPath, SameCatalogueOnRandomDataWithSignaturesAtSectorsAndBlockEdges) {

@@ -1,0 +1,201 @@
+#include "scan/read_ahead.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <fcntl.h>
+#include <new>
+#include <string>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include "disk/io.h"
+
+namespace tvn {
+
+CReadAhead::CReadAhead(int fd, size_t blockSize, size_t capacity)
+    : m_fd(fd), m_blockSize(blockSize), m_slots(capacity) {}
+
+CReadAhead::~CReadAhead() { Stop(); }
+
+void CReadAhead::Start() {
+    if (!m_readers.empty()) return;
+    // A block device is read past the kernel's page cache: the blocks go
+    // straight from the device into our buffers, with one copy fewer, and a
+    // scan of a large disk does not push everything else out of memory.
+    struct stat st {};
+    if (::fstat(m_fd, &st) == 0 && S_ISBLK(st.st_mode)) {
+        const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
+        m_directFd = ::open(self.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC);
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_running = false;  // no window until the scan moves to its first block
+        m_stop = false;
+    }
+    m_readers.emplace_back([this] { Work(); });
+}
+
+void CReadAhead::Stop() {
+    if (m_readers.empty()) return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+        m_running = false;
+    }
+    m_wake.notify_all();
+    for (std::thread& t : m_readers) t.join();
+    m_readers.clear();
+    for (Slot& s : m_slots) s.state = State::Free;
+    if (m_directFd >= 0) ::close(m_directFd);
+    m_directFd = -1;
+}
+
+ssize_t CReadAhead::Read(BlockBuffer& into, ULONGLONG pos) const {
+    if (into.size() != m_blockSize) return PreadFully(m_fd, into.data(), into.size(), pos);
+    return ReadAt(into.data(), pos);
+}
+
+ssize_t CReadAhead::ReadAt(BYTE* into, ULONGLONG pos) const {
+    if (m_directFd >= 0) {
+        const ssize_t got = PreadFully(m_directFd, into, m_blockSize, pos);
+        if (got >= 0) return got;
+        // Whatever the device refused, an ordinary read tells it properly.
+    }
+    return PreadFully(m_fd, into, m_blockSize, pos);
+}
+
+bool CReadAhead::InWindowLocked(ULONGLONG pos) const {
+    if (!m_running || pos < m_from) return false;
+    const ULONGLONG d = pos - m_from;
+    return d % m_blockSize == 0 && d / m_blockSize < m_slots.size();
+}
+
+void CReadAhead::MoveTo(ULONGLONG pos) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stop || m_readers.empty()) return;
+        const bool onward = m_running && pos >= m_from;
+        if (!onward) ++m_epoch;  // what is being read now belongs to no window
+        for (Slot& s : m_slots) {
+            if (s.state == State::Ready && (!onward || s.pos < pos)) s.state = State::Free;
+        }
+        // A block being read when the window leaves it is given up by the reader.
+        if (!onward || m_frontier < pos) m_frontier = pos;
+        m_from = pos;
+        m_running = true;
+    }
+    m_wake.notify_all();
+}
+
+CReadAhead::Slot* CReadAhead::WaitFor(std::unique_lock<std::mutex>& lock, ULONGLONG pos) {
+    for (;;) {
+        if (!InWindowLocked(pos)) return nullptr;
+        Slot* slot = nullptr;
+        for (Slot& s : m_slots) {
+            if (s.state != State::Free && s.pos == pos) slot = &s;
+        }
+        if (slot != nullptr && slot->state == State::Ready) return slot;
+        // Taken already, or given up for want of memory.
+        if (slot == nullptr && pos < m_frontier) return nullptr;
+        // Being read, or the reader will come to it: the window always has
+        // room for every block in it.
+        m_done.wait(lock);
+    }
+}
+
+const BlockBuffer* CReadAhead::Get(ULONGLONG pos) {
+    std::unique_lock lock(m_mutex);
+    Slot* slot = WaitFor(lock, pos);
+    if (slot == nullptr || slot->got != static_cast<ssize_t>(m_blockSize)) return nullptr;
+    return &slot->data;
+}
+
+std::optional<ssize_t> CReadAhead::Take(ULONGLONG pos, BlockBuffer& into) {
+    std::unique_lock lock(m_mutex);
+    Slot* slot = WaitFor(lock, pos);
+    if (slot == nullptr) return std::nullopt;
+    if (slot->data.size() == into.size()) {
+        slot->data.swap(into);  // the slot keeps the old buffer for a later block
+    } else {
+        std::fill(into.begin(), into.end(), BYTE{0});
+        std::copy_n(slot->data.begin(), std::min(slot->data.size(), into.size()), into.begin());
+    }
+    slot->state = State::Free;
+    m_wake.notify_all();
+    return slot->got;
+}
+
+void CReadAhead::Work() {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        // The next blocks of the window, as many as have a free slot, up to a
+        // batch: one request for several blocks costs the device one wait.
+        std::array<Slot*, kBatch> batch{};
+        size_t n = 0;
+        m_wake.wait(lock, [&] {
+            if (m_stop) return true;
+            n = 0;
+            for (Slot& s : m_slots) {
+                if (n == kBatch || !InWindowLocked(m_frontier + n * m_blockSize)) break;
+                if (s.state == State::Free) batch[n++] = &s;
+            }
+            return n > 0;
+        });
+        if (m_stop) return;
+        const ULONGLONG pos = m_frontier;
+        m_frontier += n * m_blockSize;
+        for (size_t i = 0; i < n; ++i) {
+            batch[i]->state = State::Reading;
+            batch[i]->pos = pos + i * m_blockSize;
+        }
+        const ULONGLONG epoch = m_epoch;
+        lock.unlock();
+
+        std::array<bool, kBatch> haveMemory{};
+        for (size_t i = 0; i < n; ++i) {
+            try {
+                if (batch[i]->data.size() != m_blockSize) batch[i]->data.assign(m_blockSize, 0);
+                haveMemory[i] = true;
+            } catch (const std::bad_alloc&) {
+                // whoever wants the block reads it the ordinary way
+            }
+        }
+        std::array<iovec, kBatch> parts{};
+        size_t whole = 0;  // blocks the one request read whole
+        if (std::all_of(haveMemory.begin(), haveMemory.begin() + static_cast<std::ptrdiff_t>(n),
+                        [](bool b) { return b; })) {
+            for (size_t i = 0; i < n; ++i) parts[i] = {batch[i]->data.data(), m_blockSize};
+            ssize_t got = -1;
+            do {
+                got = ::preadv(m_directFd >= 0 ? m_directFd : m_fd, parts.data(),
+                               static_cast<int>(n), static_cast<off_t>(pos));
+            } while (got < 0 && errno == EINTR);
+            if (got > 0) whole = static_cast<size_t>(got) / m_blockSize;
+        }
+        std::array<ssize_t, kBatch> got{};
+        for (size_t i = 0; i < n; ++i) {
+            if (!haveMemory[i]) {
+                got[i] = -1;
+            } else if (i < whole) {
+                got[i] = static_cast<ssize_t>(m_blockSize);
+            } else {
+                // The end of the medium, or a read error: block by block, so
+                // that an unreadable sector costs only its own block.
+                got[i] = ReadAt(batch[i]->data.data(), pos + i * m_blockSize);
+            }
+        }
+
+        lock.lock();
+        for (size_t i = 0; i < n; ++i) {
+            Slot& slot = *batch[i];
+            slot.got = got[i];
+            const bool wanted = haveMemory[i] && epoch == m_epoch && InWindowLocked(slot.pos);
+            slot.state = wanted ? State::Ready : State::Free;
+        }
+        m_done.notify_all();
+    }
+}
+
+}  // namespace tvn
