@@ -29,6 +29,7 @@ void CReadAhead::Start() {
         const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
         m_directFd = ::open(self.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC);
     }
+    m_directRefused.store(false);
     {
         std::lock_guard lock(m_mutex);
         m_running = false;  // no window until the scan moves to its first block
@@ -47,7 +48,10 @@ void CReadAhead::Stop() {
     m_wake.notify_all();
     for (std::thread& t : m_readers) t.join();
     m_readers.clear();
-    for (Slot& s : m_slots) s.state = State::Free;
+    for (Slot& s : m_slots) {
+        s.state = State::Free;
+        BlockBuffer().swap(s.data);  // the memory goes back until the next scan
+    }
     if (m_directFd >= 0) ::close(m_directFd);
     m_directFd = -1;
 }
@@ -58,10 +62,12 @@ ssize_t CReadAhead::Read(BlockBuffer& into, ULONGLONG pos) const {
 }
 
 ssize_t CReadAhead::ReadAt(BYTE* into, ULONGLONG pos) const {
-    if (m_directFd >= 0) {
+    if (m_directFd >= 0 && !m_directRefused.load(std::memory_order_relaxed)) {
         const ssize_t got = PreadFully(m_directFd, into, m_blockSize, pos);
         if (got >= 0) return got;
-        // Whatever the device refused, an ordinary read tells it properly.
+        // A device that takes no direct reads at these places is read the
+        // ordinary way from now on; a read error is told by the ordinary read.
+        if (errno == EINVAL) m_directRefused.store(true, std::memory_order_relaxed);
     }
     return PreadFully(m_fd, into, m_blockSize, pos);
 }
@@ -169,7 +175,8 @@ void CReadAhead::Work() {
             for (size_t i = 0; i < n; ++i) parts[i] = {batch[i]->data.data(), m_blockSize};
             ssize_t got = -1;
             do {
-                got = ::preadv(m_directFd >= 0 ? m_directFd : m_fd, parts.data(),
+                const bool direct = m_directFd >= 0 && !m_directRefused.load(std::memory_order_relaxed);
+                got = ::preadv(direct ? m_directFd : m_fd, parts.data(),
                                static_cast<int>(n), static_cast<off_t>(pos));
             } while (got < 0 && errno == EINTR);
             if (got > 0) whole = static_cast<size_t>(got) / m_blockSize;

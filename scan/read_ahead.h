@@ -12,6 +12,7 @@
 // slots it is given.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
@@ -77,6 +78,7 @@ private:
 
     int m_fd;
     int m_directFd = -1;  // the same block device, opened for direct reads
+    mutable std::atomic<bool> m_directRefused{false};
     size_t m_blockSize;
     std::vector<Slot> m_slots;  // never resized: blocks are handed out by address
     std::mutex m_mutex;
