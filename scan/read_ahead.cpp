@@ -107,7 +107,10 @@ CReadAhead::Slot* CReadAhead::WaitFor(std::unique_lock<std::mutex>& lock, ULONGL
         if (slot == nullptr && pos < m_frontier) return nullptr;
         // Being read, or the reader will come to it: the window always has
         // room for every block in it.
+        ++m_waiting;
+        m_wake.notify_all();
         m_done.wait(lock);
+        --m_waiting;
     }
 }
 
@@ -136,18 +139,22 @@ std::optional<ssize_t> CReadAhead::Take(ULONGLONG pos, BlockBuffer& into) {
 void CReadAhead::Work() {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        // The next blocks of the window, as many as have a free slot, up to a
-        // batch: one request for several blocks costs the device one wait.
+        // The next blocks of the window, a batch at a time: one request for
+        // several blocks costs the device one wait, and while the scan is the
+        // slower one the reader does not trickle along a block at a time.
+        // Whoever waits for a block gets what room there is at once.
         std::array<Slot*, kBatch> batch{};
         size_t n = 0;
         m_wake.wait(lock, [&] {
             if (m_stop) return true;
             n = 0;
+            size_t wanted = 0;  // blocks of the window from the frontier on, up to a batch
+            while (wanted < kBatch && InWindowLocked(m_frontier + wanted * m_blockSize)) ++wanted;
             for (Slot& s : m_slots) {
-                if (n == kBatch || !InWindowLocked(m_frontier + n * m_blockSize)) break;
+                if (n == wanted) break;
                 if (s.state == State::Free) batch[n++] = &s;
             }
-            return n > 0;
+            return n > 0 && (n == wanted || m_waiting > 0);
         });
         if (m_stop) return;
         const ULONGLONG pos = m_frontier;
