@@ -19,7 +19,7 @@ CReadAhead::CReadAhead(int fd, size_t blockSize, size_t capacity)
 
 CReadAhead::~CReadAhead() { Stop(); }
 
-void CReadAhead::Start() {
+void CReadAhead::Start(ULONGLONG end) {
     if (!m_readers.empty()) return;
     // A block device is read past the kernel's page cache: the blocks go
     // straight from the device into our buffers, with one copy fewer, and a
@@ -34,6 +34,7 @@ void CReadAhead::Start() {
         std::lock_guard lock(m_mutex);
         m_running = false;  // no window until the scan moves to its first block
         m_stop = false;
+        m_end = end;
     }
     m_readers.emplace_back([this] { Work(); });
 }
@@ -73,7 +74,7 @@ ssize_t CReadAhead::ReadAt(BYTE* into, ULONGLONG pos) const {
 }
 
 bool CReadAhead::InWindowLocked(ULONGLONG pos) const {
-    if (!m_running || pos < m_from) return false;
+    if (!m_running || pos < m_from || pos >= m_end) return false;
     const ULONGLONG d = pos - m_from;
     return d % m_blockSize == 0 && d / m_blockSize < m_slots.size();
 }

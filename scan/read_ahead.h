@@ -33,9 +33,10 @@ public:
     CReadAhead(const CReadAhead&) = delete;
     CReadAhead& operator=(const CReadAhead&) = delete;
 
-    // Starts the reader; stopping waits for a read in progress, forgets every
+    // Starts the reader, which reads no block that begins at or past end (the
+    // medium's size); stopping waits for a read in progress, forgets every
     // block and ends the thread. Without a reader nothing is held.
-    void Start();
+    void Start(ULONGLONG end = ~ULONGLONG{0});
     void Stop();
 
     // The scan has the blocks before pos: they are given up, and the window
@@ -87,6 +88,7 @@ private:
     bool m_running = false;
     int m_waiting = 0;  // takers waiting for a block
     bool m_stop = false;
+    ULONGLONG m_end = ~ULONGLONG{0};  // nothing from here on is read ahead
     ULONGLONG m_from = 0;      // the window's first block
     ULONGLONG m_frontier = 0;  // the next block the reader reads
     ULONGLONG m_epoch = 0;     // counts the times the window jumped back

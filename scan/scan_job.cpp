@@ -37,7 +37,7 @@ void CScanJob::Run() {
     ::lseek(m_source.GetHandle(), static_cast<off_t>(m_source.GetStartSector() * S), SEEK_SET);
     m_source.SetPosition(0);
     // While this scan runs, the blocks ahead of it are read on a second thread.
-    if (!m_ctx.straightforward) m_ctx.ahead.Start();
+    if (!m_ctx.straightforward) m_ctx.ahead.Start(total * S);
     struct StopReader {
         CReadAhead& ahead;
         ~StopReader() { ahead.Stop(); }

@@ -47,7 +47,7 @@ struct Medium {
 TEST(ReadAhead, TheScanGetsEveryBlockInOrderThroughASmallWindow) {
     Medium m(37, 1000);  // more blocks than the window, and a partial last one
     CReadAhead ahead(m.fd, kBlock, 3);
-    ahead.Start();
+    ahead.Start(37 * kBlock + 1000);
     ahead.MoveTo(0);
     BlockBuffer buf(kBlock);
     for (ULONGLONG block = 0; block < 37; ++block) {
@@ -63,7 +63,7 @@ TEST(ReadAhead, TheScanGetsEveryBlockInOrderThroughASmallWindow) {
     EXPECT_EQ(*last, 1000);
     EXPECT_TRUE(HoldsBlock(buf, 37 * kBlock, 1000));
     ahead.MoveTo(38 * kBlock);
-    EXPECT_EQ(ahead.Take(38 * kBlock, buf), std::optional<ssize_t>(0));  // past the end
+    EXPECT_FALSE(ahead.Take(38 * kBlock, buf).has_value());  // past the end: nothing read ahead
 }
 
 TEST(ReadAhead, SearchesLookWithoutTakingAndOnlyInsideTheWindow) {
