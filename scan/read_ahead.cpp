@@ -20,7 +20,7 @@ CReadAhead::CReadAhead(int fd, size_t blockSize, size_t capacity)
 CReadAhead::~CReadAhead() { Stop(); }
 
 void CReadAhead::Start(ULONGLONG end) {
-    if (!m_readers.empty()) return;
+    if (m_reader.joinable()) return;
     // A block device is read past the kernel's page cache: the blocks go
     // straight from the device into our buffers, with one copy fewer, and a
     // scan of a large disk does not push everything else out of memory.
@@ -36,19 +36,18 @@ void CReadAhead::Start(ULONGLONG end) {
         m_stop = false;
         m_end = end;
     }
-    m_readers.emplace_back([this] { Work(); });
+    m_reader = std::thread([this] { Work(); });
 }
 
 void CReadAhead::Stop() {
-    if (m_readers.empty()) return;
+    if (!m_reader.joinable()) return;
     {
         std::lock_guard lock(m_mutex);
         m_stop = true;
         m_running = false;
     }
     m_wake.notify_all();
-    for (std::thread& t : m_readers) t.join();
-    m_readers.clear();
+    m_reader.join();
     for (Slot& s : m_slots) {
         s.state = State::Free;
         BlockBuffer().swap(s.data);  // the memory goes back until the next scan
@@ -82,7 +81,7 @@ bool CReadAhead::InWindowLocked(ULONGLONG pos) const {
 void CReadAhead::MoveTo(ULONGLONG pos) {
     {
         std::lock_guard lock(m_mutex);
-        if (m_stop || m_readers.empty()) return;
+        if (m_stop || !m_reader.joinable()) return;
         const bool onward = m_running && pos >= m_from;
         if (!onward) ++m_epoch;  // what is being read now belongs to no window
         for (Slot& s : m_slots) {

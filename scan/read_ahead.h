@@ -92,7 +92,7 @@ private:
     ULONGLONG m_from = 0;      // the window's first block
     ULONGLONG m_frontier = 0;  // the next block the reader reads
     ULONGLONG m_epoch = 0;     // counts the times the window jumped back
-    std::vector<std::thread> m_readers;
+    std::thread m_reader;
 };
 
 }  // namespace tvn
