@@ -1,6 +1,7 @@
 // Micro-benchmarks: the per-sector recognizer pass over one 512 KiB block
 // (all nineteen recognizers; a block of zeros, of random bytes and of real
-// media), and the length search of each type from a real file's start.
+// media), the search for a text in a block, and the length search of each
+// type from a real file's start.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <unistd.h>
 
 #include "scan/scan_job.h"
+#include "scan/text_search.h"
 #include "tools/media/image.h"
 #include "tools/media/samples.h"
 
@@ -70,6 +72,7 @@ void BM_SectorPass(benchmark::State& state) {
     Setup s(path);
     for (auto _ : state) {
         int hits = 0;
+        ++s.ctx.generation;  // a fresh block each time: the text windows are searched anew
         for (DWORD off = 0; off < B; off += 512) {
             s.ctx.offset = off;
             for (auto& r : s.list) hits += r->IsFileHeader() ? 1 : 0;
@@ -80,6 +83,27 @@ void BM_SectorPass(benchmark::State& state) {
     std::remove(path.c_str());
 }
 BENCHMARK(BM_SectorPass)->Arg(0)->Arg(1)->Arg(2)->ArgNames({"zeros0_random1_media2"});
+
+// The search for one text in a block of random bytes, each way this processor
+// can search.
+void BM_TextSearch(benchmark::State& state) {
+    const auto kind = static_cast<TextSearchKind>(state.range(0));
+    std::vector<BYTE> block(B);
+    std::mt19937_64 rng(7);
+    for (auto& b : block) b = static_cast<BYTE>(rng());
+    std::vector<uint32_t> starts;
+    if (!FindTextUsing(kind, block, "MPEGTV", starts)) {
+        state.SkipWithError("not on this processor");
+        return;
+    }
+    for (auto _ : state) {
+        starts.clear();
+        FindTextUsing(kind, block, "MPEGTV", starts);
+        benchmark::DoNotOptimize(starts.data());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(B));
+}
+BENCHMARK(BM_TextSearch)->Arg(0)->Arg(1)->Arg(2)->ArgNames({"one0_sse2_1_avx2_2"});
 
 void BM_LengthSearch(benchmark::State& state) {
     const auto samples = Samples();

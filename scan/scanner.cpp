@@ -5,31 +5,9 @@
 #include <unistd.h>
 
 #include "disk/io.h"
+#include "scan/text_search.h"
 
 namespace tvn {
-
-namespace {
-
-// Calls found(position) for every position, in rising order, at which text
-// begins and lies wholly inside data. The C library's memchr (vectorised)
-// finds the text's last byte; only there is the whole text compared.
-template <class Found>
-void FindAll(std::span<const BYTE> data, std::string_view text, Found&& found) {
-    const size_t n = text.size();
-    if (n == 0 || n > data.size()) return;
-    const BYTE* base = data.data();
-    const BYTE* end = base + data.size();
-    const int last = static_cast<unsigned char>(text[n - 1]);
-    for (const BYTE* p = base + (n - 1); p < end;) {
-        const auto* hit = static_cast<const BYTE*>(std::memchr(p, last, static_cast<size_t>(end - p)));
-        if (hit == nullptr) break;
-        const BYTE* start = hit - (n - 1);
-        if (std::memcmp(start, text.data(), n - 1) == 0) found(static_cast<size_t>(start - base));
-        p = hit + 1;
-    }
-}
-
-}  // namespace
 
 bool CScanContext::TextInWindow(std::string_view text, size_t first, size_t last) {
     const size_t n = text.size();
@@ -45,18 +23,31 @@ bool CScanContext::TextInWindow(std::string_view text, size_t first, size_t last
     auto it = std::find_if(m_texts.begin(), m_texts.end(),
                            [&](const TextPositions& t) { return t.text == text; });
     if (it == m_texts.end()) {
-        m_texts.push_back({std::string(text), ~ULONGLONG{0}, {}});
+        m_texts.push_back({std::string(text), ~ULONGLONG{0}, 0, 0, {}});
         it = std::prev(m_texts.end());
     }
-    if (it->generation != generation) {
-        // One pass over the block for this text.
-        it->starts.clear();
-        FindAll({buffer.data(), buffer.size()}, text,
-                [&](size_t at) { it->starts.push_back(static_cast<uint32_t>(at)); });
-        it->generation = generation;
+    // The starts from lo up to hi have been searched. Sectors ask in rising
+    // order, so the searched range only grows and no byte of the block is
+    // searched twice for one text. It grows by at least kStride at a time:
+    // the text asked for at every sector is found with a few long searches
+    // instead of one short one per sector. A text nobody asks for in a block
+    // is not searched there at all.
+    TextPositions& t = *it;
+    if (t.generation != generation || first < t.lo || first > t.hi) {
+        t.generation = generation;
+        t.lo = t.hi = first;
+        t.starts.clear();
     }
-    const auto pos = std::lower_bound(it->starts.begin(), it->starts.end(), first);
-    return pos != it->starts.end() && *pos <= last;
+    if (last >= t.hi) {
+        constexpr size_t kStride = 65536;
+        const size_t from = t.hi;
+        const size_t to = std::max(last, std::min(from + kStride, buffer.size() - n));
+        FindText({buffer.data() + from, to + n - from}, text, t.starts,
+                 static_cast<uint32_t>(from));
+        t.hi = to + 1;
+    }
+    const auto pos = std::lower_bound(t.starts.begin(), t.starts.end(), first);
+    return pos != t.starts.end() && *pos <= last;
 }
 
 CScanner::CScanner(CScanContext& ctx, FileType type)

@@ -62,11 +62,11 @@ struct CScanContext {
     // Whether a text begins at some position from first to last (inclusive)
     // and lies wholly inside the buffer. The recognizers that look for a text
     // in a window after the sector (maker names, "MThd", "MPEGTV") ask this:
-    // each text is searched once per block, and every sector's question is a
-    // look-up, however many recognizers ask. With straightforward set, every
-    // position of the window is compared instead, and every length is measured
-    // anew each time it is asked for (the reference behaviour the fast path
-    // must match).
+    // each text is searched at most once per block, only as far as the windows
+    // asked for reach, and every sector's question is a look-up, however many
+    // recognizers ask. With straightforward set, every position of the window
+    // is compared instead, and every length is measured anew each time it is
+    // asked for (the reference behaviour the fast path must match).
     bool TextInWindow(std::string_view text, size_t first, size_t last);
     bool straightforward = false;
 
@@ -74,7 +74,8 @@ private:
     struct TextPositions {
         std::string text;
         ULONGLONG generation = ~ULONGLONG{0};
-        std::vector<uint32_t> starts;  // ascending
+        size_t lo = 0, hi = 0;         // the starts searched: lo up to, not including, hi
+        std::vector<uint32_t> starts;  // those found, ascending
     };
     std::vector<TextPositions> m_texts;
 };

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "scan/forward_search.h"
+#include "scan/text_search.h"
 
 namespace tvn {
 
@@ -16,6 +17,8 @@ constexpr BYTE kPackHeader = 0xBA;
 constexpr BYTE kSequenceHeader = 0xB3;
 constexpr BYTE kSequenceHeaderCode[] = {0x00, 0x00, 0x01, 0xB3};
 constexpr BYTE kSequenceEndCode[] = {0x00, 0x00, 0x01, 0xB7};
+const std::string_view kEndCodeText{reinterpret_cast<const char*>(kSequenceEndCode),
+                                    sizeof kSequenceEndCode};
 constexpr char kMpegTv[] = "MPEGTV";
 constexpr size_t kMpegTvWindow = 512;
 constexpr size_t kPackSearchBytes = 8192;
@@ -50,9 +53,8 @@ ULONGLONG FindEndCode(std::span<const BYTE> block, CLookahead& ahead, ULONGLONG 
         const ULONGLONG hi = std::min(last, start + size - n);
         if (lo <= hi) {
             const BYTE* base = block.data() + (lo - start);
-            const void* hit = ::memmem(base, hi - lo + n, kSequenceEndCode, n);
-            if (hit != nullptr)
-                return lo + static_cast<ULONGLONG>(static_cast<const BYTE*>(hit) - base);
+            const BYTE* hit = FindFirstText({base, hi - lo + n}, kEndCodeText);
+            if (hit != nullptr) return lo + static_cast<ULONGLONG>(hit - base);
         }
         // Positions from start + size - (n-1) on need the next block.
         if (last + (n - 1) < start + size) return kNotFound;

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "scan/forward_search.h"
+#include "scan/text_search.h"
 
 namespace tvn {
 
@@ -13,6 +14,7 @@ constexpr BYTE kSignature[] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
 // The IEND chunk's type and the CRC every IEND chunk carries (its data is
 // empty, so the CRC is always the same). The file ends right after it.
 constexpr BYTE kIendAndCrc[] = {0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+const std::string_view kEndMark{reinterpret_cast<const char*>(kIendAndCrc), sizeof kIendAndCrc};
 constexpr DWORD kReloadLimit = 10;
 
 // First position at or after from where the whole end mark lies inside the
@@ -20,10 +22,9 @@ constexpr DWORD kReloadLimit = 10;
 // blocks is not seen.
 size_t FindEndMark(std::span<const BYTE> block, size_t from) {
     if (from >= block.size()) return block.size();
-    const void* hit =
-        ::memmem(block.data() + from, block.size() - from, kIendAndCrc, sizeof kIendAndCrc);
+    const BYTE* hit = FindFirstText(block.subspan(from), kEndMark);
     if (hit == nullptr) return block.size();
-    return static_cast<size_t>(static_cast<const BYTE*>(hit) - block.data());
+    return static_cast<size_t>(hit - block.data());
 }
 
 }  // namespace
