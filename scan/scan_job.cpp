@@ -52,14 +52,21 @@ void CScanJob::Run() {
     m_source.SetPosition(position);
     m_control.ScanProgress().store(~ULONGLONG{0});
 
-    // Which recognizers to ask at a sector, by its first byte, in list order.
-    // The straightforward reference path asks every recognizer everywhere.
-    std::array<std::vector<CScanner*>, 256> askByFirstByte;
-    for (unsigned b = 0; b < 256; ++b) {
-        for (const auto& r : m_list) {
-            if (m_ctx.straightforward || r->CanStartWith(static_cast<BYTE>(b))) {
-                askByFirstByte[b].push_back(r.get());
-            }
+    // Which recognizers to ask at a sector, as bits in list order: those
+    // whose key byte can begin a file. Each recognizer's key byte is the
+    // sector's first or fifth; one that looks elsewhere is always asked. The
+    // straightforward reference path asks every recognizer everywhere.
+    static_assert(kTypeCount <= 32);
+    std::array<uint32_t, 256> askByByte0{};
+    std::array<uint32_t, 256> askByByte4{};
+    for (size_t i = 0; i < m_list.size(); ++i) {
+        const CScanner& r = *m_list[i];
+        const size_t key = r.KeyByteOffset();
+        for (unsigned b = 0; b < 256; ++b) {
+            const bool may = m_ctx.straightforward || (key != 0 && key != 4) ||
+                             r.CanStartWith(static_cast<BYTE>(b));
+            if (key != 0 || may) askByByte0[b] |= uint32_t{1} << i;
+            if (key != 4 || may) askByByte4[b] |= uint32_t{1} << i;
         }
     }
 
@@ -80,7 +87,9 @@ void CScanJob::Run() {
         }
 
         bool stopped = false;
-        for (CScanner* recognizer : askByFirstByte[m_ctx.buffer[offset]]) {
+        uint32_t ask = askByByte0[m_ctx.buffer[offset]] & askByByte4[m_ctx.buffer[offset + 4]];
+        for (; ask != 0; ask &= ask - 1) {
+            CScanner* recognizer = m_list[static_cast<size_t>(__builtin_ctz(ask))].get();
             if (recognizer->IsFileHeader()) {
                 const ULONGLONG length = recognizer->GetFileSize();
                 if (length > kMinFileLength && length < kMaxFileLength) {

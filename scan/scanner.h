@@ -95,10 +95,12 @@ public:
     // bytes inside the buffer.
     virtual bool IsFileHeader() = 0;
     virtual bool CheckFile(DWORD, DWORD) { return true; }
-    // False when no file of this type can begin with the byte b, so that
-    // IsFileHeader would answer false at a sector that starts with it. The
-    // scan then need not ask. Types that look past the first byte say true.
+    // False when no file of this type can begin at a sector whose key byte
+    // (KeyByteOffset() bytes into the sector) is b, so that IsFileHeader
+    // would answer false there. The scan then need not ask. Types whose test
+    // turns on no one byte say true.
     virtual bool CanStartWith(BYTE /*b*/) const { return true; }
+    virtual size_t KeyByteOffset() const { return 0; }
     virtual UINT GetNextFileNumber() { return 0; }
     virtual UINT ReleaseFileNumber() { return 0; }
 

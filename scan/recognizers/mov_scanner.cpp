@@ -31,6 +31,13 @@ bool CMOVScanner::IsFileHeader() {
     return Match(p + 4, "ftyp", 4) && Match(p + 8, "qt", 2);
 }
 
+bool CMOVScanner::CanStartWith(BYTE b) const {
+    for (const char* atom : kFirstAtoms) {
+        if (b == static_cast<BYTE>(atom[0])) return true;
+    }
+    return b == 'f';
+}
+
 ULONGLONG CMOVScanner::GetFileSize() {
     return Memoized([this] {
         return ForwardHeaderSearch(*this, {SectorSize(), 100, MovBoundary});

@@ -11,6 +11,9 @@ public:
     explicit CMOVScanner(CScanContext& ctx);
     ULONGLONG GetFileSize() override;
     bool IsFileHeader() override;
+    // The atom type follows the atom's four-byte size.
+    size_t KeyByteOffset() const override { return 4; }
+    bool CanStartWith(BYTE b) const override;
     UINT GetNextFileNumber() override;
     UINT ReleaseFileNumber() override;
 };

@@ -11,6 +11,9 @@ public:
     explicit CMP4Scanner(CScanContext& ctx);
     ULONGLONG GetFileSize() override;
     bool IsFileHeader() override;
+    // The box type follows the box's four-byte size.
+    size_t KeyByteOffset() const override { return 4; }
+    bool CanStartWith(BYTE b) const override { return b == 'f'; }
     UINT GetNextFileNumber() override;
     UINT ReleaseFileNumber() override;
 };
