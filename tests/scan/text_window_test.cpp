@@ -2,6 +2,7 @@
 // position, including at the edges of the buffer.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "scan/scanner.h"
@@ -12,14 +13,23 @@
 namespace tvn {
 namespace {
 
-TEST(TextInWindow, IndexAgreesWithComparingEveryPosition) {
+// A scan context over a small image, with a zeroed block in its buffer.
+struct Block {
+    Block() { ctx.buffer.assign(kScanBufferSize, 0); }
+    static std::filesystem::path MakeImage(const test::TempDir& in) {
+        media::ImageFile img(in / "a.img", 1 << 20);
+        return in / "a.img";
+    }
     test::TempDir dir;
-    { media::ImageFile img(dir / "a.img", 1 << 20); }
-    CDiskSource src(dir / "a.img");
+    CDiskSource src{MakeImage(dir)};
     CTypeCounters counters;
     CNullReporter rep;
-    CScanContext ctx(src, counters, rep);
-    ctx.buffer.assign(kScanBufferSize, 0);
+    CScanContext ctx{src, counters, rep};
+};
+
+TEST(TextInWindow, IndexAgreesWithComparingEveryPosition) {
+    Block b;
+    CScanContext& ctx = b.ctx;
     std::mt19937 rng(7);
     for (int i = 0; i < 200; ++i) {
         const size_t at = rng() % (kScanBufferSize - 6);
@@ -92,13 +102,8 @@ TEST(FindText, AgreesWithComparingEveryPosition) {
 // Windows asked for out of order (a later sector first, then back, then with
 // a gap) still answer for exactly the window asked.
 TEST(TextInWindow, WindowsInAnyOrder) {
-    test::TempDir dir;
-    { media::ImageFile img(dir / "a.img", 1 << 20); }
-    CDiskSource src(dir / "a.img");
-    CTypeCounters counters;
-    CNullReporter rep;
-    CScanContext ctx(src, counters, rep);
-    ctx.buffer.assign(kScanBufferSize, 0);
+    Block b;
+    CScanContext& ctx = b.ctx;
     std::memcpy(&ctx.buffer[1000], "SONY", 4);
     std::memcpy(&ctx.buffer[300000], "SONY", 4);
     ++ctx.generation;
