@@ -16,11 +16,11 @@ struct Text {
     std::string_view text;
     std::vector<uint32_t>* out;  // every start goes here; without it, the first ends the search
     uint32_t add;
-    mutable const BYTE* first = nullptr;
+    const BYTE* first = nullptr;  // the first start, when out is null
 
     // Compares the whole text at each position a mask's bits name; true once
     // the search is over.
-    bool Check(size_t at, uint64_t mask) const {
+    bool Check(size_t at, uint64_t mask) {
         while (mask != 0) {
             const size_t hit = at + static_cast<size_t>(__builtin_ctzll(mask));
             if (std::memcmp(base + hit, text.data(), text.size()) == 0) {
@@ -36,7 +36,7 @@ struct Text {
     }
 
     // One position at a time, from at on.
-    void Rest(size_t at) const {
+    void Rest(size_t at) {
         const auto f = static_cast<BYTE>(text.front());
         const auto l = static_cast<BYTE>(text.back());
         const size_t n = text.size();
@@ -52,7 +52,7 @@ struct Text {
 // bytes (n - 1 further on) against the text's first and last byte. The last
 // byte of the round's last position is at + 63 + n - 1, inside the data while
 // at + 64 <= starts.
-__attribute__((target("avx2"))) void FindAvx2(const Text& t) {
+__attribute__((target("avx2"))) void FindAvx2(Text& t) {
     const size_t last = t.text.size() - 1;
     const __m256i f = _mm256_set1_epi8(t.text.front());
     const __m256i l = _mm256_set1_epi8(t.text.back());
@@ -74,7 +74,7 @@ __attribute__((target("avx2"))) void FindAvx2(const Text& t) {
     t.Rest(at);
 }
 
-void FindSse2(const Text& t) {
+void FindSse2(Text& t) {
     const size_t last = t.text.size() - 1;
     const __m128i f = _mm_set1_epi8(t.text.front());
     const __m128i l = _mm_set1_epi8(t.text.back());
@@ -108,7 +108,7 @@ bool HaveAvx2() {
 
 #endif
 
-void Search(TextSearchKind kind, const Text& t) {
+void Search(TextSearchKind kind, Text& t) {
     switch (kind) {
 #if defined(__x86_64__)
     case TextSearchKind::Avx2: FindAvx2(t); break;
@@ -136,7 +136,8 @@ bool FindTextUsing(TextSearchKind kind, std::span<const BYTE> data, std::string_
     if (kind != TextSearchKind::OneByOne) return false;
 #endif
     if (text.empty() || text.size() > data.size()) return true;
-    Search(kind, Text{data.data(), data.size() - text.size() + 1, text, &starts, base});
+    Text t{data.data(), data.size() - text.size() + 1, text, &starts, base};
+    Search(kind, t);
     return true;
 }
 
@@ -147,7 +148,7 @@ void FindText(std::span<const BYTE> data, std::string_view text, std::vector<uin
 
 const BYTE* FindFirstText(std::span<const BYTE> data, std::string_view text) {
     if (text.empty() || text.size() > data.size()) return nullptr;
-    const Text t{data.data(), data.size() - text.size() + 1, text, nullptr, 0};
+    Text t{data.data(), data.size() - text.size() + 1, text, nullptr, 0};
     Search(Best(), t);
     return t.first;
 }
