@@ -14,8 +14,10 @@
 
 namespace tvn {
 
-CReadAhead::CReadAhead(int fd, size_t blockSize, size_t capacity)
-    : m_fd(fd), m_blockSize(blockSize), m_slots(capacity) {}
+CReadAhead::CReadAhead(int fd, size_t blockSize, size_t capacity, CBlockPool* pool)
+    : m_fd(fd), m_blockSize(blockSize), m_alloc(pool), m_slots(capacity) {
+    for (Slot& s : m_slots) s.data = BlockBuffer(m_alloc);
+}
 
 CReadAhead::~CReadAhead() { Stop(); }
 
@@ -50,7 +52,7 @@ void CReadAhead::Stop() {
     m_reader.join();
     for (Slot& s : m_slots) {
         s.state = State::Free;
-        BlockBuffer().swap(s.data);  // the memory goes back until the next scan
+        s.data = BlockBuffer(m_alloc);  // the memory goes back until the next scan
     }
     if (m_directFd >= 0) ::close(m_directFd);
     m_directFd = -1;

@@ -27,8 +27,9 @@ namespace tvn {
 
 class CReadAhead {
 public:
-    // Blocks of blockSize bytes of fd, at most capacity of them at a time.
-    CReadAhead(int fd, size_t blockSize, size_t capacity);
+    // Blocks of blockSize bytes of fd, at most capacity of them at a time,
+    // held in memory from pool when one is given.
+    CReadAhead(int fd, size_t blockSize, size_t capacity, CBlockPool* pool = nullptr);
     ~CReadAhead();
     CReadAhead(const CReadAhead&) = delete;
     CReadAhead& operator=(const CReadAhead&) = delete;
@@ -81,6 +82,7 @@ private:
     int m_directFd = -1;  // the same block device, opened for direct reads
     mutable std::atomic<bool> m_directRefused{false};
     size_t m_blockSize;
+    PageAlignedAllocator<BYTE> m_alloc;
     std::vector<Slot> m_slots;  // never resized: blocks are handed out by address
     std::mutex m_mutex;
     std::condition_variable m_wake;  // to the reader: room to read, or stop

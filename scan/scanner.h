@@ -40,11 +40,15 @@ struct CScanContext {
         : source(src),
           counters(typeCounters),
           reporter(rep),
-          ahead(src.GetHandle(), kScanBufferSize, kReadAheadBlocks) {}
+          buffer(PageAlignedAllocator<BYTE>(&pool)),
+          scratch(PageAlignedAllocator<BYTE>(&pool)),
+          ahead(src.GetHandle(), kScanBufferSize, kReadAheadBlocks, &pool) {}
 
     CDiskSource& source;
     CTypeCounters& counters;
     IReporter& reporter;
+    // The memory of every block of the scan; it outlives them all.
+    CBlockPool pool{kScanBufferSize};
     BlockBuffer buffer;  // empty until the scan allocates it
     DWORD offset = 0;          // offset of the sector under test; a multiple of S
     ULONGLONG bufferFilePos = 0;  // byte position on the medium of buffer[0]
