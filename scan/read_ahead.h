@@ -62,7 +62,7 @@ public:
     ssize_t Read(BlockBuffer& into, ULONGLONG pos) const;
 
 private:
-    static constexpr size_t kBatch = 8;  // blocks read with one request (4 MiB)
+    static constexpr size_t kBatch = 16;  // blocks read with one request (8 MiB)
     enum class State { Free, Reading, Ready };
     struct Slot {
         State state = State::Free;
