@@ -23,7 +23,7 @@ constexpr std::align_val_t kPage{4096};
 BYTE* MapChunk() {
     const size_t chunk = CBlockPool::kChunk;
     void* got = ::mmap(nullptr, 2 * chunk, PROT_READ | PROT_WRITE,
-                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+                       MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (got == MAP_FAILED) return nullptr;
     auto* raw = static_cast<BYTE*>(got);
     const auto at = reinterpret_cast<uintptr_t>(raw);
