@@ -46,10 +46,14 @@ const bool CBlockPool::kChunked = true;
 
 CBlockPool::CBlockPool(size_t pieceSize)
     : m_piece(pieceSize),
-      m_perChunk(pieceSize == 0 ? 0 : kChunk / pieceSize),
-      m_all(m_perChunk >= 64 ? ~uint64_t{0} : (uint64_t{1} << m_perChunk) - 1),
+      m_all(0),
       m_chunked(kChunked && pieceSize > 0 && pieceSize % 4096 == 0 && kChunk % pieceSize == 0 &&
-                m_perChunk <= 64) {}
+                kChunk / pieceSize <= 64) {
+    if (m_chunked) {
+        const size_t perChunk = kChunk / pieceSize;
+        m_all = perChunk == 64 ? ~uint64_t{0} : (uint64_t{1} << perChunk) - 1;
+    }
+}
 
 CBlockPool::~CBlockPool() {
     for (const Chunk& c : m_chunks) ::munmap(c.base, kChunk);

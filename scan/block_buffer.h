@@ -56,7 +56,6 @@ private:
         uint64_t free;  // bit i: piece i is free
     };
     size_t m_piece;
-    size_t m_perChunk;
     uint64_t m_all;  // the free bits of a chunk with every piece free
     bool m_chunked;
     mutable std::mutex m_mutex;
