@@ -133,6 +133,11 @@ void CBurner::SetConsole(IReporter* console) {
     m_console = console;
 }
 
+void CBurner::Trace(const std::string& line) {
+    std::lock_guard lock(m_consoleMutex);
+    if (m_console) m_console->Console(line);
+}
+
 void CBurner::DrainMessages() {
     if (!m_initialized) return;
     std::lock_guard lock(m_consoleMutex);
@@ -162,7 +167,12 @@ int CBurner::ScanRecorders() {
     Release(false);
     burn_drive_info* infos = nullptr;
     unsigned int count = 0;
-    if (burn_drive_scan(&infos, &count) > 0 && infos) {
+    // The scan runs in the background until it answers non-zero; the
+    // recorders must not be used before.
+    int scanned = 0;
+    for (int tries = 0; (scanned = burn_drive_scan(&infos, &count)) == 0 && tries < 6000; ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (scanned > 0 && infos) {
         for (unsigned int i = 0; i < count; ++i) {
             char adr[BURN_DRIVE_ADR_LEN] = {};
             if (burn_drive_get_adr(&infos[i], adr) <= 0) continue;
@@ -410,19 +420,28 @@ bool CBurner::AddTree(const std::string& discDir, const std::string& localFolder
             }
             if (isDir) {
                 IsoDir* sub = nullptr;
-                if (iso_image_add_new_dir(m_image->image, into, target.c_str(), &sub) < 0) {
+                if (const int r = iso_image_add_new_dir(m_image->image, into, target.c_str(), &sub);
+                    r < 0) {
+                    Trace(fmt::format("Adding folder {} :{}\n", e.path().string(),
+                                      iso_error_to_msg(r)));
                     ok = false;
                     continue;
                 }
                 add(sub, e.path());
             } else if (e.is_regular_file(ec)) {
-                if (iso_tree_add_new_node(m_image->image, into, target.c_str(),
-                                          e.path().c_str(), nullptr) < 0)
+                if (const int r = iso_tree_add_new_node(m_image->image, into, target.c_str(),
+                                                        e.path().c_str(), nullptr);
+                    r < 0) {
+                    Trace(fmt::format("Adding file {} :{}\n", e.path().string(),
+                                      iso_error_to_msg(r)));
                     ok = false;
+                }
             }
         }
     };
-    add(dir, fs::path(localFolder));
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(localFolder, ec);
+    add(dir, ec ? fs::path(localFolder) : absolute.lexically_normal());
     DrainMessages();
     return ok;
 }
@@ -455,7 +474,7 @@ bool CBurner::BuildImage() {
     if (m_drive->role == 1) burn_write_opts_set_multi(wopts, 1);
     char reasons[BURN_REASONS_LEN] = {};
     if (burn_write_opts_auto_write_type(wopts, disc, reasons, 0) == BURN_WRITE_NONE) {
-        if (m_console) m_console->Console(fmt::format("No write mode fits: {}\n", reasons));
+        Trace(fmt::format("No write mode fits: {}\n", reasons));
         DrainMessages();
         return false;
     }
@@ -465,8 +484,18 @@ bool CBurner::BuildImage() {
 
 uint32_t CBurner::GetFreeSpace() {
     if (m_writing.load() || !Grab()) return 0;
-    const off_t bytes =
-        isoburn_disc_available_space(m_drive->drive, m_image ? m_image->writeOpts : nullptr);
+    // The estimate depends on the write options: those of the built image,
+    // or the recorder's defaults.
+    burn_write_opts* own = nullptr;
+    burn_write_opts* wopts = m_image ? m_image->writeOpts : nullptr;
+    if (wopts == nullptr) {
+        own = burn_write_opts_new(m_drive->drive);
+        if (own == nullptr) return 0;
+        if (m_drive->role == 1) burn_write_opts_set_multi(own, 1);
+        wopts = own;
+    }
+    const off_t bytes = isoburn_disc_available_space(m_drive->drive, wopts);
+    if (own) burn_write_opts_free(own);
     DrainMessages();
     return ClampBlocks(static_cast<long long>(bytes / kBurnBlockSize));
 }
@@ -477,10 +506,10 @@ bool CBurner::StartWrite(WriteCallback callback, void* context) {
     if (m_writing.load() || !m_image || !m_image->disc || !m_image->writeOpts || !m_drive)
         return false;
     if (m_watcher.joinable()) m_watcher.join();  // the last write's watcher has ended
-    burn_drive_set_speed(m_drive->drive, 0, m_speed);
+    if (m_speed > 0) burn_drive_set_speed(m_drive->drive, 0, m_speed);
     char reasons[BURN_REASONS_LEN] = {};
     if (burn_precheck_write(m_image->writeOpts, m_image->disc, reasons, 0) <= 0) {
-        if (m_console) m_console->Console(fmt::format("The write cannot start: {}\n", reasons));
+        Trace(fmt::format("The write cannot start: {}\n", reasons));
         DrainMessages();
         return false;
     }

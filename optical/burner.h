@@ -141,6 +141,7 @@ private:
     bool Grab();  // (re)acquires the selected recorder
     void Release(bool eject);
     void DrainMessages();
+    void Trace(const std::string& line);
     void WatchWrite();
     void DropImage();
 
