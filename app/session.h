@@ -21,6 +21,8 @@ namespace tvn {
 
 enum class JobMode { Save = 0, Burn = 1, Scan = 2 };
 
+class CBurner;  // optical/burner.h
+
 struct CSession {
     // The current disk source and the sectors-per-cluster value copied from it.
     std::unique_ptr<CDiskSource> diskSource;
@@ -39,6 +41,9 @@ struct CSession {
     bool compress = false;
     std::string destination;  // destination directory of a save
     std::string jobName;      // "Tarvolin %02u.%02u.%02u"
+    // The burner bound to the recorder chosen for a burn (made by the front
+    // end when it first lists recorders).
+    std::shared_ptr<CBurner> burner;
 
     // Replaces the current disk source with one opened on drive and applies the
     // caller protocol: false (after a message through reporter) when the

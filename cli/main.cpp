@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
     AddScanCommand(app, ctx);
     AddInfoCommand(app, ctx);
     AddSaveCommand(app, ctx);
+    AddRecordersCommand(app, ctx);
+    AddBurnCommand(app, ctx);
 
     try {
         app.parse(argc, argv);
