@@ -189,10 +189,10 @@ TEST(Burner, AStoppedWriteLeavesTheDiscAsItWasAndTheRecorderUsable) {
 
     // A slow write, stopped halfway. A pseudo-drive keeps to the write
     // speed on average: it writes its first 16 MiB at once and then waits
-    // (here about four seconds), so the stop comes while it writes.
+    // (here about two seconds), so the stop comes while it writes.
     fs::create_directories(dir / "two");
     test::WriteFile(dir / "two/second.mov", std::vector<uint8_t>(17 << 20, 0x5A));
-    burner.SetWriteSpeed(4000);
+    burner.SetWriteSpeed(8000);
     ASSERT_TRUE(Prepare(burner, dir / "two"));
     Completion done;
     ASSERT_TRUE(burner.StartWrite(done.Callback(), nullptr));
