@@ -240,7 +240,14 @@ bool CBurner::SelectRecorder(const std::string& address) {
 
 bool CBurner::IsPseudoDrive() const { return m_address.rfind("stdio:", 0) == 0; }
 
-bool CBurner::IsReady() { return IsUnitReady(); }
+bool CBurner::IsReady() {
+    // Asked while the user chooses: the recorder is not kept, so that its
+    // tray stays free for a disc.
+    const bool held = m_drive != nullptr;
+    const bool ready = IsUnitReady();
+    if (!held && !m_image) Release(false);
+    return ready;
+}
 
 bool CBurner::Grab() {
     if (m_drive) return true;

@@ -84,10 +84,14 @@ public:
     bool SelectRecorder(const std::string& address);
     const std::string& GetSelectedAddress() const { return m_address; }
     bool IsPseudoDrive() const;
-    // A job can start on the selected recorder: it exists and answers.
+    // A job can start on the selected recorder: it exists and answers. The
+    // recorder is not kept grabbed by the question.
     bool IsReady();
 
-    // --- the medium (each check asks the recorder afresh) ---
+    // --- the medium ---
+    // IsMediaPresent and GetMediaState grab the recorder afresh (its medium
+    // is read then) and keep it; the other checks ask the recorder as held.
+    // Release it with UnlockTray or Eject.
     bool IsMediaPresent();
     bool IsMediaWritable();  // blank or appendable
     bool IsUnitReady();      // the recorder answers and is not busy
