@@ -15,6 +15,7 @@
 #include "app/report.h"
 #include "catalog/directory_tree.h"
 #include "disk/disk_source.h"
+#include "disk/read_around.h"
 #include "scan/scanner.h"
 
 namespace tvn {
@@ -39,6 +40,9 @@ struct CSession {
     bool compress = false;
     std::string destination;  // destination directory of a save
     std::string jobName;      // "Tarvolin %02u.%02u.%02u"
+    // What the reads of the running save or preview learnt about the medium:
+    // unreadable sectors, whether it went away, the re-reading time spent.
+    CReadHealth readHealth;
 
     // Replaces the current disk source with one opened on drive and applies the
     // caller protocol: false (after a message through reporter) when the

@@ -120,25 +120,27 @@ int RunSave(CliContext& ctx, const SaveOptions& o, const std::vector<FileType>& 
     session.jobMode = JobMode::Save;
     session.job.Reset();
     CSaveJob job(session, reporter);
-    bool ran = false;
+    JobOutcome outcome;
     {
         CInterruptGuard guard(session.job);
         reporter.Begin("Saving");
-        std::thread worker([&job, &ran] { ran = job.Run(); });
+        std::thread worker([&job, &outcome] { outcome = job.Run(); });
         worker.join();
         reporter.End();
     }
-    if (!ran) return kExitFailure;
+    if (outcome.result == JobResult::Refused) return kExitFailure;
 
     PrintResults(session, job);
-    if (job.WasStopped()) {
-        fmt::print(stderr, "tarvolin-cli: saving stopped\n");
+    for (const std::string& e : outcome.errors) fmt::print(stderr, "  {}\n", e);
+    if (outcome.result == JobResult::Stopped) {
+        fmt::print(stderr, "tarvolin-cli: saving stopped\n{}\n", outcome.message);
         return kExitInterrupted;
     }
-    if (job.GetUnarchivedCount() > 0) return kExitFailure;
-    fmt::print("{}\n", o.zip ? "Compressed saving operation completed.\nYou would need unzip tool "
-                               "to decompress recovered archive(s)."
-                             : "Saving operation completed successfully");
+    if (outcome.result == JobResult::Failed) {
+        fmt::print(stderr, "{}\n", outcome.message);
+        return kExitFailure;
+    }
+    fmt::print("{}\n", outcome.message);
     return kExitOk;
 }
 
