@@ -54,10 +54,11 @@ bool CHotplugMonitor::Start(std::function<void()> changed) {
     if (m_impl->thread.joinable()) return true;
     Impl& m = *m_impl;
     m.u = udev_new();
-    if (m.u != nullptr) m.monitor = udev_monitor_new_from_netlink(m.u, "udev");
-    // Where no udev daemon runs (a container), the kernel's own messages are
-    // all there is.
-    if (m.monitor == nullptr && m.u != nullptr) m.monitor = udev_monitor_new_from_netlink(m.u, "kernel");
+    // udev's announcements come after its rules have run (the device node and
+    // its properties are then ready). Where no udev daemon runs (a container)
+    // the kernel's own announcements are all there is.
+    const bool daemon = ::access("/run/udev/control", F_OK) == 0;
+    if (m.u != nullptr) m.monitor = udev_monitor_new_from_netlink(m.u, daemon ? "udev" : "kernel");
     if (m.monitor == nullptr || udev_monitor_filter_add_match_subsystem_devtype(m.monitor, "block", nullptr) < 0 ||
         udev_monitor_enable_receiving(m.monitor) < 0) {
         if (m.monitor) udev_monitor_unref(m.monitor);
