@@ -22,6 +22,8 @@ namespace tvn {
 
 enum class JobMode { Save = 0, Burn = 1, Scan = 2 };
 
+class CBurner;  // optical/burner.h
+
 struct CSession {
     // The current disk source and the sectors-per-cluster value copied from it.
     std::unique_ptr<CDiskSource> diskSource;
@@ -43,6 +45,9 @@ struct CSession {
     // What the reads of the running save or preview learnt about the medium:
     // unreadable sectors, whether it went away, the re-reading time spent.
     CReadHealth readHealth;
+    // The burner bound to the recorder chosen for a burn (made by the front
+    // end when it first lists recorders).
+    std::shared_ptr<CBurner> burner;
 
     // Replaces the current disk source with one opened on drive and applies the
     // caller protocol: false (after a message through reporter) when the

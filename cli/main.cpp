@@ -23,6 +23,8 @@ int main(int argc, char** argv) {
     AddSaveCommand(app, ctx);
     AddDrivesCommand(app, ctx);
     AddDestinationsCommand(app, ctx);
+    AddRecordersCommand(app, ctx);
+    AddBurnCommand(app, ctx);
 
     try {
         app.parse(argc, argv);
