@@ -39,6 +39,9 @@ struct CSession {
     bool compress = false;
     std::string destination;  // destination directory of a save
     std::string jobName;      // "Tarvolin %02u.%02u.%02u"
+    // Scans measure each file's length from its own structure ("Measure
+    // exact file lengths") instead of by the length rules.
+    bool exactLengths = false;
 
     // Replaces the current disk source with one opened on drive and applies the
     // caller protocol: false (after a message through reporter) when the
