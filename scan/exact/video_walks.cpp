@@ -101,6 +101,8 @@ WalkResult WalkMpeg(CByteSource& src) {
     size_t packs = 0;
     for (;;) {
         uint8_t code[4];
+        // A stream that runs on to the end of what may be read is cut off.
+        if (pos + 4 > src.Limit()) return WalkResult::Broken();
         if (!src.Read(pos, code, 4) || code[0] != 0 || code[1] != 0 || code[2] != 1) break;
         if (code[3] == 0xB9) {  // program end code
             pos += 4;
