@@ -48,6 +48,9 @@ struct CSession {
     // The burner bound to the recorder chosen for a burn (made by the front
     // end when it first lists recorders).
     std::shared_ptr<CBurner> burner;
+    // Scans measure each file's length from its own structure ("Measure
+    // exact file lengths") instead of by the length rules.
+    bool exactLengths = false;
 
     // Replaces the current disk source with one opened on drive and applies the
     // caller protocol: false (after a message through reporter) when the

@@ -16,6 +16,7 @@ struct SaveOptions {
     std::string scanInfo;
     std::string to;
     bool zip = false;
+    bool exactLengths = false;
     std::vector<std::string> select;
 };
 
@@ -53,6 +54,7 @@ int RunSave(CliContext& ctx, const SaveOptions& o, const std::vector<FileType>& 
         reporter.Message(why, "Error", MsgIcon::Error);
         return kExitFailure;
     }
+    session.exactLengths = o.exactLengths;
     if (const int status =
             PrepareSelection(session, o.source, o.scanInfo, types, o.select, reporter, "save");
         status != kExitOk)
@@ -105,6 +107,10 @@ void AddSaveCommand(CLI::App& app, CliContext& ctx) {
         ->required()
         ->check(CLI::ExistingDirectory);
     cmd->add_flag("--zip", o->zip, "Pack the files into zip archives");
+    cmd->add_flag("--exact-lengths", o->exactLengths,
+                  "Measure each file's length from its own structure and save exactly its "
+                  "bytes")
+        ->excludes(infoOpt);
     cmd->add_option("--select", o->select,
                     "Save only these types or files (jpg, \"file# 3.JPG\", ...); default: all")
         ->delimiter(',');
