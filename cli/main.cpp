@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
     AddScanCommand(app, ctx);
     AddInfoCommand(app, ctx);
     AddSaveCommand(app, ctx);
+    AddPreviewCommand(app, ctx);
 
     try {
         app.parse(argc, argv);
