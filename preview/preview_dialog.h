@@ -48,9 +48,11 @@ public:
     PreviewResult TakeResult();
     std::string Type() const { return m_type; }
 
+    // Closing before the worker is done stops and joins it and wipes the copy.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
-    void reject() override;
 
 private:
     Q_INVOKABLE void OnWorkerDone();
