@@ -11,9 +11,9 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QVideoWidget>
 
 #include "output/preview_copy.h"
+#include "preview/video_view_player.h"
 
 namespace tvn::preview {
 
@@ -31,14 +31,9 @@ QToolButton* MediaButton(QWidget* parent, QStyle::StandardPixmap icon, const QSt
     return b;
 }
 
-QVideoWidget* VideoArea(QWidget* parent, int id) {
-    auto* video = new QVideoWidget(parent);
+CVideoView* VideoArea(QWidget* parent, int id) {
+    auto* video = new CVideoView(parent);
     video->setObjectName(QStringLiteral("id%1").arg(id));
-    video->setMinimumSize(320, 180);
-    QPalette pal = video->palette();
-    pal.setColor(QPalette::Window, Qt::black);
-    video->setPalette(pal);
-    video->setAutoFillBackground(true);
     return video;
 }
 
@@ -76,6 +71,7 @@ CMediaPlayer::CMediaPlayer(const std::string& copyPath, const QString& fileName,
       m_volume(new QSlider(Qt::Horizontal, this)) {
     setWindowTitle(QStringLiteral(" Media Player - ") + fileName);
     m_progress->setObjectName(QStringLiteral("id1071"));
+    m_progress->setEnabled(false);
     m_position->setObjectName(QStringLiteral("id1075"));
     m_volume->setObjectName(QStringLiteral("id1076"));
     m_volume->setRange(0, 1000);
@@ -93,14 +89,34 @@ CMediaPlayer::CMediaPlayer(const std::string& copyPath, const QString& fileName,
     speaker->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(16, 16));
     controls->addWidget(speaker);
     controls->addWidget(m_volume);
+    // A sound file shows its name and a note; the picture area opens only
+    // when the file turns out to hold video.
+    auto* sound = new QWidget(this);
+    auto* soundRow = new QHBoxLayout(sound);
+    auto* note = new QLabel(sound);
+    note->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(32, 32));
+    auto* title = new QLabel(fileName, sound);
+    QFont big = title->font();
+    big.setBold(true);
+    big.setPointSizeF(big.pointSizeF() * 1.2);
+    title->setFont(big);
+    soundRow->addWidget(note);
+    soundRow->addWidget(title, 1);
+    m_video->hide();
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(sound);
     layout->addWidget(m_video, 1);
     layout->addWidget(m_progress);
     layout->addLayout(controls);
-    resize(480, 360);
+    resize(440, 150);
+    connect(m_player, &QMediaPlayer::hasVideoChanged, this, [this, sound](bool video) {
+        sound->setVisible(!video);
+        m_video->setVisible(video);
+        if (video) resize(std::max(width(), 480), std::max(height(), 380));
+    });
 
     m_player->setAudioOutput(m_audio);
-    m_player->setVideoOutput(m_video);
+    m_player->setVideoSink(m_video->Sink());
     m_volume->setValue(static_cast<int>(m_audio->volume() * 1000.0f + 0.5f));
     connect(m_volume, &QSlider::valueChanged, this, &CMediaPlayer::SetVolume);
     connect(m_play, &QToolButton::clicked, this, &CMediaPlayer::Play);
@@ -111,7 +127,11 @@ CMediaPlayer::CMediaPlayer(const std::string& copyPath, const QString& fileName,
         if (!m_paused) m_player->play();
     });
     connect(m_player, &QMediaPlayer::durationChanged, this,
-            [this](qint64 ms) { m_progress->setRange(0, static_cast<int>(std::min<qint64>(ms, INT_MAX))); });
+            [this](qint64 ms) {
+                // A file whose length is unknown cannot be sought.
+                m_progress->setRange(0, static_cast<int>(std::min<qint64>(ms, INT_MAX)));
+                m_progress->setEnabled(ms > 0);
+            });
     connect(m_player, &QMediaPlayer::mediaStatusChanged, this, &CMediaPlayer::OnStatus);
     connect(m_player, &QMediaPlayer::errorOccurred, this, &CMediaPlayer::OnError);
 
@@ -200,7 +220,7 @@ CAVIPlayer::CAVIPlayer(const std::string& copyPath, const QString& fileName, QWi
     resize(420, 340);
 
     m_player->setAudioOutput(m_audio);
-    m_player->setVideoOutput(m_video);
+    m_player->setVideoSink(m_video->Sink());
     connect(play, &QPushButton::clicked, this, [this] {
         m_player->setPosition(0);
         m_player->play();

@@ -14,9 +14,10 @@ class QLabel;
 class QSlider;
 class QToolButton;
 class QPushButton;
-class QVideoWidget;
 
 namespace tvn::preview {
+
+class CVideoView;
 
 // "%2d:%2d:%2d of %2d:%2d:%2d": hours, minutes and seconds of a position and
 // a length in milliseconds.
@@ -32,6 +33,7 @@ public:
     ~CMediaPlayer() override;
 
     QMediaPlayer* Engine() const { return m_player; }
+    CVideoView* Video() const { return m_video; }
     QString PositionText() const;
     // Set when the file turned out not to be playable (the message was shown).
     bool Failed() const { return m_failed; }
@@ -52,7 +54,7 @@ private:
     std::string m_copy;
     QMediaPlayer* m_player;
     QAudioOutput* m_audio;
-    QVideoWidget* m_video;
+    CVideoView* m_video;
     QSlider* m_progress;
     QToolButton* m_play;
     QToolButton* m_pause;
@@ -70,6 +72,7 @@ public:
     CAVIPlayer(const std::string& copyPath, const QString& fileName, QWidget* parent = nullptr);
     ~CAVIPlayer() override;
     QMediaPlayer* Engine() const { return m_player; }
+    CVideoView* Video() const { return m_video; }
     bool Failed() const { return m_failed; }
 
 protected:
@@ -79,7 +82,7 @@ private:
     std::string m_copy;
     QMediaPlayer* m_player;
     QAudioOutput* m_audio;
-    QVideoWidget* m_video;
+    CVideoView* m_video;
     bool m_failed = false;
 };
 
