@@ -12,6 +12,7 @@
 #include <QAudioOutput>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMediaFormat>
 #include <QMediaMetaData>
@@ -78,6 +79,38 @@ int DecodeMidi(const QString& in) {
     return r.ok ? 0 : 1;
 }
 
+// The codec of a RIFF WAVE file from its "fmt " chunk: the media framework
+// names the container's contents less exactly.
+std::string WaveCodec(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const QByteArray d = file.read(4096);
+    auto le = [&](qsizetype at, int n) {
+        uint32_t v = 0;
+        for (int i = n - 1; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(d[at + i]);
+        return v;
+    };
+    if (d.size() < 12 || !d.startsWith("RIFF") || d.mid(8, 4) != "WAVE") return {};
+    for (qsizetype at = 12; at + 10 <= d.size();) {
+        const uint32_t size = le(at + 4, 4);
+        if (d.mid(at, 4) == "fmt ") {
+            switch (le(at + 8, 2)) {
+                case 1: return "PCM";
+                case 2: return "Microsoft ADPCM";
+                case 3: return "IEEE float";
+                case 6: return "A-law";
+                case 7: return "mu-law";
+                case 0x11: return "IMA ADPCM";
+                case 0x55: return "MP3";
+                default: return "WAVE format " + std::to_string(le(at + 8, 2));
+            }
+        }
+        if (size > static_cast<uint32_t>(d.size())) break;
+        at += 8 + static_cast<qsizetype>(size) + (size & 1);
+    }
+    return {};
+}
+
 std::string CodecName(const QVariant& v, bool video) {
     if (!v.isValid()) return {};
     if (video)
@@ -85,7 +118,7 @@ std::string CodecName(const QVariant& v, bool video) {
     return QMediaFormat::audioCodecName(v.value<QMediaFormat::AudioCodec>()).toStdString();
 }
 
-int DecodeMedia(const QString& in, const QString& out) {
+int DecodeMedia(const std::string& type, const QString& in, const QString& out) {
     QMediaPlayer player;
     QVideoSink sink;
     player.setVideoSink(&sink);
@@ -134,10 +167,15 @@ int DecodeMedia(const QString& in, const QString& out) {
     const QMediaMetaData meta = player.metaData();
     j["durationMs"] = player.duration();
     j["audioCodec"] = CodecName(meta.value(QMediaMetaData::AudioCodec), false);
+    if (type == "WAV") {
+        if (const std::string codec = WaveCodec(in); !codec.empty()) j["audioCodec"] = codec;
+    }
+    if (j["audioCodec"] == "Invalid") j["audioCodec"] = "";
     const bool video = player.hasVideo();
     j["video"] = video;
     if (video) {
         j["videoCodec"] = CodecName(meta.value(QMediaMetaData::VideoCodec), true);
+        if (j["videoCodec"] == "Invalid") j["videoCodec"] = "";
         QEventLoop frameLoop;
         QObject::connect(&sink, &QVideoSink::videoFrameChanged, &frameLoop,
                          [&](const QVideoFrame& f) {
@@ -178,7 +216,7 @@ int main(int argc, char** argv) {
     if (type == "WAV" || type == "MP3" || type == "MPG" || type == "MP4" || type == "MOV" ||
         type == "AVI") {
         QGuiApplication app(argc, argv);
-        return DecodeMedia(in, out);
+        return DecodeMedia(type, in, out);
     }
     std::fprintf(stderr, "tarvolin-decode: no decoder for type %s\n", type.c_str());
     return 2;

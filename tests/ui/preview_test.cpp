@@ -26,6 +26,7 @@
 #include "preview/media_player.h"
 #include "preview/midi_synth.h"
 #include "preview/preview_dialog.h"
+#include "preview/video_view_player.h"
 #include "preview/wnd_image.h"
 #include "tests/support/test_support.h"
 #include "tools/media/av_writers.h"
@@ -330,6 +331,20 @@ TEST(Players, PositionTextsAndVolume) {
     EXPECT_EQ(player.findChild<QSlider*>("id1076")->value(), 250);
     player.SetVolume(5000);
     EXPECT_EQ(player.findChild<QSlider*>("id1076")->value(), 1000);
+}
+
+TEST(Players, TheVideoPlayerShowsTheFramesOfAnAvi) {
+    TempDir d;
+    test::WriteFile(d / "v.AVI", media::MakeAvi(64, 48, 20, 1));
+    {
+        CAVIPlayer player(d / "v.AVI", "v.AVI");
+        player.show();
+        for (int i = 0; i < 100 && player.Video()->FramesShown() < 3; ++i) QTest::qWait(100);
+        EXPECT_GE(player.Video()->FramesShown(), 3);
+        EXPECT_EQ(player.Video()->Frame().size(), QSize(64, 48));
+        EXPECT_FALSE(player.Failed());
+    }
+    EXPECT_FALSE(std::filesystem::exists(d / "v.AVI"));
 }
 
 TEST(Players, AFileThatCannotBePlayedSaysSo) {
