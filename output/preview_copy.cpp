@@ -33,6 +33,37 @@ bool Stopped(const std::atomic<bool>* stop) {
     return stop != nullptr && stop->load(std::memory_order_relaxed);
 }
 
+// The length a RIFF file (WAV, AVI) gives in its header, 8 + the RIFF
+// chunk's size, when the copy holds that much; 0 otherwise.
+uint64_t RiffLength(int fd, uint64_t copyLength) {
+    uint8_t h[8];
+    if (::pread(fd, h, sizeof h, 0) != static_cast<ssize_t>(sizeof h) || std::memcmp(h, "RIFF", 4) != 0)
+        return 0;
+    const uint64_t size = uint64_t{h[4]} | uint64_t{h[5]} << 8 | uint64_t{h[6]} << 16 |
+                          uint64_t{h[7]} << 24;
+    return 8 + size <= copyLength ? 8 + size : 0;
+}
+
+// Players measure a RIFF file by its chunks: the bytes the copy carries past
+// the file's end (the rest of its last sector) would leave its length
+// unknown. They are overwritten with zeros, then cut off.
+void TrimRiffCopy(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) {
+        const auto length = static_cast<uint64_t>(st.st_size);
+        const uint64_t real = RiffLength(fd, length);
+        if (real != 0 && real < length) {
+            const std::vector<uint8_t> zeros(static_cast<size_t>(length - real), 0);
+            if (::pwrite(fd, zeros.data(), zeros.size(), static_cast<off_t>(real)) ==
+                static_cast<ssize_t>(zeros.size()))
+                (void)::ftruncate(fd, static_cast<off_t>(real));
+        }
+    }
+    ::close(fd);
+}
+
 }  // namespace
 
 PreviewViewer ViewerForType(std::string_view type) {
@@ -144,6 +175,8 @@ PreviewCopy ExtractPreviewCopy(CSession& session, const CFileNode& node, IReport
         node.GetParent() != nullptr ? FindFolderType(node.GetParent()->GetName()) : nullptr;
     if (facts != nullptr && facts->previewRepaired) {
         if (const auto kind = RepairKindForType(facts->name)) RepairFile(*kind, path, reporter);
+    } else if (facts != nullptr && (facts->name == "WAV" || facts->name == "AVI")) {
+        TrimRiffCopy(path);
     }
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) return copy;

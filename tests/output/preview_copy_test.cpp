@@ -172,6 +172,21 @@ TEST(PreviewCopy, TiffIsTrimmedByItsRepairAndLinksInTheFolderAreNotFollowed) {
     EXPECT_EQ(test::ReadFile(other / "victim"), (std::vector<uint8_t>{7, 7, 7}));
 }
 
+TEST(PreviewCopy, RiffFilesEndWhereTheirHeaderSays) {
+    Card c;
+    media::Bytes wav = {'R', 'I', 'F', 'F', 92, 0, 0, 0, 'W', 'A', 'V', 'E'};
+    wav.resize(100, 0x44);
+    CFileNode* sound = c.Place("WAV", 50, wav);
+    media::Bytes liar = wav;
+    liar[5] = 0x10;  // claims 4 KiB more than the copy holds: left alone
+    CFileNode* other = c.Place("WAV", 60, liar);
+    ASSERT_TRUE(c.Open());
+    const PreviewCopy copy = ExtractPreviewCopy(c.session, *sound, c.reporter);
+    EXPECT_EQ(copy.length, 100u);
+    EXPECT_EQ(test::ReadFile(copy.path), std::vector<uint8_t>(wav.begin(), wav.end()));
+    EXPECT_EQ(ExtractPreviewCopy(c.session, *other, c.reporter).length, 512u);
+}
+
 TEST(PreviewCopy, PassesOverHugeFilesBadNamesAndStopsWhenAsked) {
     Card c;
     CFileNode* huge = c.Place("JPG", 10, media::Bytes(512, 1), kPreviewSkipFrom);
