@@ -85,6 +85,13 @@ PreviewRequest CheckPreviewRequest(std::string_view type, uint64_t size, bool fr
 }
 
 CPrivateDir* EnsurePreviewDir(CSession& session, IReporter& reporter) {
+    // A folder that has gone meanwhile (a cleaner of temporary files) or is
+    // no longer ours is replaced.
+    struct stat st {};
+    if (session.previewDir && session.previewDir->IsValid() &&
+        (::lstat(session.previewDir->Path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+         st.st_uid != ::geteuid() || (st.st_mode & 077) != 0))
+        session.previewDir.reset();
     if (!session.previewDir || !session.previewDir->IsValid()) {
         session.previewDir = std::make_unique<CPrivateDir>("TVNTEMP");
         if (!session.previewDir->IsValid()) {

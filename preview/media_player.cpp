@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStyle>
+#include <QTimer>
 #include <QTimerEvent>
 #include <QToolButton>
 #include <QUrl>
@@ -198,7 +199,8 @@ void CMediaPlayer::OnError() {
     m_failed = true;
     killTimer(m_timer);
     m_timer = 0;
-    ShowNotPlayable(this);
+    // Shown once the engine's signal has returned, not inside it.
+    QTimer::singleShot(0, this, [this] { ShowNotPlayable(this); });
 }
 
 CAVIPlayer::CAVIPlayer(const std::string& copyPath, const QString& fileName, QWidget* parent)
@@ -229,7 +231,7 @@ CAVIPlayer::CAVIPlayer(const std::string& copyPath, const QString& fileName, QWi
     auto fail = [this] {
         if (m_failed) return;
         m_failed = true;
-        ShowNotPlayable(this);
+        QTimer::singleShot(0, this, [this] { ShowNotPlayable(this); });
     };
     connect(m_player, &QMediaPlayer::errorOccurred, this, fail);
     connect(m_player, &QMediaPlayer::mediaStatusChanged, this,

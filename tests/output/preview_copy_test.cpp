@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 
 #include "tests/support/test_support.h"
 #include "tools/media/image.h"
@@ -91,8 +92,7 @@ TEST(PreviewFolder, IsPrivateUnderTheRuntimeDirAndGoesWithEverythingInIt) {
 
 TEST(PreviewFolder, FallsBackToTmpdirAndGoesWithTheSession) {
     TempDir base;
-    ::setenv("XDG_RUNTIME_DIR", "/nonexistent-runtime-dir", 1);
-    RuntimeDir restore("/nonexistent-runtime-dir");
+    RuntimeDir missing("/nonexistent-runtime-dir");
     const char* oldTmp = std::getenv("TMPDIR");
     const std::string savedTmp = oldTmp != nullptr ? oldTmp : "";
     ::setenv("TMPDIR", base.Path().c_str(), 1);
@@ -104,6 +104,12 @@ TEST(PreviewFolder, FallsBackToTmpdirAndGoesWithTheSession) {
         path = session.previewDir->Path();
         EXPECT_EQ(path.rfind(base.Path() + "/TVNTEMP.", 0), 0u) << path;
         EXPECT_EQ(EnsurePreviewDir(session, reporter)->Path(), path);  // one per session
+        // Removed behind our back: a new one is made.
+        ASSERT_EQ(::rmdir(path.c_str()), 0);
+        CPrivateDir* again = EnsurePreviewDir(session, reporter);
+        ASSERT_NE(again, nullptr);
+        EXPECT_TRUE(std::filesystem::is_directory(again->Path()));
+        path = again->Path();
     }
     EXPECT_FALSE(Exists(path));
     if (oldTmp != nullptr) ::setenv("TMPDIR", savedTmp.c_str(), 1);
