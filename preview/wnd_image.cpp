@@ -1,6 +1,9 @@
 #include "preview/wnd_image.h"
 
 #include <QPainter>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
 
 namespace tvn::preview {
 
@@ -32,6 +35,34 @@ void CWndImage::SetHorizontalAlign(int horizontal) { SetAlign(horizontal, m_geom
 void CWndImage::SetZoom(double x, double y) {
     m_geometry.zoomX = x;
     m_geometry.zoomY = y;
+    Recompute();
+}
+
+void CWndImage::ZoomBy(int steps) {
+    if (m_image.isNull() || steps == 0) return;
+    double zoom = m_geometry.fit == kFitNone ? 1.0 : m_geometry.zoomX;
+    if (m_geometry.fit == kFitStretch || m_geometry.fit == kFitClient)
+        zoom = static_cast<double>(m_geometry.dest.width) / m_image.width();
+    zoom *= std::pow(1.25, steps);
+    zoom = std::clamp(zoom, 1.0 / 64, 32.0);
+    m_geometry.fit = kFitZoom;
+    m_geometry.zoomX = m_geometry.zoomY = zoom;
+    m_geometry.hAlign = m_geometry.vAlign = kAlignCentre;
+    Recompute();
+}
+
+void CWndImage::wheelEvent(QWheelEvent* event) {
+    const int steps = event->angleDelta().y() / 120;
+    if (steps == 0) return QWidget::wheelEvent(event);
+    ZoomBy(steps);
+    event->accept();
+}
+
+void CWndImage::mouseDoubleClickEvent(QMouseEvent*) {
+    m_geometry.fit = kFitInside;
+    m_geometry.hAlign = kAlignCentre;
+    m_geometry.vAlign = 0;
+    m_geometry.dest.y = 0;
     Recompute();
 }
 

@@ -26,8 +26,13 @@ public:
     int FitMode() const { return m_geometry.fit; }
     ImageRect Destination() const { return m_geometry.dest; }
     QSize sizeHint() const override { return {400, 300}; }
+    // Zooms in (steps > 0) or out by a quarter per step around the centre,
+    // from whatever scale is shown now; a double-click fits the picture again.
+    void ZoomBy(int steps);
 
 protected:
+    void wheelEvent(QWheelEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 

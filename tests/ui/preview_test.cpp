@@ -239,6 +239,13 @@ TEST(PreviewDialog, CopiesTrimsAndDecodesThenTheViewerWipesTheCopy) {
         QTest::mouseClick(stretch, Qt::LeftButton, {}, QPoint(8, stretch->height() / 2));
         EXPECT_EQ(control->FitMode(), kFitStretch);
         EXPECT_EQ(control->Destination(), (ImageRect{0, 0, control->width(), control->height()}));
+        // Wheel zoom from what is shown, centred; a double-click fits again.
+        control->ZoomBy(-1);
+        const ImageRect z = control->Destination();
+        EXPECT_NEAR(z.width, control->width() * 0.8, 1.0);
+        EXPECT_EQ(z.x, (control->width() - z.width) / 2);
+        QTest::mouseDClick(control, Qt::LeftButton);
+        EXPECT_EQ(control->FitMode(), kFitInside);
     }
     // The same file again: copied anew.
     PreviewResult again = Load(c, *tif);
