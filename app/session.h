@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/job_control.h"
+#include "app/private_dir.h"
 #include "app/report.h"
 #include "catalog/directory_tree.h"
 #include "disk/disk_source.h"
@@ -51,6 +52,11 @@ struct CSession {
     // Scans measure each file's length from its own structure ("Measure
     // exact file lengths") instead of by the length rules.
     bool exactLengths = false;
+
+    // The private folder that preview copies go to ("TVNTEMP.xxxxxx"), made by
+    // the first preview and removed with everything in it when the session
+    // ends.
+    std::unique_ptr<CPrivateDir> previewDir;
 
     // Replaces the current disk source with one opened on drive and applies the
     // caller protocol: false (after a message through reporter) when the

@@ -36,6 +36,7 @@ void AddDrivesCommand(CLI::App& app, CliContext& ctx);
 void AddDestinationsCommand(CLI::App& app, CliContext& ctx);
 void AddRecordersCommand(CLI::App& app, CliContext& ctx);
 void AddBurnCommand(CLI::App& app, CliContext& ctx);
+void AddPreviewCommand(CLI::App& app, CliContext& ctx);
 
 // --- helpers shared by the commands ---
 

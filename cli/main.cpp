@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
     AddDestinationsCommand(app, ctx);
     AddRecordersCommand(app, ctx);
     AddBurnCommand(app, ctx);
+    AddPreviewCommand(app, ctx);
 
     try {
         app.parse(argc, argv);
