@@ -37,8 +37,6 @@ if(TARGET tarvolin)
   list(APPEND _components gui)
   set(_helpdir ${CMAKE_INSTALL_DATADIR}/doc/tarvolin/help)
 
-  # The manual page names the installed help.
-  set(TVN_HELP_INDEX ${CMAKE_INSTALL_FULL_DATADIR}/doc/tarvolin/help/index.htm)
   configure_file(${_desktop}/tarvolin.1.in ${_stage}/tarvolin.1 @ONLY)
   add_custom_command(OUTPUT ${_stage}/tarvolin.1.gz
     COMMAND gzip -9n -c tarvolin.1 > tarvolin.1.gz
