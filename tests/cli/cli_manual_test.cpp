@@ -109,9 +109,10 @@ TEST(CliManual, DescribesEveryCommandOptionAndArgumentOfTheHelp) {
         for (const std::string& p : sub.positionals) {
             EXPECT_NE(section.find("\\fI" + p + "\\fR"), std::string::npos) << p;
         }
-        EXPECT_TRUE(sub.hasExample) << "every command shows an example in its --help";
+        EXPECT_TRUE(sub.hasExample)
+            << "'" << cmd << "' has no example: call AddExample (cli/manual.h) where it is registered";
         EXPECT_NE(section.find(".EX\ntarvolin\\-cli " + cmd + " "), std::string::npos)
-            << "every command has an example in the manual, and it runs that command";
+            << "the example of '" << cmd << "' in the manual runs that command";
     }
 
     for (const char* heading : {".SH NAME", ".SH DESCRIPTION", ".SH \"EXIT STATUS\"", ".SH \"SEE ALSO\""}) {
