@@ -4,6 +4,7 @@
 
 #include "catalog/scan_info.h"
 #include "cli/commands.h"
+#include "cli/manual.h"
 #include "output/save_job.h"
 
 namespace tvn::cli {
@@ -98,10 +99,12 @@ void AddSaveCommand(CLI::App& app, CliContext& ctx) {
     auto o = std::make_shared<SaveOptions>();
     cmd->add_option("SOURCE", o->source, "Device or disk image")->required();
     auto* typesOpt =
-        cmd->add_option("--types", o->types, "Scan for these types: jpg,tif,... or all");
+        cmd->add_option("--types", o->types, "Scan for these types: jpg,tif,... or all")
+            ->type_name(kTypesHint);
     auto* infoOpt =
         cmd->add_option("--scan-info", o->scanInfo,
-                        "Take the catalogue from this scan info file instead of scanning");
+                        "Take the catalogue from this scan info file instead of scanning")
+            ->type_name("FILE");
     typesOpt->excludes(infoOpt);
     cmd->add_option("--to", o->to, "Folder to save into (not on the medium itself)")
         ->required()
@@ -113,7 +116,14 @@ void AddSaveCommand(CLI::App& app, CliContext& ctx) {
         ->excludes(infoOpt);
     cmd->add_option("--select", o->select,
                     "Save only these types or files (jpg, \"file# 3.JPG\", ...); default: all")
-        ->delimiter(',');
+        ->delimiter(',')
+        ->type_name("TYPE|NAME");
+    AddExample(cmd, "tarvolin-cli save /dev/sdb --scan-info card.bin --to /media/backup --select jpg",
+               "Save the JPEG photos listed in card.bin from the card into a new folder "
+               "\"Tarvolin hh.mm.ss\" on the backup disk.");
+    AddExample(cmd, "tarvolin-cli save card.img --types all --to ~/Recovered --zip",
+               "Scan the disk image card.img for every type and pack what was found into zip "
+               "archives in ~/Recovered.");
     cmd->callback([&ctx, o] {
         if (o->types.empty() && o->scanInfo.empty()) {
             throw CLI::RequiredError("--types or --scan-info");
