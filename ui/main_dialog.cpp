@@ -91,7 +91,10 @@ CKestrelDlg::CKestrelDlg(CSession& session, CQtReporter& reporter, CWizardState&
 
     m_panel = new CTXtndStatic(this);
     m_panel->setObjectName(QStringLiteral("id1083"));
-    m_panel->setGeometry(215, 36, 390, 196);
+    m_panel->setGeometry(215, 36, 398, 196);
+    QFont panelFont = font();
+    panelFont.setPointSizeF(8.5);
+    m_panel->SetFontDescription(panelFont);
     m_panel->SetBold(true);
     m_panel->SetTextColor(kLoadingBlue);
     m_panel->SetText(kLoadingText);
@@ -124,6 +127,7 @@ CKestrelDlg::CKestrelDlg(CSession& session, CQtReporter& reporter, CWizardState&
     auto* exit = AddButton("id2", QStringLiteral("E&xit"), QStringLiteral(":/art/exit.svg"),
                            QRect(490, 431, 100, 35));
     m_nextButton->setDefault(true);
+    m_tree->setFocus();
     m_nextButton->setEnabled(false);
     m_scanInfoButton->setEnabled(false);
     connect(refresh, &QPushButton::clicked, this, &CKestrelDlg::ReloadDrives);
