@@ -76,7 +76,10 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
     m_percent->setObjectName(QStringLiteral("id1011"));
     m_percent->setGeometry(550, 310, 60, 22);
 
-    AddHelpButton("id1004", QPoint(20, 430));
+    // The help button opens the help's contents; F1 the welcome page.
+    CHoverButton* help = AddHelpButton("id1004", QPoint(20, 430));
+    disconnect(help, &QAbstractButton::clicked, nullptr, nullptr);
+    connect(help, &QAbstractButton::clicked, this, [this] { OpenHelp(QStringLiteral("index.htm")); });
     m_pause = AddButton("id1015", QStringLiteral("&Pause"), QStringLiteral(":/art/pause.svg"),
                         QRect(380, 431, 100, 35));
     m_stop = AddButton("id1016", QStringLiteral("&Stop"), QStringLiteral(":/art/stop.svg"),

@@ -22,7 +22,9 @@ CWizardDialog::CWizardDialog(QWidget* parent, QString helpTopic)
     QPalette p = palette();
     p.setColor(QPalette::Window, QColor(240, 240, 240));
     setPalette(p);
-    m_openHelp = [](const QString& topic) { OpenHelpTopic(topic); };
+    m_openHelp = [](const QString& topic) {
+        if (!OpenHelpTopic(topic)) OpenHelpTopic(QStringLiteral("tvnwelcome.htm"));
+    };
 }
 
 QPushButton* CWizardDialog::AddButton(const char* id, const QString& text, const QString& picture,
