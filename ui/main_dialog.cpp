@@ -52,7 +52,6 @@ CLogicalDrives ImageRecord(const std::string& path) {
     if (ec) r.m_ullSizeBytes = 0;
     r.m_strSize = FormatDriveSize(r.m_ullSizeBytes);
     r.m_strTotalSectors = std::to_string(r.m_ullSizeBytes / 512);
-    r.m_strBackingFile = r.m_strDrive;
     return r;
 }
 
