@@ -74,6 +74,27 @@ private:
     QWidget* m_parent;
 };
 
+// The help button's picture: a question mark on a blue disc.
+QIcon HelpIcon() {
+    QPixmap pixmap(56, 56);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient fill(QPointF(22, 18), 34);
+    fill.setColorAt(0, QColor(120, 170, 240));
+    fill.setColorAt(1, QColor(30, 80, 170));
+    painter.setBrush(fill);
+    painter.setPen(QPen(QColor(20, 55, 120), 2));
+    painter.drawEllipse(QRectF(3, 3, 50, 50));
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setPixelSize(34);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRectF(3, 3, 50, 50), Qt::AlignCenter, QStringLiteral("?"));
+    return QIcon(pixmap);
+}
+
 bool IsMovieName(const std::string& name) {
     for (const char* ext : {"MP4", "MPG", "MOV", "AVI"}) {
         if (name.size() >= 3 && name.compare(name.size() - 3, 3, ext) == 0) return true;
@@ -164,6 +185,8 @@ CDataFoundDlg::CDataFoundDlg(CSession& session, QWidget* parent)
     // Build the tree: the root current, its folders in the list.
     m_tree->setModel(m_treeModel);
     m_list->setModel(m_listModel);
+    m_list->setColumnWidth(CFileListModel::NameColumn, 250);
+    m_list->setColumnWidth(CFileListModel::SizeColumn, 122);
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { OnTreeCurrent(current); });
     ShowFolder(&m_selection.Root());
@@ -186,7 +209,6 @@ CDataFoundDlg::~CDataFoundDlg() {
 QTableView* CDataFoundDlg::List() const { return m_list; }
 
 void CDataFoundDlg::BuildControls() {
-    QStyle* style = QApplication::style();
 
     m_tree = new QTreeView(this);
     m_tree->setObjectName(QStringLiteral("id1021"));
@@ -211,8 +233,6 @@ void CDataFoundDlg::BuildControls() {
     m_list->horizontalHeader()->setSectionsClickable(true);
     m_list->horizontalHeader()->setSortIndicatorShown(true);
     m_list->horizontalHeader()->setHighlightSections(false);
-    m_list->setColumnWidth(0, 150);
-    m_list->setColumnWidth(1, 122);
     connect(m_list->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &CDataFoundDlg::OnHeaderClicked);
     connect(m_list, &QTableView::doubleClicked, this, &CDataFoundDlg::OnListDoubleClick);
@@ -276,7 +296,7 @@ void CDataFoundDlg::BuildControls() {
     m_help = new QToolButton(this);
     m_help->setObjectName(QStringLiteral("id1005"));
     m_help->setToolTip(QStringLiteral("Help"));
-    m_help->setIcon(style->standardIcon(QStyle::SP_DialogHelpButton));
+    m_help->setIcon(HelpIcon());
     m_help->setIconSize(QSize(28, 28));
     m_help->setAutoRaise(true);
     m_help->setFixedSize(40, 40);

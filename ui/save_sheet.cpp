@@ -230,7 +230,9 @@ void CBurnDataPage::Fill() {
     }
     m_filling = false;
     if (count == 0) {
-        std::string why = m_recorders ? m_recorders->Unavailable() : std::string();
+        std::string why = m_recorders ? m_recorders->Unavailable()
+                                      : std::string("CD/DVD burning is not available in this copy "
+                                                    "of Tarvolin.");
         if (why.empty()) why = "No CD/DVD recorder was found on this computer.";
         m_note->setText(QString::fromStdString(why));
         m_note->show();
