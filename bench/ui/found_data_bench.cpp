@@ -34,7 +34,7 @@ CSession& BigCatalogue() {
             tvn::CFolderNode* folder = s->tree.InsertFolder(type);
             const unsigned count = std::string(type) == "JPG" ? kFiles : 500;
             for (unsigned i = 1; i <= count; ++i) {
-                const ULONGLONG size = 200000ULL + (i * 7919ULL) % 6000000ULL;
+                const tvn::ULONGLONG size = 200000ULL + (i * 7919ULL) % 6000000ULL;
                 folder->InsertFile("file# " + std::to_string(i) + ".", i * 1000ULL,
                                    i * 1000ULL + size / 512, size);
             }
