@@ -69,6 +69,9 @@ bool OpenSource(CSession& session, const std::string& path, CTerminalReporter& r
             std::string why;
             CDiskSource::GetErrorText(why, err);
             fmt::print(stderr, "tarvolin-cli: cannot open {}: {}\n", path, why);
+            // What UDisks2 said when it was asked for the medium.
+            const std::string& detail = session.diskSource->GetOpenDetail();
+            if (!detail.empty()) fmt::print(stderr, "tarvolin-cli: {}\n", detail);
         }
     }
     return ok;

@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
     AddScanCommand(app, ctx);
     AddInfoCommand(app, ctx);
     AddSaveCommand(app, ctx);
+    AddDrivesCommand(app, ctx);
+    AddDestinationsCommand(app, ctx);
 
     try {
         app.parse(argc, argv);

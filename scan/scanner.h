@@ -42,7 +42,7 @@ struct CScanContext {
           reporter(rep),
           buffer(PageAlignedAllocator<BYTE>(&pool)),
           scratch(PageAlignedAllocator<BYTE>(&pool)),
-          ahead(src.GetHandle(), kScanBufferSize, kReadAheadBlocks, &pool) {}
+          ahead(src.GetHandle(), kScanBufferSize, kReadAheadBlocks, &pool, src.GetDirectHandle()) {}
 
     CDiskSource& source;
     CTypeCounters& counters;
