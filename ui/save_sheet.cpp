@@ -25,16 +25,14 @@ namespace tvn::ui {
 namespace fs = std::filesystem;
 
 std::vector<CDestination> DefaultDestinations(const std::string& source) {
-    std::vector<CDestination> places;
-    const QString home = QDir::homePath();
-    CDestination dest;
-    dest.m_strPath = home.toStdString();
-    dest.m_strLabel = "Home";
-    dest.m_strText = dest.m_strPath + " [" + dest.m_strLabel + "]";
-    const DestinationCheck check = CheckDestination(dest.m_strPath, source);
-    dest.m_bOnSource = check.onSource;
-    dest.m_strWhy = check.why;
-    places.push_back(dest);
+    std::vector<CDestination> places = ListDestinations(source);
+    // The image's own folder is only warned about, which the list does not
+    // know of; places on the medium itself it marks already.
+    for (CDestination& place : places) {
+        const DestinationCheck check = CheckDestination(place.m_strPath, source);
+        place.m_bOnSource = place.m_bOnSource || check.onSource;
+        if (place.m_strWhy.empty()) place.m_strWhy = check.why;
+    }
     return places;
 }
 

@@ -18,6 +18,7 @@
 #include "output/save_job.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/found_test_support.h"
+#include "ui/burner_recorders.h"
 #include "ui/found_data_dlg.h"
 
 namespace tvn::ui {
@@ -156,6 +157,33 @@ TEST(SaveSheet, BurnPageOnlyConfirmsOnAReadyRecorderAndUsesItsOwnChoices) {
     EXPECT_FALSE(session.compress);  // the burn page's box, not the local page's
     EXPECT_EQ(sheet.ChosenRecorder(), 0);
     EXPECT_TRUE(answer.boxes.empty());
+}
+
+TEST(SaveSheet, BurnPageWritesADiscImageThroughAPseudoDrive) {
+    CBurner burner;
+    if (!burner.IsInitialized()) GTEST_SKIP() << "the burner cannot start here: " << burner.GetInitError();
+    CBurnerRecorders recorders(burner);
+    CSession session;
+    TempDir dir;
+    CSavePropertySheet sheet(session, &recorders, nullptr,
+                             [&](const std::string&) { return OnePlace(dir.Path()); });
+    sheet.show();
+    sheet.Tabs()->setCurrentIndex(1);
+    const int drives = sheet.BurnPage()->Recorders()->count();
+    ModalAnswerer answer;
+    answer.ChooseFile(QString::fromStdString(dir / "disc.iso"));
+    QTest::mouseClick(sheet.findChild<QPushButton*>("discImage"), Qt::LeftButton);
+    ASSERT_TRUE(answer.Done());
+    ASSERT_EQ(sheet.BurnPage()->Recorders()->count(), drives + 1);
+    EXPECT_EQ(sheet.BurnPage()->Recorders()->currentText().toStdString(),
+              "Disc image file " + (dir / "disc.iso"));
+    EXPECT_EQ(burner.GetSelectedAddress(), "stdio:" + (dir / "disc.iso"));
+    ASSERT_TRUE(sheet.OkButton()->isEnabled());
+    QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);
+    EXPECT_EQ(sheet.result(), QDialog::Accepted);
+    EXPECT_EQ(session.jobMode, JobMode::Burn);
+    EXPECT_EQ(sheet.ChosenRecorder(), drives);
+    EXPECT_TRUE(answer.unexpected.isEmpty());
 }
 
 TEST(SaveSheet, WarnsWhenTheFolderHoldsTheImageBeingRecovered) {
