@@ -4,6 +4,7 @@
 
 #include "catalog/scan_info.h"
 #include "cli/commands.h"
+#include "cli/manual.h"
 #include "output/save_job.h"
 
 namespace tvn::cli {
@@ -16,6 +17,7 @@ struct SaveOptions {
     std::string scanInfo;
     std::string to;
     bool zip = false;
+    bool exactLengths = false;
     std::vector<std::string> select;
 };
 
@@ -53,6 +55,7 @@ int RunSave(CliContext& ctx, const SaveOptions& o, const std::vector<FileType>& 
         reporter.Message(why, "Error", MsgIcon::Error);
         return kExitFailure;
     }
+    session.exactLengths = o.exactLengths;
     if (const int status =
             PrepareSelection(session, o.source, o.scanInfo, types, o.select, reporter, "save");
         status != kExitOk)
@@ -64,25 +67,27 @@ int RunSave(CliContext& ctx, const SaveOptions& o, const std::vector<FileType>& 
     session.jobMode = JobMode::Save;
     session.job.Reset();
     CSaveJob job(session, reporter);
-    bool ran = false;
+    JobOutcome outcome;
     {
         CInterruptGuard guard(session.job);
         reporter.Begin("Saving");
-        std::thread worker([&job, &ran] { ran = job.Run(); });
+        std::thread worker([&job, &outcome] { outcome = job.Run(); });
         worker.join();
         reporter.End();
     }
-    if (!ran) return kExitFailure;
+    if (outcome.result == JobResult::Refused) return kExitFailure;
 
     PrintResults(session, job);
-    if (job.WasStopped()) {
-        fmt::print(stderr, "tarvolin-cli: saving stopped\n");
+    for (const std::string& e : outcome.errors) fmt::print(stderr, "  {}\n", e);
+    if (outcome.result == JobResult::Stopped) {
+        fmt::print(stderr, "tarvolin-cli: saving stopped\n{}\n", outcome.message);
         return kExitInterrupted;
     }
-    if (job.GetUnarchivedCount() > 0) return kExitFailure;
-    fmt::print("{}\n", o.zip ? "Compressed saving operation completed.\nYou would need unzip tool "
-                               "to decompress recovered archive(s)."
-                             : "Saving operation completed successfully");
+    if (outcome.result == JobResult::Failed) {
+        fmt::print(stderr, "{}\n", outcome.message);
+        return kExitFailure;
+    }
+    fmt::print("{}\n", outcome.message);
     return kExitOk;
 }
 
@@ -94,18 +99,31 @@ void AddSaveCommand(CLI::App& app, CliContext& ctx) {
     auto o = std::make_shared<SaveOptions>();
     cmd->add_option("SOURCE", o->source, "Device or disk image")->required();
     auto* typesOpt =
-        cmd->add_option("--types", o->types, "Scan for these types: jpg,tif,... or all");
+        cmd->add_option("--types", o->types, "Scan for these types: jpg,tif,... or all")
+            ->type_name(kTypesHint);
     auto* infoOpt =
         cmd->add_option("--scan-info", o->scanInfo,
-                        "Take the catalogue from this scan info file instead of scanning");
+                        "Take the catalogue from this scan info file instead of scanning")
+            ->type_name("FILE");
     typesOpt->excludes(infoOpt);
     cmd->add_option("--to", o->to, "Folder to save into (not on the medium itself)")
         ->required()
         ->check(CLI::ExistingDirectory);
     cmd->add_flag("--zip", o->zip, "Pack the files into zip archives");
+    cmd->add_flag("--exact-lengths", o->exactLengths,
+                  "Measure each file's length from its own structure and save exactly its "
+                  "bytes")
+        ->excludes(infoOpt);
     cmd->add_option("--select", o->select,
                     "Save only these types or files (jpg, \"file# 3.JPG\", ...); default: all")
-        ->delimiter(',');
+        ->delimiter(',')
+        ->type_name("TYPE|NAME");
+    AddExample(cmd, "tarvolin-cli save /dev/sdb --scan-info card.bin --to /media/backup --select jpg",
+               "Save the JPEG photos listed in card.bin from the card into a new folder "
+               "\"Tarvolin hh.mm.ss\" on the backup disk.");
+    AddExample(cmd, "tarvolin-cli save card.img --types all --to ~/Recovered --zip",
+               "Scan the disk image card.img for every type and pack what was found into zip "
+               "archives in ~/Recovered.");
     cmd->callback([&ctx, o] {
         if (o->types.empty() && o->scanInfo.empty()) {
             throw CLI::RequiredError("--types or --scan-info");

@@ -32,8 +32,11 @@ void AddProbeCommand(CLI::App& app, CliContext& ctx);
 void AddScanCommand(CLI::App& app, CliContext& ctx);
 void AddInfoCommand(CLI::App& app, CliContext& ctx);
 void AddSaveCommand(CLI::App& app, CliContext& ctx);
+void AddDrivesCommand(CLI::App& app, CliContext& ctx);
+void AddDestinationsCommand(CLI::App& app, CliContext& ctx);
 void AddRecordersCommand(CLI::App& app, CliContext& ctx);
 void AddBurnCommand(CLI::App& app, CliContext& ctx);
+void AddPreviewCommand(CLI::App& app, CliContext& ctx);
 
 // --- helpers shared by the commands ---
 

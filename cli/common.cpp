@@ -136,6 +136,9 @@ bool OpenSource(CSession& session, const std::string& path, CTerminalReporter& r
             std::string why;
             CDiskSource::GetErrorText(why, err);
             fmt::print(stderr, "tarvolin-cli: cannot open {}: {}\n", path, why);
+            // What UDisks2 said when it was asked for the medium.
+            const std::string& detail = session.diskSource->GetOpenDetail();
+            if (!detail.empty()) fmt::print(stderr, "tarvolin-cli: {}\n", detail);
         }
     }
     return ok;
@@ -146,6 +149,7 @@ bool RunScan(CSession& session, const std::vector<FileType>& types, CTerminalRep
     CScanJob job(*session.diskSource, session.tree, session.counters, session.job, reporter);
     job.SetTypes(types);
     job.Context().straightforward = straightforward;
+    job.SetExactLengths(session.exactLengths);
     session.jobMode = JobMode::Scan;
     session.job.Reset();
     CInterruptGuard guard(session.job);
@@ -178,6 +182,12 @@ void PrintCatalogue(const CSession& session, bool json, bool stopped) {
                                 {"start_sector", n->GetStartSector()},
                                 {"end_sector", n->GetEndSector()},
                                 {"size", n->GetSize()}});
+                // Lengths measured from the files' structure say which
+                // files could not be followed to their end.
+                if (n->GetLength() != CFileNode::Length::Carved) {
+                    list.back()["may_be_incomplete"] =
+                        n->GetLength() == CFileNode::Length::MayBeIncomplete;
+                }
                 ++files;
             }
             jf["files"] = std::move(list);
@@ -194,8 +204,11 @@ void PrintCatalogue(const CSession& session, bool json, bool stopped) {
                "End sector", "Size");
     for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
         for (CFileNode* n = f->GetFirstChild(); n; n = n->GetNextFile()) {
-            fmt::print("{:<6} {:<16} {:>14} {:>14} {:>12}\n", f->GetName(), n->GetName(),
-                       n->GetStartSector(), n->GetEndSector(), n->GetSize());
+            fmt::print("{:<6} {:<16} {:>14} {:>14} {:>12}{}\n", f->GetName(), n->GetName(),
+                       n->GetStartSector(), n->GetEndSector(), n->GetSize(),
+                       n->GetLength() == CFileNode::Length::MayBeIncomplete
+                           ? "  may be incomplete"
+                           : "");
             ++files;
         }
     }
