@@ -39,16 +39,6 @@ private:
     IReporter& m_to;
 };
 
-uint64_t TickedFiles(const CDirectoryTree& tree) {
-    uint64_t n = 0;
-    for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
-        for (CFileNode* file = f->GetFirstChild(); file; file = file->GetNextFile()) {
-            if (file->IsChecked()) ++n;
-        }
-    }
-    return n;
-}
-
 // written x 100 / size in 64 bits, at most 100; 0 for an empty image.
 uint64_t BurnPercent(uint32_t written, uint32_t size) {
     if (size == 0) return 0;
@@ -147,23 +137,22 @@ bool CBurnJob::Stage(JobOutcome& outcome, std::string& burnFolder) {
     m_session.destination = m_staging;
     CStagingReporter stagingReporter(m_reporter);
     CSaveJob staging(m_session, stagingReporter);
-    const bool ran = staging.Run();
+    const JobOutcome staged = staging.Run();
     m_session.destination = chosen;
 
-    const uint64_t ticked = TickedFiles(m_session.tree);
-    for (const auto& [type, result] : staging.GetResults()) m_staged += result.saved;
-    if (!ran) {
+    m_staged = staged.done;
+    outcome.failed = staged.failed;
+    for (const std::string& e : staged.errors) outcome.AddError(e);
+    if (staged.result == JobResult::Refused) {
         outcome.result = JobResult::Refused;
-        outcome.message = "The files could not be written to the cache.";
-        outcome.AddError(outcome.message);
+        outcome.message = staged.message;
         return false;
     }
-    if (staging.WasStopped() || !m_session.job.IsRunning()) {
+    if (staged.result == JobResult::Stopped || !m_session.job.IsRunning()) {
         outcome.result = JobResult::Stopped;
         outcome.message = "Burning stopped; nothing was written to the disc.";
         return false;
     }
-    outcome.failed = ticked > m_staged ? ticked - m_staged : 0;
     if (m_staged == 0) {
         outcome.result = JobResult::Failed;
         outcome.message = "No file could be written to the cache; nothing was burnt.";

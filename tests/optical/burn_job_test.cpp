@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 #include "tests/optical/disc_image.h"
 #include "tests/support/test_support.h"
@@ -246,6 +247,23 @@ TEST(BurnJob, StopWhileWritingAbortsKeepsTheEarlierSessionAndEmptiesTheCache) {
     EXPECT_FALSE(f.burner.IsWriting());
     EXPECT_EQ(IsoSessions(f.disc), 1);
     EXPECT_EQ(IsoTree(f.disc), (std::vector<std::string>{"/JPG", "/JPG/file# 1.JPG"}));
+    EXPECT_TRUE(f.CacheEmpty());
+
+    // The recorder was let go: once the engine has wound the stopped write
+    // down, the next burn goes onto the same disc. Until then a burn fails
+    // as a failure, without touching the disc.
+    f.reporter.onProgress = nullptr;
+    f.burner.SetWriteSpeed(0);
+    f.session.tree.FindFolder("JPG")->GetFirstChild()->GetNextFile()->SetChecked(false);
+    JobOutcome next = f.Run(false);
+    for (int i = 0; i < 40 && next.result != JobResult::Completed; ++i) {
+        EXPECT_EQ(next.result, JobResult::Failed) << next.message;
+        EXPECT_EQ(IsoSessions(f.disc), 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        next = f.Run(false);
+    }
+    EXPECT_EQ(next.result, JobResult::Completed) << next.message << f.reporter.console;
+    EXPECT_EQ(IsoSessions(f.disc), 2);
     EXPECT_TRUE(f.CacheEmpty());
 }
 
