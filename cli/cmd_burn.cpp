@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "cli/commands.h"
+#include "cli/manual.h"
 #include "optical/burner.h"
 #include "output/burn_job.h"
 #include "output/save_job.h"
@@ -149,6 +150,9 @@ void AddRecordersCommand(CLI::App& app, CliContext& ctx) {
     auto extra = std::make_shared<std::vector<std::string>>();
     cmd->add_flag("--json", *json, "Print JSON");
     cmd->add_option("RECORDER", *extra, "Also show these recorders (a device or stdio:PATH)");
+    AddExample(cmd, "tarvolin-cli recorders --json stdio:/tmp/rescue.iso",
+               "List the optical recorders and an image file used as a disc, with what each "
+               "holds and its free space, as JSON.");
     cmd->callback([&ctx, json, extra] {
         ctx.run = [&ctx, json, extra] { return RunRecorders(ctx, *json, *extra); };
     });
@@ -180,6 +184,16 @@ void AddBurnCommand(CLI::App& app, CliContext& ctx) {
     cmd->add_option("--select", o->select,
                     "Burn only these types or files (jpg, \"file# 3.JPG\", ...); default: all")
         ->delimiter(',');
+    AddExample(cmd,
+               "tarvolin-cli burn /dev/sdb --scan-info card.bin --recorder /dev/sr0 --cache "
+               "/var/tmp --select jpg",
+               "Burn the JPEG photos listed in card.bin from the card onto the disc in /dev/sr0 "
+               "as a new session, staging them in /var/tmp first.");
+    AddExample(cmd,
+               "tarvolin-cli burn card.img --types all --recorder stdio:/tmp/rescue.iso --cache "
+               "/tmp --zip",
+               "Scan card.img for every type and write what was found, packed into a zip "
+               "archive, as a new session of the ISO image /tmp/rescue.iso.");
     cmd->callback([&ctx, o] {
         if (o->types.empty() && o->scanInfo.empty()) {
             throw CLI::RequiredError("--types or --scan-info");
