@@ -107,7 +107,7 @@ set(CPACK_PACKAGE_NAME tarvolin)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Tarvolin developers")
 set(CPACK_PACKAGE_CONTACT "${TVN_MAINTAINER}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "recover photos, camera raw files, music and video")
+# Each package's summary is the first line of its description below.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_COMPONENTS_ALL ${_components})
 set(CPACK_DEB_COMPONENT_INSTALL ON)
