@@ -23,6 +23,11 @@ int main(int argc, char** argv) {
     AddScanCommand(app, ctx);
     AddInfoCommand(app, ctx);
     AddSaveCommand(app, ctx);
+    AddDrivesCommand(app, ctx);
+    AddDestinationsCommand(app, ctx);
+    AddRecordersCommand(app, ctx);
+    AddBurnCommand(app, ctx);
+    AddPreviewCommand(app, ctx);
     AddDocumentationOptions(app);
 
     try {
