@@ -150,9 +150,8 @@ void AddRecordersCommand(CLI::App& app, CliContext& ctx) {
     auto extra = std::make_shared<std::vector<std::string>>();
     cmd->add_flag("--json", *json, "Print JSON");
     cmd->add_option("RECORDER", *extra, "Also show these recorders (a device or stdio:PATH)");
-    AddExample(cmd, "tarvolin-cli recorders --json stdio:/tmp/rescue.iso",
-               "List the optical recorders and an image file used as a disc, with what each "
-               "holds and its free space, as JSON.");
+    AddExample(cmd, "tarvolin-cli recorders",
+               "List the CD/DVD recorders with the disc in each and the space left on it.");
     cmd->callback([&ctx, json, extra] {
         ctx.run = [&ctx, json, extra] { return RunRecorders(ctx, *json, *extra); };
     });
@@ -166,10 +165,12 @@ void AddBurnCommand(CLI::App& app, CliContext& ctx) {
     auto o = std::make_shared<BurnOptions>();
     cmd->add_option("SOURCE", o->source, "Device or disk image")->required();
     auto* typesOpt =
-        cmd->add_option("--types", o->types, "Scan for these types: jpg,tif,... or all");
+        cmd->add_option("--types", o->types, "Scan for these types: jpg,tif,... or all")
+            ->type_name(kTypesHint);
     auto* infoOpt =
         cmd->add_option("--scan-info", o->scanInfo,
-                        "Take the catalogue from this scan info file instead of scanning");
+                        "Take the catalogue from this scan info file instead of scanning")
+            ->type_name("FILE");
     typesOpt->excludes(infoOpt);
     cmd->add_option("--recorder", o->recorder,
                     "Recorder: a device (/dev/sr0) or stdio:PATH, which writes an ISO image file")
@@ -183,17 +184,11 @@ void AddBurnCommand(CLI::App& app, CliContext& ctx) {
         ->check(CLI::NonNegativeNumber);
     cmd->add_option("--select", o->select,
                     "Burn only these types or files (jpg, \"file# 3.JPG\", ...); default: all")
-        ->delimiter(',');
-    AddExample(cmd,
-               "tarvolin-cli burn /dev/sdb --scan-info card.bin --recorder /dev/sr0 --cache "
-               "/var/tmp --select jpg",
-               "Burn the JPEG photos listed in card.bin from the card onto the disc in /dev/sr0 "
-               "as a new session, staging them in /var/tmp first.");
-    AddExample(cmd,
-               "tarvolin-cli burn card.img --types all --recorder stdio:/tmp/rescue.iso --cache "
-               "/tmp --zip",
-               "Scan card.img for every type and write what was found, packed into a zip "
-               "archive, as a new session of the ISO image /tmp/rescue.iso.");
+        ->delimiter(',')
+        ->type_name("TYPE|NAME");
+    AddExample(cmd, "tarvolin-cli burn /dev/sdb --scan-info card.bin --recorder /dev/sr0 --cache /tmp",
+               "Burn the files listed in card.bin from the card onto the disc in /dev/sr0, "
+               "staging them in /tmp first.");
     cmd->callback([&ctx, o] {
         if (o->types.empty() && o->scanInfo.empty()) {
             throw CLI::RequiredError("--types or --scan-info");
