@@ -24,10 +24,13 @@ bool CScanJob::SetTypes(std::span<const FileType> types) {
     return !m_list.empty();
 }
 
-void CScanJob::Run() {
+JobOutcome CScanJob::Run() {
+    JobOutcome outcome;
     if (m_list.empty()) {
         m_reporter.Finished();
-        return;
+        outcome.result = JobResult::Refused;
+        outcome.message = "No file type was chosen.";
+        return outcome;
     }
     CScanner& first = *m_list.front();
     const ULONGLONG S = m_source.GetSectorSizeU();
@@ -129,7 +132,10 @@ void CScanJob::Run() {
             m_source.SetPosition(position);
         }
     }
+    outcome.done = m_control.FileCounter().load();
+    outcome.result = m_control.IsRunning() ? JobResult::Completed : JobResult::Stopped;
     m_reporter.Finished();
+    return outcome;
 }
 
 uint32_t CScanJob::Uncover(uint32_t& covered, ULONGLONG sector) const {

@@ -43,7 +43,7 @@ struct CScanContext {
           buffer(PageAlignedAllocator<BYTE>(&pool)),
           scratch(PageAlignedAllocator<BYTE>(&pool)),
           walkBlock(PageAlignedAllocator<BYTE>(&pool)),
-          ahead(src.GetHandle(), kScanBufferSize, kReadAheadBlocks, &pool) {}
+          ahead(src.GetHandle(), kScanBufferSize, kReadAheadBlocks, &pool, src.GetDirectHandle()) {}
 
     CDiskSource& source;
     CTypeCounters& counters;
