@@ -89,6 +89,14 @@ uint64_t CByteSource::FindByte(uint64_t pos, uint8_t value) {
     return kNone;
 }
 
+std::span<const uint8_t> CByteSource::Contiguous(uint64_t pos) {
+    if (pos >= m_limit || !Hold(pos)) return {};
+    const size_t at = static_cast<size_t>(pos - m_held.first);
+    const size_t n = static_cast<size_t>(
+        std::min<uint64_t>(m_held.bytes.size() - at, m_limit - pos));
+    return m_held.bytes.subspan(at, n);
+}
+
 CMemoryByteSource::CMemoryByteSource(std::span<const uint8_t> bytes, size_t stretch,
                                      uint64_t limit)
     : CByteSource(std::min<uint64_t>(limit, bytes.size())),

@@ -44,6 +44,11 @@ public:
     // kNone.
     uint64_t FindByte(uint64_t pos, uint8_t value);
 
+    // The bytes from pos on that lie in one piece in memory (at least one,
+    // none past the limit); empty at the limit or when they cannot be read.
+    // For walks that look at every byte of a long stretch.
+    std::span<const uint8_t> Contiguous(uint64_t pos);
+
 protected:
     explicit CByteSource(uint64_t limit) : m_limit(limit) {}
 

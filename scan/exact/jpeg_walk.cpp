@@ -4,6 +4,7 @@
 // (the previews of a Multi-Picture file) lists them in an APP2 "MPF" index;
 // the file then ends with the last of them.
 #include <algorithm>
+#include <cstring>
 
 #include "scan/exact/walks.h"
 
@@ -76,6 +77,41 @@ uint64_t MpfExtent(CByteSource& src, uint64_t data, uint64_t length, bool* damag
     return end;
 }
 
+// The first 0xFF from pos on that begins a marker (not stuffing, a restart
+// marker or a fill byte), or kNone. The bytes are looked at where they lie,
+// a stretch at a time; only a 0xFF at the end of a stretch is looked past.
+uint64_t EntropyEnd(CByteSource& src, uint64_t pos) {
+    for (;;) {
+        const std::span<const uint8_t> bytes = src.Contiguous(pos);
+        if (bytes.empty()) return CByteSource::kNone;
+        const uint8_t* base = bytes.data();
+        const uint8_t* end = base + bytes.size();
+        const uint8_t* p = base;
+        uint64_t next = pos + bytes.size();  // where the search goes on
+        while (p < end) {
+            p = static_cast<const uint8_t*>(std::memchr(p, 0xFF, static_cast<size_t>(end - p)));
+            if (p == nullptr) break;
+            const uint64_t ff = pos + static_cast<uint64_t>(p - base);
+            uint8_t after = 0;
+            if (p + 1 < end) {
+                after = p[1];
+            } else {  // the next byte lies in the next stretch
+                const auto b = src.U8(ff + 1);
+                if (!b) return CByteSource::kNone;
+                after = *b;
+            }
+            if (after != 0x00 && !IsRst(after) && after != 0xFF) return ff;
+            const uint64_t skip = after == 0xFF ? 1 : 2;
+            if (p + skip >= end) {
+                next = ff + skip;
+                break;
+            }
+            p += skip;
+        }
+        pos = next;
+    }
+}
+
 }  // namespace
 
 WalkResult WalkJpeg(CByteSource& src) {
@@ -116,22 +152,8 @@ WalkResult WalkJpeg(CByteSource& src) {
         if (!frame) return WalkResult::Broken();
         // Entropy-coded data: runs up to the first 0xFF that is neither
         // stuffing (FF 00), a restart marker nor a fill byte.
-        for (;;) {
-            const uint64_t ff = src.FindByte(pos, 0xFF);
-            if (ff == CByteSource::kNone) return WalkResult::Broken();
-            const auto next = src.U8(ff + 1);
-            if (!next) return WalkResult::Broken();
-            if (*next == 0x00 || IsRst(*next)) {
-                pos = ff + 2;
-                continue;
-            }
-            if (*next == 0xFF) {
-                pos = ff + 1;
-                continue;
-            }
-            pos = ff;
-            break;
-        }
+        pos = EntropyEnd(src, pos);
+        if (pos == CByteSource::kNone) return WalkResult::Broken();
     }
 }
 

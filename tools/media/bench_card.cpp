@@ -987,6 +987,25 @@ SampleCard BuildBenchCard(const std::string& path, const BenchCardOptions& optio
         }
     }
 
+    // Deleted pictures whose clusters later data took in part: one in five
+    // of the deleted JPEGs loses 256 KiB from the middle on. Their remains
+    // are on the card; the files whole are not.
+    {
+        ImageFile img(path, bytes, ImageFile::kKeep);
+        CRng rng(kPlanSeed + 5);
+        size_t seen = 0;
+        for (PlacedFile& p : card.files) {
+            if (!p.deleted || p.type != "JPG" || !p.contiguous || p.length < 1024 * 1024 ||
+                p.name.ends_with(".THM") || seen++ % 5 != 0) {
+                continue;
+            }
+            p.overwrittenAt = p.length / 2 / card.clusterBytes * card.clusterBytes;
+            Bytes junk(static_cast<size_t>(std::min<uint64_t>(256 * 1024, p.length - p.overwrittenAt)));
+            FillRandom(junk, 0, junk.size(), rng);
+            img.Write(p.offset + p.overwrittenAt, junk);
+        }
+    }
+
     std::ofstream manifest(path + ".json", std::ios::trunc);
     manifest << BenchCardManifest(card);
     manifest.close();
@@ -1032,6 +1051,11 @@ std::string BenchCardManifest(const SampleCard& card) {
             doc["types"] = types;
         }
         doc[key] = value;
+    }
+    for (size_t i = 0; i < card.files.size(); ++i) {
+        if (card.files[i].overwrittenAt != 0) {
+            doc["files"][i]["overwritten_at"] = card.files[i].overwrittenAt;
+        }
     }
     return doc.dump(2) + "\n";
 }

@@ -32,6 +32,9 @@ struct PlacedFile {
     uint32_t crc32 = 0;      // of its bytes
     bool deleted = false;    // deleted from the file system after all were written
     bool contiguous = true;  // its bytes follow each other on the card
+    // 0: whole. Otherwise, after it was deleted, its bytes from here on were
+    // overwritten in part by other data.
+    uint64_t overwrittenAt = 0;
     std::vector<Extent> extents;
     uint64_t Sector() const { return offset / 512; }
 };
