@@ -102,18 +102,9 @@ PieceReader PreadReader(int fd) {
     return [fd](BYTE* into, size_t n, uint64_t offset) { return PreadFully(fd, into, n, offset); };
 }
 
-CMediumReader::CMediumReader(int fd) : m_fd(fd) {
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISBLK(st.st_mode)) {
-        const std::string self = "/proc/self/fd/" + std::to_string(fd);
-        m_direct = ::open(self.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC);
-    }
-}
+CMediumReader::CMediumReader(int fd, int directFd) : m_fd(fd), m_direct(directFd) {}
 
-CMediumReader::~CMediumReader() {
-    if (m_direct >= 0) ::close(m_direct);
-    std::free(m_bounce);
-}
+CMediumReader::~CMediumReader() { std::free(m_bounce); }
 
 ssize_t CMediumReader::Read(BYTE* into, size_t n, uint64_t offset) {
     if (m_direct >= 0 && offset % 512 == 0 && n % 512 == 0) {
@@ -128,7 +119,6 @@ ssize_t CMediumReader::Read(BYTE* into, size_t n, uint64_t offset) {
             if (got > 0) std::memcpy(into, m_bounce, static_cast<size_t>(got));
             if (got >= 0 || errno != EINVAL) return got;
             // Not for direct reads after all: the ordinary way from now on.
-            ::close(m_direct);
             m_direct = -1;
         }
     }

@@ -110,13 +110,14 @@ PieceReader PreadReader(int fd);
 
 // Reads a medium for reading around: a block device is read past the page
 // cache (the kernel reads a block device's cache a page at a time, so one bad
-// sector would fail the seven good ones beside it), through a second
-// descriptor of the same device opened for direct reads and a page-aligned
-// buffer of its own; anything else, or a device that refuses direct reads, is
-// read through fd itself.
+// sector would fail the seven good ones beside it), through the medium's
+// descriptor for direct reads (CDiskSource::GetDirectHandle) and a
+// page-aligned buffer of its own; anything else, a medium without a direct
+// descriptor, or a device that refuses direct reads, is read through fd.
 class CMediumReader {
 public:
-    explicit CMediumReader(int fd);
+    // Neither descriptor is owned; both must outlive the reader.
+    CMediumReader(int fd, int directFd);
     ~CMediumReader();
     CMediumReader(const CMediumReader&) = delete;
     CMediumReader& operator=(const CMediumReader&) = delete;

@@ -82,13 +82,20 @@ ExtractResult SaveFileNode(CSession& session, CFileNode& node, const std::string
     const std::string type = node.GetParent() != nullptr ? node.GetParent()->GetName() : "";
     const std::string& name = node.GetName();
 
-    // Whole sectors, always one more: the tail of the file's last sector and
-    // at least part of the next one go out with it; repair trims what it can.
-    uint64_t size = node.GetSize() - node.GetSize() % sector;
-    size = size <= std::numeric_limits<uint64_t>::max() - sector ? size + sector : size;
-    node.SetSize(size);
+    // A length measured from the file's own structure is written exactly as
+    // it is: nothing to round, cut or repair.
+    const bool measured = node.GetLength() == CFileNode::Length::Measured;
+    // Otherwise whole sectors, always one more: the tail of the file's last
+    // sector and at least part of the next one go out with it; repair trims
+    // what it can.
+    uint64_t size = node.GetSize();
+    if (!measured) {
+        size -= size % sector;
+        size = size <= std::numeric_limits<uint64_t>::max() - sector ? size + sector : size;
+        node.SetSize(size);
+    }
     TraceNumber(reporter, "Entered with size :", size);
-    if (size > kCutAbove && !NeverCut(type)) {
+    if (!measured && size > kCutAbove && !NeverCut(type)) {
         size = kCutTo;
         node.SetSize(size);
     }
@@ -153,7 +160,7 @@ ExtractResult SaveFileNode(CSession& session, CFileNode& node, const std::string
         return result;
     };
 
-    CMediumReader medium(source.GetHandle());
+    CMediumReader medium(source.GetHandle(), source.GetDirectHandle());
     const PieceReader read = medium.Reader();
     const auto S = static_cast<uint32_t>(sector);
     for (uint64_t done = 0; done < size;) {
@@ -194,7 +201,9 @@ ExtractResult SaveFileNode(CSession& session, CFileNode& node, const std::string
     result.path = path;
     result.saved = true;
 
-    if (type == "MP3") {
+    if (measured) {
+        // Whole as measured.
+    } else if (type == "MP3") {
         if (node.GetSize() < kSmallestMp3) {
             ::unlink(path.c_str());
             result.saved = false;

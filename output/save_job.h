@@ -27,6 +27,7 @@
 #include "app/report.h"
 #include "app/session.h"
 #include "catalog/directory_tree.h"
+#include "disk/on_source.h"
 #include "output/extract.h"
 #include "output/zip_writer.h"
 
@@ -49,16 +50,6 @@ std::string FreeJobName(const std::string& destinationDir, const std::string& na
 
 // Sum of the sizes of the ticked file nodes.
 ULONGLONG SelectedBytes(const CDirectoryTree& tree);
-
-// Whether writing into destinationDir could write onto the medium being
-// recovered, sourcePath (a block device or an image file). True, with the
-// reason in why, when the destination lies on the source device, on one of
-// its partitions (or its parent disk), on a device stacked on it, on a loop
-// device backed by the source image, or is (or lies within) the image's own
-// path. A destination that does not exist yet is judged by its nearest
-// existing parent.
-bool IsDestinationOnSource(const std::string& destinationDir, const std::string& sourcePath,
-                           std::string& why);
 
 class CSaveJob : public ISaveTarget {
 public:

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include "disk/io.h"
+#include "scan/exact/scan_byte_source.h"
+#include "scan/exact/walks.h"
 #include "scan/text_search.h"
 
 namespace tvn {
@@ -66,7 +68,7 @@ BYTE* CScanner::AllocBuffer(DWORD size) {
 ssize_t CScanContext::ReadPiece(BYTE* into, size_t n, ULONGLONG pos) {
     if (!straightforward) return ahead.ReadPiece(into, n, pos);
     // Past the page cache too, so that both paths lose the same sectors.
-    if (!directReader) directReader = std::make_unique<CMediumReader>(source.GetHandle());
+    if (!directReader) directReader = std::make_unique<CMediumReader>(source.GetHandle(), source.GetDirectHandle());
     return directReader->Read(into, n, pos);
 }
 
@@ -117,6 +119,42 @@ bool CScanner::ReadBlock() {
     // The medium has gone: the block is zeros and the scan ends.
     std::fill(buf.begin(), buf.end(), BYTE{0});
     return false;
+}
+
+ULONGLONG CScanner::FileLength() {
+    if (!m_ctx.exactLengths) return GetFileSize();
+    const ULONGLONG key = m_ctx.bufferFilePos + m_ctx.offset;
+    if (!m_ctx.straightforward && m_exactValid && m_exactKey == key &&
+        m_exactGeneration == m_ctx.generation) {
+        m_mayBeIncomplete = m_exactIncomplete;
+        return m_exactValue;
+    }
+    const ULONGLONG length = MeasureExactly();
+    m_exactValid = true;
+    m_exactKey = key;
+    m_exactGeneration = m_ctx.generation;
+    m_exactValue = length;
+    m_exactIncomplete = m_mayBeIncomplete;
+    return length;
+}
+
+ULONGLONG CScanner::MeasureExactly() {
+    WalkResult walk;
+    try {
+        CScanByteSource bytes(m_ctx, ExactLengthLimit(m_type));
+        walk = WalkFile(m_type, bytes);
+    } catch (const std::bad_alloc&) {
+        walk = WalkResult::Broken();
+    }
+    if (!walk.measured) {
+        // The structure broke (overwritten, fragmented, or no file of the
+        // type after all): the length rules decide, and the file is marked.
+        m_mayBeIncomplete = true;
+        return GetFileSize();
+    }
+    m_mayBeIncomplete = walk.openEnded;
+    LengthMeasured(walk.length);
+    return walk.length;
 }
 
 ULONGLONG CScanner::CurrentSector() const {
