@@ -36,6 +36,12 @@ public:
     virtual void Console(std::string_view text) = 0;
 };
 
+// The two wordings for a medium that cannot be opened or has gone away.
+inline constexpr std::string_view kDisconnectedReconnect =
+    "Removable drive is disconnected.please reconnect the drive";
+inline constexpr std::string_view kDisconnectedRestart =
+    "Removable drive is disconnected.\nplease connect the drive and restart the scanning.";
+
 // Reports nothing; for jobs whose caller only wants the result.
 class CNullReporter : public IReporter {
 public:

@@ -65,10 +65,4 @@ struct CSession {
                            std::string_view disconnectedText);
 };
 
-// The two wordings callers use for a medium that cannot be opened.
-inline constexpr std::string_view kDisconnectedReconnect =
-    "Removable drive is disconnected.please reconnect the drive";
-inline constexpr std::string_view kDisconnectedRestart =
-    "Removable drive is disconnected.\nplease connect the drive and restart the scanning.";
-
 }  // namespace tvn

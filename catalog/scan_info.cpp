@@ -1,6 +1,7 @@
 #include "catalog/scan_info.h"
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -439,19 +440,39 @@ bool SaveScanInfo(const CSession& session, const std::string& path, IReporter& r
         session.diskSource ? session.diskSource->GetTotalSectors() & 0xFFFFFFFFu : 0);
     const std::vector<uint8_t> bytes = SerializeScanInfo(drive, sectors, session.tree);
 
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // Written beside the file under a temporary name, flushed, and renamed
+    // over it in one step: a crash or a full disk in the middle never
+    // destroys an earlier scan info file of that name.
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    std::string temp = path + ".tmp-XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
         reporter.Message(SystemText(errno), "Error", MsgIcon::Error);
         return false;
     }
-    bool ok = WriteFully(fd, bytes.data(), bytes.size());
+    ::fchmod(fd, 0644);
+    bool ok = WriteFully(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
     int err = ok ? 0 : errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
         err = errno;
     }
-    if (!ok) reporter.Message(SystemText(err), "Error", MsgIcon::Error);
-    return ok;
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        reporter.Message(SystemText(err), "Error", MsgIcon::Error);
+        return false;
+    }
+    // The rename itself is on the disk once the folder is.
+    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
 }
 
 bool LoadScanInfo(CSession& session, const std::string& path, const std::string& driveId,
@@ -484,6 +505,18 @@ bool LoadScanInfo(CSession& session, const std::string& path, const std::string&
     if (source->GetStatus() == CDiskSource::kPhysicalFailed ||
         source->GetStatus() == CDiskSource::kLogicalFailed) {
         return refuse({"Failed to open drive", "Error"});
+    }
+    // Every file must lie within the medium; a size or sector beyond it can
+    // only come from a damaged or made-up file and is refused before the
+    // catalogue changes.
+    const ULONGLONG mediumBytes = source->GetTotalSectors() * source->GetSectorSizeU();
+    const ULONGLONG mediumSectors = source->GetTotalSectors();
+    for (const ScanInfoContents::Folder& f : parse.contents.folders) {
+        for (const ScanInfoContents::File& file : f.files) {
+            if (file.size > mediumBytes || file.startSector >= mediumSectors) {
+                return refuse({"Corrupt scan info file", "Checksum failure"});
+            }
+        }
     }
     session.diskSource = std::move(source);
     session.spc = session.diskSource->GetSectorsPerCluster();

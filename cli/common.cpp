@@ -157,6 +157,10 @@ bool RunScan(CSession& session, const std::vector<FileType>& types, CTerminalRep
     std::thread worker([&job] { job.Run(); });
     worker.join();
     reporter.End();
+    // What the scan could not read is kept with the session for the report.
+    session.readHealth.Reset();
+    session.readHealth.AddUnreadable(job.UnreadableRanges());
+    if (job.MediumLost()) session.readHealth.SetMediumGone();
     return !session.job.IsRunning();
 }
 
@@ -194,6 +198,15 @@ void PrintCatalogue(const CSession& session, bool json, bool stopped) {
             folders.push_back(std::move(jf));
         }
         out["folders"] = std::move(folders);
+        // Sectors that could not be read (zeros to the scan), as ranges of
+        // first sector and count, and whether the medium went away.
+        nlohmann::ordered_json ranges = nlohmann::ordered_json::array();
+        for (const SectorRange& r : session.readHealth.UnreadableRanges()) {
+            ranges.push_back({{"first", r.first}, {"count", r.count}});
+        }
+        out["unreadable_sectors"] = session.readHealth.UnreadableSectors();
+        out["unreadable_ranges"] = std::move(ranges);
+        out["medium_lost"] = session.readHealth.MediumGone();
         out["totals"] = {{"files", files},
                          {"folders", tree.m_ullFolderCount.load()},
                          {"found_bytes", tree.m_ullFoundBytes.load()}};
@@ -215,6 +228,13 @@ void PrintCatalogue(const CSession& session, bool json, bool stopped) {
     fmt::print("{} files in {} folders, {} bytes found{}\n", files,
                tree.m_ullFolderCount.load(), tree.m_ullFoundBytes.load(),
                stopped ? " (scan stopped)" : "");
+    if (const uint64_t bad = session.readHealth.UnreadableSectors(); bad > 0) {
+        fmt::print("{} sector(s) could not be read; they were scanned as zeros\n", bad);
+    }
+    if (session.readHealth.MediumGone()) {
+        fmt::print("The medium went away during the scan; the catalogue holds what was found "
+                   "before\n");
+    }
 }
 
 }  // namespace tvn::cli

@@ -2,7 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "disk/io.h"
 
@@ -94,6 +100,29 @@ void CReadHealth::SpendRetryTime(std::chrono::nanoseconds spent) {
 
 PieceReader PreadReader(int fd) {
     return [fd](BYTE* into, size_t n, uint64_t offset) { return PreadFully(fd, into, n, offset); };
+}
+
+CMediumReader::CMediumReader(int fd, int directFd) : m_fd(fd), m_direct(directFd) {}
+
+CMediumReader::~CMediumReader() { std::free(m_bounce); }
+
+ssize_t CMediumReader::Read(BYTE* into, size_t n, uint64_t offset) {
+    if (m_direct >= 0 && offset % 512 == 0 && n % 512 == 0) {
+        if (m_bounceSize < n) {
+            std::free(m_bounce);
+            m_bounceSize = 0;
+            m_bounce = static_cast<BYTE*>(std::aligned_alloc(4096, (n + 4095) / 4096 * 4096));
+            if (m_bounce != nullptr) m_bounceSize = n;
+        }
+        if (m_bounce != nullptr) {
+            const ssize_t got = PreadFully(m_direct, m_bounce, n, offset);
+            if (got > 0) std::memcpy(into, m_bounce, static_cast<size_t>(got));
+            if (got >= 0 || errno != EINVAL) return got;
+            // Not for direct reads after all: the ordinary way from now on.
+            m_direct = -1;
+        }
+    }
+    return PreadFully(m_fd, into, n, offset);
 }
 
 ReadAroundResult ReadAround(const PieceReader& read, BYTE* buf, size_t n, uint64_t offset,
@@ -194,8 +223,11 @@ ReadAroundResult ReadAround(const PieceReader& read, BYTE* buf, size_t n, uint64
         // A sector that was read before tells which.
         uint64_t good = 0;
         if (health.GoodOffset(good)) {
-            std::vector<BYTE> probe(S);
-            if (read(probe.data(), S, good) < 0) {
+            // Aligned, so that a reader past the page cache can take it.
+            const size_t room = (S + 4095) / 4096 * 4096;
+            std::unique_ptr<BYTE, decltype(&std::free)> probe(
+                static_cast<BYTE*>(std::aligned_alloc(4096, room)), &std::free);
+            if (probe && read(probe.get(), S, good) < 0) {
                 health.SetMediumGone();
                 result.gone = true;
             }

@@ -108,4 +108,29 @@ ReadAroundResult ReadAround(const PieceReader& read, BYTE* buf, size_t n, uint64
 // A PieceReader over a descriptor (pread).
 PieceReader PreadReader(int fd);
 
+// Reads a medium for reading around: a block device is read past the page
+// cache (the kernel reads a block device's cache a page at a time, so one bad
+// sector would fail the seven good ones beside it), through the medium's
+// descriptor for direct reads (CDiskSource::GetDirectHandle) and a
+// page-aligned buffer of its own; anything else, a medium without a direct
+// descriptor, or a device that refuses direct reads, is read through fd.
+class CMediumReader {
+public:
+    // Neither descriptor is owned; both must outlive the reader.
+    CMediumReader(int fd, int directFd);
+    ~CMediumReader();
+    CMediumReader(const CMediumReader&) = delete;
+    CMediumReader& operator=(const CMediumReader&) = delete;
+    ssize_t Read(BYTE* into, size_t n, uint64_t offset);
+    PieceReader Reader() {
+        return [this](BYTE* into, size_t n, uint64_t offset) { return Read(into, n, offset); };
+    }
+
+private:
+    int m_fd;
+    int m_direct = -1;
+    BYTE* m_bounce = nullptr;
+    size_t m_bounceSize = 0;
+};
+
 }  // namespace tvn

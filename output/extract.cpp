@@ -160,7 +160,8 @@ ExtractResult SaveFileNode(CSession& session, CFileNode& node, const std::string
         return result;
     };
 
-    const PieceReader read = PreadReader(source.GetHandle());
+    CMediumReader medium(source.GetHandle(), source.GetDirectHandle());
+    const PieceReader read = medium.Reader();
     const auto S = static_cast<uint32_t>(sector);
     for (uint64_t done = 0; done < size;) {
         const auto n = static_cast<size_t>(std::min(chunk, size - done));

@@ -20,21 +20,17 @@ CLookahead::CLookahead(CScanner& scanner) : m_ctx(scanner.Context()) {
 std::span<const BYTE> CLookahead::Next() {
     const ULONGLONG pos = m_next;
     if (!m_ctx.straightforward) {
-        // Blocks near the scan are read ahead of it; a short or failed read
-        // is not kept and is read again the ordinary way.
+        // Blocks near the scan are read ahead of it; one that was read around
+        // comes with its unreadable sectors as zeros.
         if (const BlockBuffer* held = m_ctx.ahead.Get(pos)) {
             m_next += held->size();
             return {held->data(), held->size()};
         }
     }
     BlockBuffer& block = m_ctx.scratch;
-    const ssize_t got = m_ctx.straightforward
-                            ? PreadFully(m_ctx.source.GetHandle(), block.data(), block.size(), pos)
-                            : m_ctx.ahead.Read(block, pos);
+    const ssize_t got = m_ctx.ReadBlockAt(block.data(), block.size(), pos);
     if (got < 0) {
         std::fill(block.begin(), block.end(), BYTE{0});
-        m_ctx.reporter.Console("Failed to read data from disk\nFile pointer is at :" +
-                               std::to_string(m_next) + "\n");
         m_ctx.reporter.Console("Failed to read data from disk\n");
     } else if (static_cast<size_t>(got) < block.size()) {
         std::fill(block.begin() + got, block.end(), BYTE{0});

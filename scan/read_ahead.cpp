@@ -33,6 +33,7 @@ void CReadAhead::Start(ULONGLONG end) {
     if (m_givenDirectFd >= 0 && ::fstat(m_fd, &st) == 0 && S_ISBLK(st.st_mode))
         m_directFd = ::fcntl(m_givenDirectFd, F_DUPFD_CLOEXEC, 0);
     m_directRefused.store(false);
+    m_cancel.store(false);
     {
         std::lock_guard lock(m_mutex);
         m_running = false;  // no window until the scan moves to its first block
@@ -44,6 +45,7 @@ void CReadAhead::Start(ULONGLONG end) {
 
 void CReadAhead::Stop() {
     if (!m_reader.joinable()) return;
+    m_cancel.store(true);
     {
         std::lock_guard lock(m_mutex);
         m_stop = true;
@@ -73,6 +75,16 @@ ssize_t CReadAhead::ReadAt(BYTE* into, ULONGLONG pos) const {
         if (errno == EINVAL) m_directRefused.store(true, std::memory_order_relaxed);
     }
     return PreadFully(m_fd, into, m_blockSize, pos);
+}
+
+ssize_t CReadAhead::ReadPiece(BYTE* into, size_t n, ULONGLONG pos) const {
+    if (m_directFd >= 0 && !m_directRefused.load(std::memory_order_relaxed)) {
+        const ssize_t got = PreadFully(m_directFd, into, n, pos);
+        if (got >= 0 || errno != EINVAL) return got;
+        // Not aligned for direct reads here: the ordinary way from now on.
+        m_directRefused.store(true, std::memory_order_relaxed);
+    }
+    return PreadFully(m_fd, into, n, pos);
 }
 
 bool CReadAhead::InWindowLocked(ULONGLONG pos) const {
@@ -117,17 +129,20 @@ CReadAhead::Slot* CReadAhead::WaitFor(std::unique_lock<std::mutex>& lock, ULONGL
     }
 }
 
-const BlockBuffer* CReadAhead::Get(ULONGLONG pos) {
+const BlockBuffer* CReadAhead::Get(ULONGLONG pos, ReadDamage* damage) {
     std::unique_lock lock(m_mutex);
     Slot* slot = WaitFor(lock, pos);
     if (slot == nullptr || slot->got != static_cast<ssize_t>(m_blockSize)) return nullptr;
+    if (damage != nullptr) *damage = slot->damage;
     return &slot->data;
 }
 
-std::optional<ssize_t> CReadAhead::Take(ULONGLONG pos, BlockBuffer& into) {
+std::optional<ssize_t> CReadAhead::Take(ULONGLONG pos, BlockBuffer& into, ReadDamage* damage) {
     std::unique_lock lock(m_mutex);
     Slot* slot = WaitFor(lock, pos);
     if (slot == nullptr) return std::nullopt;
+    if (damage != nullptr) *damage = std::move(slot->damage);
+    slot->damage = {};
     if (slot->data.size() == into.size()) {
         slot->data.swap(into);  // the slot keeps the old buffer for a later block
     } else {
@@ -192,11 +207,24 @@ void CReadAhead::Work() {
             if (got > 0) whole = static_cast<size_t>(got) / m_blockSize;
         }
         std::array<ssize_t, kBatch> got{};
+        std::array<ReadDamage, kBatch> damage{};
         for (size_t i = 0; i < n; ++i) {
             if (!haveMemory[i]) {
                 got[i] = -1;
             } else if (i < whole) {
                 got[i] = static_cast<ssize_t>(m_blockSize);
+                if (m_health != nullptr && i == 0) m_health->NoteGoodOffset(pos);
+            } else if (m_health != nullptr) {
+                // The end of the medium, or a read error: block by block, and
+                // a block that fails is read around, so that only its
+                // unreadable sectors are lost. It is held with that noted.
+                const ULONGLONG at = pos + i * m_blockSize;
+                const ReadAroundResult r = ReadAround(
+                    [this](BYTE* into, size_t len, uint64_t off) { return ReadPiece(into, len, off); },
+                    batch[i]->data.data(), m_blockSize, at, m_sectorSize, *m_health,
+                    [this] { return m_cancel.load(std::memory_order_relaxed); });
+                got[i] = r.got;
+                damage[i] = {r.failed, r.gone, r.bad};
             } else {
                 // The end of the medium, or a read error: block by block, so
                 // that an unreadable sector costs only its own block.
@@ -208,6 +236,7 @@ void CReadAhead::Work() {
         for (size_t i = 0; i < n; ++i) {
             Slot& slot = *batch[i];
             slot.got = got[i];
+            slot.damage = std::move(damage[i]);
             const bool wanted = haveMemory[i] && epoch == m_epoch && InWindowLocked(slot.pos);
             slot.state = wanted ? State::Ready : State::Free;
         }

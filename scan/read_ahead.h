@@ -21,9 +21,17 @@
 #include <vector>
 
 #include "app/types.h"
+#include "disk/read_around.h"
 #include "scan/block_buffer.h"
 
 namespace tvn {
+
+// How a block that could not be read whole was read around.
+struct ReadDamage {
+    bool failed = false;  // the block's read failed; the ranges below are zeros
+    bool gone = false;    // the medium went away
+    std::vector<SectorRange> bad;
+};
 
 class CReadAhead {
 public:
@@ -43,6 +51,18 @@ public:
     void Start(ULONGLONG end = ~ULONGLONG{0});
     void Stop();
 
+    // A block whose read fails is read around (disk/read_around.h) with the
+    // sectors of sectorSize, sharing the limits and findings of health, and
+    // is held with its damage noted. Without this, a failed block is held as
+    // failed (-1) and its reader reads it itself.
+    void SetReadAround(CReadHealth* health, uint32_t sectorSize) {
+        m_health = health;
+        m_sectorSize = sectorSize;
+    }
+    // Reads n bytes at pos the way the reader does (past the page cache where
+    // possible), for reading around a failed block on another thread.
+    ssize_t ReadPiece(BYTE* into, size_t n, ULONGLONG pos) const;
+
     // The scan has the blocks before pos: they are given up, and the window
     // now runs from pos for capacity blocks.
     void MoveTo(ULONGLONG pos);
@@ -50,14 +70,16 @@ public:
     // The block at pos when it lies in the window and was read whole; waits
     // for it if need be. It stays until the scan takes it or moves past it.
     // Null outside the window, or when the read came back short (the end of
-    // the medium) or failed: the caller then reads it the ordinary way.
-    const BlockBuffer* Get(ULONGLONG pos);
+    // the medium) or failed: the caller then reads it the ordinary way. A
+    // block that was read around is given with its unreadable sectors as
+    // zeros; damage, when given, tells which.
+    const BlockBuffer* Get(ULONGLONG pos, ReadDamage* damage = nullptr);
 
     // When the block at pos lies in the window: waits for it, swaps its bytes
     // into into (a whole block long), gives its slot up and returns what its
     // read returned: the byte count (short at the end of the medium), or -1
     // on a read error. Nothing outside the window.
-    std::optional<ssize_t> Take(ULONGLONG pos, BlockBuffer& into);
+    std::optional<ssize_t> Take(ULONGLONG pos, BlockBuffer& into, ReadDamage* damage = nullptr);
 
     // Reads the block at pos into into (a whole block long) on this thread,
     // the way the reader does; for blocks outside the window. Returns the byte
@@ -71,6 +93,7 @@ private:
         State state = State::Free;
         ULONGLONG pos = 0;
         ssize_t got = 0;
+        ReadDamage damage;
         BlockBuffer data;
     };
     // The slot of the block at pos once the reader has come to it, waiting
@@ -98,6 +121,9 @@ private:
     ULONGLONG m_from = 0;      // the window's first block
     ULONGLONG m_frontier = 0;  // the next block the reader reads
     ULONGLONG m_epoch = 0;     // counts the times the window jumped back
+    CReadHealth* m_health = nullptr;
+    uint32_t m_sectorSize = 512;
+    std::atomic<bool> m_cancel{false};  // set while stopping: re-reading ends
     std::thread m_reader;
 };
 

@@ -41,6 +41,10 @@ JobOutcome CScanJob::Run() {
     // scanned before is put back there.
     ::lseek(m_source.GetHandle(), static_cast<off_t>(m_source.GetStartSector() * S), SEEK_SET);
     m_source.SetPosition(0);
+    // Unreadable sectors are read around and counted afresh for every scan.
+    m_ctx.health.Reset(m_ctx.health.Limits());
+    m_ctx.blockGone = false;
+    m_ctx.ahead.SetReadAround(&m_ctx.health, static_cast<uint32_t>(S));
     // While this scan runs, the blocks ahead of it are read on a second thread.
     if (!m_ctx.straightforward) m_ctx.ahead.Start(total * S);
     struct StopReader {
@@ -82,7 +86,11 @@ JobOutcome CScanJob::Run() {
     m_coveredUntil.assign(m_list.size(), 0);
 
     ULONGLONG progressAt = ~ULONGLONG{0};  // the position the percentage was worked out for
+    // A medium that has gone away is not read as zeros to its end: the scan
+    // ends with what it has found once it comes to a block it cannot have.
+    bool gone = m_ctx.blockGone;
     for (;;) {
+        if (gone) break;
         const DWORD offset = m_ctx.offset;
         // Every sector of the medium is offered, up to its very end; nothing
         // past the end is tested.
@@ -127,13 +135,28 @@ JobOutcome CScanJob::Run() {
             m_ctx.offset = static_cast<DWORD>(offset + S);
         } else {
             first.ReadBlock();
+            gone = m_ctx.blockGone;
             m_ctx.offset = 0;
             position += K;
             m_source.SetPosition(position);
         }
     }
+    m_ctx.ahead.Stop();
     outcome.done = m_control.FileCounter().load();
     outcome.result = m_control.IsRunning() ? JobResult::Completed : JobResult::Stopped;
+    if (const uint64_t bad = m_ctx.health.UnreadableSectors(); bad > 0) {
+        m_reporter.Console(fmt::format("Unreadable sectors :{}\n", bad));
+        outcome.AddError(fmt::format(
+            "{} sector(s) could not be read; they were scanned as zeros", bad));
+    }
+    if (gone) {
+        // The medium went away: what was found before stays, the rest of the
+        // medium was not scanned.
+        m_reporter.Message(kDisconnectedRestart, "Error", MsgIcon::Error);
+        outcome.result = JobResult::Failed;
+        outcome.message = std::string(kDisconnectedRestart);
+        outcome.AddError(outcome.message);
+    }
     m_reporter.Finished();
     return outcome;
 }

@@ -44,6 +44,14 @@ public:
     void SetExactLengths(bool exact) { m_ctx.exactLengths = exact; }
 
     const std::vector<std::unique_ptr<CScanner>>& Recognizers() const { return m_list; }
+
+    // After Run: the sectors that could not be read (zeros to the
+    // recognizers), as a count and as ranges, and whether the medium went
+    // away during the scan (the scan then ended early, after the
+    // disconnection message).
+    uint64_t UnreadableSectors() const { return m_ctx.health.UnreadableSectors(); }
+    std::vector<SectorRange> UnreadableRanges() const { return m_ctx.health.UnreadableRanges(); }
+    bool MediumLost() const { return m_ctx.blockGone; }
     CScanContext& Context() { return m_ctx; }
 
 private:

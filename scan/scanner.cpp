@@ -65,6 +65,29 @@ BYTE* CScanner::AllocBuffer(DWORD size) {
     return m_ctx.buffer.data();
 }
 
+ssize_t CScanContext::ReadPiece(BYTE* into, size_t n, ULONGLONG pos) {
+    if (!straightforward) return ahead.ReadPiece(into, n, pos);
+    // Past the page cache too, so that both paths lose the same sectors.
+    if (!directReader) directReader = std::make_unique<CMediumReader>(source.GetHandle(), source.GetDirectHandle());
+    return directReader->Read(into, n, pos);
+}
+
+void CScanContext::NoteDamage(const ReadDamage& damage, ULONGLONG pos) {
+    if (!damage.failed) return;
+    reporter.Console("Failed to read data from disk\nFile pointer is at :" + std::to_string(pos) +
+                     "\n");
+    health.AddUnreadable(damage.bad);
+}
+
+ssize_t CScanContext::ReadBlockAt(BYTE* block, size_t n, ULONGLONG pos, bool* failed) {
+    const ReadAroundResult r = ReadAround(
+        [this](BYTE* into, size_t len, uint64_t off) { return ReadPiece(into, len, off); }, block,
+        n, pos, source.GetSectorSizeU(), health);
+    NoteDamage({r.failed, r.gone, r.bad}, pos);
+    if (failed != nullptr) *failed = r.failed;
+    return r.got;
+}
+
 bool CScanner::ReadBlock() {
     BlockBuffer& buf = m_ctx.buffer;
     ++m_ctx.generation;
@@ -73,24 +96,28 @@ bool CScanner::ReadBlock() {
     m_ctx.bufferFilePos = start;
     const ULONGLONG after = start + buf.size();
 
+    // A block that cannot be read whole is read around: only the sectors
+    // that cannot be read are zeros, with the console lines of a failed read.
     ssize_t got = 0;
-    if (const auto held = m_ctx.straightforward ? std::nullopt : m_ctx.ahead.Take(start, buf)) {
+    ReadDamage damage;
+    if (const auto held =
+            m_ctx.straightforward ? std::nullopt : m_ctx.ahead.Take(start, buf, &damage)) {
         got = *held;
-        ::lseek(m_hDevice, static_cast<off_t>(after), SEEK_SET);
+        m_ctx.NoteDamage(damage, start);
     } else {
-        got = ReadFully(m_hDevice, buf.data(), buf.size());
+        got = m_ctx.ReadBlockAt(buf.data(), buf.size(), start, &damage.failed);
     }
+    ::lseek(m_hDevice, static_cast<off_t>(after), SEEK_SET);
     if (!m_ctx.straightforward) m_ctx.ahead.MoveTo(after);
 
+    m_ctx.blockGone = got < 0;
     if (got >= 0) {
         // A short read near the end of the medium leaves the rest zero.
         std::fill(buf.begin() + got, buf.end(), BYTE{0});
-        return true;
+        return !damage.failed;
     }
-    m_ctx.reporter.Console("Failed to read data from disk\nFile pointer is at :" +
-                           std::to_string(start) + "\n");
+    // The medium has gone: the block is zeros and the scan ends.
     std::fill(buf.begin(), buf.end(), BYTE{0});
-    ::lseek(m_hDevice, static_cast<off_t>(after), SEEK_SET);
     return false;
 }
 

@@ -55,6 +55,25 @@ struct CScanContext {
     ULONGLONG bufferFilePos = 0;  // byte position on the medium of buffer[0]
     ULONGLONG generation = 0;     // bumped whenever the buffer is (re)filled
     BlockBuffer scratch;          // the length searches' own block, reused
+    // What the reads of this scan learnt: unreadable sectors (read around,
+    // zeros in the blocks), whether the medium went away, re-reading time.
+    CReadHealth health;
+    bool blockGone = false;  // the last block read could not be had: the medium has gone
+    // Reads n bytes at a byte offset for reading around a failed block: past
+    // the page cache as the read-ahead does, or the ordinary way on the
+    // straightforward path.
+    ssize_t ReadPiece(BYTE* into, size_t n, ULONGLONG pos);
+    // The straightforward path's reader, made when first needed.
+    std::unique_ptr<CMediumReader> directReader;
+    // Reads a whole block at pos into block, reading around unreadable
+    // sectors; a failed block gets the console lines of a failed block read
+    // and its unreadable sectors are counted in health. Returns what a read
+    // returns: the byte count (short at the end of the medium), or -1 when
+    // the medium has gone.
+    // failed, when given, tells whether the block's read failed.
+    ssize_t ReadBlockAt(BYTE* block, size_t n, ULONGLONG pos, bool* failed = nullptr);
+    // Counts a block's damage found by the read-ahead, with the same lines.
+    void NoteDamage(const ReadDamage& damage, ULONGLONG pos);
     BlockBuffer walkBlock;        // the structure walks' own block, reused
 
     // Measure each file's length from its own structure (the type's walk)

@@ -328,16 +328,22 @@ void CProcessingDlg::FinishedEnd(const JobOutcome& outcome) {
             m_bar->setValue(100);
             m_percent->setText(QStringLiteral("100%"));
             switch (m_mode) {
-                case JobMode::Scan:
-                    ShowMessage(this, QStringLiteral("Scanning Process completed Successfully."), kInformation,
-                                MsgIcon::Information);
+                case JobMode::Scan: {
+                    // Sectors that could not be read are told with the end.
+                    QString text = QStringLiteral("Scanning Process completed Successfully.");
+                    for (const std::string& e : outcome.errors) text += QStringLiteral("\n") + QString::fromStdString(e);
+                    ShowMessage(this, text, kInformation, MsgIcon::Information);
                     break;
+                }
                 case JobMode::Save:
                     SetStatus(QStringLiteral("Saving operation completed"));
+                    // The job's own sentence: it names files saved with
+                    // unreadable sectors instead of calling them a success.
                     ShowMessage(this,
-                                m_compress ? QStringLiteral("Compressed saving operation completed.\nYou would "
-                                                            "need unzip tool to decompress recovered archive(s).")
-                                           : QStringLiteral("Saving operation completed successfully"),
+                                !outcome.message.empty() ? QString::fromStdString(outcome.message)
+                                : m_compress ? QStringLiteral("Compressed saving operation completed.\nYou would "
+                                                              "need unzip tool to decompress recovered archive(s).")
+                                             : QStringLiteral("Saving operation completed successfully"),
                                 kInformation, MsgIcon::Information);
                     OpenDestination();
                     break;

@@ -1,7 +1,15 @@
 #include "catalog/scan_info.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/mount.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include "app/session.h"
 #include "tests/support/test_support.h"
@@ -111,7 +119,8 @@ TEST(ScanInfo, SaveLoadSaveReversesListsAndKeepsNodes) {
     CFolderNode* jpg = tree.InsertFolder("JPG");
     jpg->InsertFile("file# 1.", 10, 12, 1500);
     jpg->InsertFile("file# 2.", 20, 29, 5000)->SetChecked(true);
-    jpg->InsertFile("file# 3.", 1ull << 40, (1ull << 40) + 3, 1ull << 33);
+    // The last sector of the 1 MiB medium, and the largest size it can hold.
+    jpg->InsertFile("file# 3.", 2047, 2047 + 2048, 1ull << 20);
     tree.InsertFolder("MP3");  // a folder without files
     tree.InsertFolder("TIF")->InsertFile("file# 9.", 300, 301, 700);
     jpg->SetChecked(true);
@@ -139,9 +148,9 @@ TEST(ScanInfo, SaveLoadSaveReversesListsAndKeepsNodes) {
         EXPECT_EQ(n->GetParent(), ljpg);
     }
     const CFileNode* big = ljpg->GetFirstChild()->GetNextFile()->GetNextFile();
-    EXPECT_EQ(big->GetStartSector(), 1ull << 40);
-    EXPECT_EQ(big->GetEndSector(), (1ull << 40) + 3);
-    EXPECT_EQ(big->GetSize(), 1ull << 33);
+    EXPECT_EQ(big->GetStartSector(), 2047u);
+    EXPECT_EQ(big->GetEndSector(), 2047u + 2048u);
+    EXPECT_EQ(big->GetSize(), 1ull << 20);
 
     // Saving the loaded tree writes the lists reversed once more; loading
     // that gives the original order back.
@@ -392,6 +401,64 @@ TEST(ScanInfoCli, ScanSavesAndInfoReadsWithoutTheMedium) {
     out.clear();
     EXPECT_EQ(test::RunCommand("'" + cli + "' info '" + other + "' 2>&1", &out), 1);
     EXPECT_NE(out.find("Checksum failure: Corrupt scan info file"), std::string::npos) << out;
+}
+
+TEST(ScanInfo, FilesBeyondTheMediumAreRefusedAsCorrupt) {
+    // A crafted or damaged file must not send extraction past the medium or
+    // ask it for a size no medium of this size can hold.
+    ImageSession s;
+    for (const auto& [start, size] : {std::pair<uint64_t, uint64_t>{10, (1ull << 20) + 1},
+                                      {1ull << 40, 1500},
+                                      {2048, 1500},
+                                      {10, 1ull << 33}}) {
+        CDirectoryTree tree;
+        tree.InsertFolder("JPG")->InsertFile("file# 1.", start, start + size / 512, size);
+        const std::string path = s.dir / "crafted.bin";
+        test::WriteFile(path, SerializeScanInfo(s.image, 2048, tree));
+        CSession loaded;
+        loaded.tree.InsertFolder("OLD");
+        test::RecordingReporter reporter;
+        EXPECT_FALSE(LoadScanInfo(loaded, path, s.image, 2048, reporter)) << start << " " << size;
+        ASSERT_EQ(reporter.messages.size(), 1u);
+        EXPECT_EQ(reporter.messages[0].text, "Corrupt scan info file");
+        EXPECT_EQ(reporter.messages[0].caption, "Checksum failure");
+        EXPECT_EQ(FolderNames(loaded.tree), std::vector<std::string>{"OLD"});
+    }
+}
+
+TEST(ScanInfo, AFullDiskNeverDestroysAnEarlierFile) {
+    ImageSession s;
+    test::TempDir mnt;
+    if (::mount("tmpfs", mnt.Path().c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    }
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{mnt.Path()};
+    CFolderNode* jpg = s.session.tree.InsertFolder("JPG");
+    jpg->InsertFile("file# 1.", 10, 12, 1500);
+    const std::string path = mnt / "scan.bin";
+    ASSERT_TRUE(SaveScanInfo(s.session, path, s.reporter));
+    const auto before = test::ReadFile(path);
+    // Fill the disk, then save a catalogue that no longer fits.
+    {
+        std::ofstream filler(mnt / "filler", std::ios::binary);
+        const std::vector<char> block(4096, 'x');
+        while (filler.write(block.data(), static_cast<std::streamsize>(block.size()))) {
+        }
+    }
+    for (unsigned n = 2; n < 400; ++n) jpg->InsertFile("file# " + std::to_string(n) + ".", n, n, 1500);
+    EXPECT_FALSE(SaveScanInfo(s.session, path, s.reporter));
+    ASSERT_FALSE(s.reporter.messages.empty());
+    EXPECT_EQ(s.reporter.messages.back().caption, "Error");
+    EXPECT_EQ(test::ReadFile(path), before);
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(mnt.Path())) {
+        names.push_back(e.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"filler", "scan.bin"}));
 }
 
 }  // namespace
