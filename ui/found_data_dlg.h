@@ -21,15 +21,16 @@
 #include "app/session.h"
 #include "ui/found_models.h"
 #include "ui/found_selection.h"
+#include "ui/list_ctrl.h"
 #include "ui/save_sheet.h"
 #include "ui/thumbnail_cache.h"
+#include "ui/wizard_dialog.h"
+#include "ui/wizard_state.h"
 
 class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
-class QTableView;
-class QToolButton;
 class QTreeView;
 
 namespace tvn::ui {
@@ -47,7 +48,7 @@ inline constexpr ULONGLONG kMenuPreviewLimit = 31457280;
 
 class CFoundListView;
 
-class CDataFoundDlg : public QDialog {
+class CDataFoundDlg : public CWizardDialog {
     Q_OBJECT
 public:
     enum class Outcome { Exit, Back, StartJob };
@@ -56,6 +57,9 @@ public:
     ~CDataFoundDlg() override;
 
     Outcome GetOutcome() const { return m_outcome; }
+    // The wizard's next step: the first one after Back, the processing
+    // window after Save, none after Exit.
+    WizardStep Next() const;
 
     // What previews a file once the size and type checks have passed; by
     // default a simple picture window.
@@ -68,7 +72,7 @@ public:
     CFolderTreeModel& TreeModel() { return *m_treeModel; }
     CFileListModel& ListModel() { return *m_listModel; }
     QTreeView* Tree() const { return m_tree; }
-    QTableView* List() const;
+    CTXListCtrl* List() const;
     bool IsScanInfoSaved() const { return m_scanInfoSaved; }
 
     // Shows the contents of a folder (the root or a type folder) in the list
@@ -103,7 +107,8 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    void reject() override;
+    // The close box leaves as Exit does.
+    void CloseRequested() override { OnExit(); }
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -140,7 +145,7 @@ private:
     QLabel* m_selData = nullptr;
     QSpinBox* m_minSize = nullptr;
     QCheckBox* m_thumbBox = nullptr;
-    QToolButton* m_help = nullptr;
+    CHoverButton* m_help = nullptr;
     QPushButton* m_back = nullptr;
     QPushButton* m_save = nullptr;
     QPushButton* m_exit = nullptr;

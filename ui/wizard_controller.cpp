@@ -2,7 +2,7 @@
 
 #include "catalog/scan_info.h"
 #include "ui/file_selection_dialog.h"
-#include "ui/found_data_dialog.h"
+#include "ui/found_data_dlg.h"
 #include "ui/jobs.h"
 #include "ui/message_box.h"
 #include "ui/off_gui.h"
@@ -80,7 +80,16 @@ WizardStep CWizardController::RunProcessing() {
 }
 
 WizardStep CWizardController::RunFoundData() {
-    CFoundDataDlg dialog(m_session, m_state);
+    CDataFoundDlg dialog(m_session);
+    // The burn page offers recorders once burn jobs can be made.
+    if (burnJobFactory) {
+        if (!m_burner) {
+            m_burner = std::make_unique<CBurner>(&m_reporter);
+            m_recorders = std::make_unique<CBurnerRecorders>(*m_burner);
+        }
+        dialog.SetRecorders(m_recorders.get());
+    }
+    if (previewHandler) dialog.SetPreviewHandler(previewHandler);
     return Show(dialog);
 }
 
