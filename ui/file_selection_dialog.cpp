@@ -89,6 +89,7 @@ CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, C
     auto* exit = AddButton("id2", QStringLiteral("E&xit"), QStringLiteral(":/art/exit.svg"),
                            QRect(490, 433, 100, 35));
     m_nextButton->setEnabled(false);
+    m_boxes[0]->setFocus();
     connect(m_nextButton, &QPushButton::clicked, this, &CFileSelectionDlg::OnNext);
     connect(back, &QPushButton::clicked, this, [this] {
         // Back to the first step with nothing kept of this one.

@@ -52,7 +52,6 @@ CLogicalDrives ImageRecord(const std::string& path) {
     if (ec) r.m_ullSizeBytes = 0;
     r.m_strSize = FormatDriveSize(r.m_ullSizeBytes);
     r.m_strTotalSectors = std::to_string(r.m_ullSizeBytes / 512);
-    r.m_strBackingFile = r.m_strDrive;
     return r;
 }
 
@@ -91,7 +90,10 @@ CKestrelDlg::CKestrelDlg(CSession& session, CQtReporter& reporter, CWizardState&
 
     m_panel = new CTXtndStatic(this);
     m_panel->setObjectName(QStringLiteral("id1083"));
-    m_panel->setGeometry(215, 36, 390, 196);
+    m_panel->setGeometry(215, 36, 398, 196);
+    QFont panelFont = font();
+    panelFont.setPointSizeF(8.5);
+    m_panel->SetFontDescription(panelFont);
     m_panel->SetBold(true);
     m_panel->SetTextColor(kLoadingBlue);
     m_panel->SetText(kLoadingText);
@@ -124,6 +126,7 @@ CKestrelDlg::CKestrelDlg(CSession& session, CQtReporter& reporter, CWizardState&
     auto* exit = AddButton("id2", QStringLiteral("E&xit"), QStringLiteral(":/art/exit.svg"),
                            QRect(490, 431, 100, 35));
     m_nextButton->setDefault(true);
+    m_tree->setFocus();
     m_nextButton->setEnabled(false);
     m_scanInfoButton->setEnabled(false);
     connect(refresh, &QPushButton::clicked, this, &CKestrelDlg::ReloadDrives);

@@ -46,11 +46,12 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
     m_animation->setGeometry(60, 14, 230, 64);
     MakeStatic(this, "id1010", QStringLiteral("Status"), QRect(310, 16, 290, 20), true);
     m_status = MakeStatic(this, "id1009", QString(), QRect(310, 40, 300, 36), true);
-    auto* wait = MakeStatic(this, "id1012", QString(), QRect(20, 88, 590, 34), true);
+    auto* wait = MakeStatic(this, "id1012", QString(), QRect(20, 90, 595, 34), true);
     wait->SetTextColor(kTextGrey);
-    wait->setWordWrap(true);
-    auto* hint = MakeStatic(this, "id1017", QString(), QRect(20, 128, 590, 18), true);
+    wait->SetFontSize(8);
+    auto* hint = MakeStatic(this, "id1017", QString(), QRect(20, 128, 595, 18), true);
     hint->SetTextColor(kTextGrey);
+    hint->SetFontSize(8);
 
     // The job's figures, below it.
     auto* placeLabel = MakeStatic(this, "id1050", QStringLiteral("Source Drive :"), QRect(60, 176, 150, 20), true);
@@ -63,6 +64,7 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
     m_elapsed = new QLabel(QStringLiteral("00:00:00"), this);
     m_elapsed->setObjectName(QStringLiteral("id1014"));
     m_elapsed->setGeometry(210, 260, 120, 20);
+    m_elapsed->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     m_bar = new QProgressBar(this);
     m_bar->setObjectName(QStringLiteral("id1008"));
@@ -74,13 +76,17 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
     m_percent->setObjectName(QStringLiteral("id1011"));
     m_percent->setGeometry(550, 310, 60, 22);
 
-    AddHelpButton("id1004", QPoint(20, 430));
+    // The help button opens the help's contents; F1 the welcome page.
+    CHoverButton* help = AddHelpButton("id1004", QPoint(20, 430));
+    disconnect(help, &QAbstractButton::clicked, nullptr, nullptr);
+    connect(help, &QAbstractButton::clicked, this, [this] { OpenHelp(QStringLiteral("index.htm")); });
     m_pause = AddButton("id1015", QStringLiteral("&Pause"), QStringLiteral(":/art/pause.svg"),
                         QRect(380, 431, 100, 35));
     m_stop = AddButton("id1016", QStringLiteral("&Stop"), QStringLiteral(":/art/stop.svg"),
                        QRect(490, 431, 100, 35));
     connect(m_pause, &QPushButton::clicked, this, &CProcessingDlg::OnPause);
     connect(m_stop, &QPushButton::clicked, this, &CProcessingDlg::OnStop);
+    m_pause->setFocus();
 
     // The time and the job's name from the moment the window opens.
     m_start = m_clock();

@@ -14,11 +14,17 @@ CWizardDialog::CWizardDialog(QWidget* parent, QString helpTopic)
     setWindowTitle(QStringLiteral("Tarvolin"));
     setWindowIcon(QIcon(QStringLiteral(":/art/tarvolin.svg")));
     setFixedSize(kWidth, kHeight);
+    // The texts and positions are laid out for a compact sans-serif face.
+    QFont dialogFont(QStringLiteral("Liberation Sans"));
+    dialogFont.setPointSize(9);
+    setFont(dialogFont);
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, QColor(240, 240, 240));
     setPalette(p);
-    m_openHelp = [](const QString& topic) { OpenHelpTopic(topic); };
+    m_openHelp = [](const QString& topic) {
+        if (!OpenHelpTopic(topic)) OpenHelpTopic(QStringLiteral("tvnwelcome.htm"));
+    };
 }
 
 QPushButton* CWizardDialog::AddButton(const char* id, const QString& text, const QString& picture,
