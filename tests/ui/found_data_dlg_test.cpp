@@ -1,4 +1,4 @@
-// The found-data window, driven as a person would over a catalogue built in
+// The found_data window, driven as a person would over a catalogue built in
 // the test: marks, totals, sorting, preview limits, the scan info commands
 // and leaving.
 #include "ui/found_data_dlg.h"

@@ -209,7 +209,7 @@ TEST(SaveSheet, WarnsWhenTheFolderHoldsTheImageBeingRecovered) {
     EXPECT_EQ(session.destination, dir.Path());
 }
 
-// --- a save through the found-data window and the options -------------------------
+// --- a save through the found_data window and the options -------------------------
 
 struct SaveThroughWindow : ::testing::Test {
     TempDir dir;
