@@ -82,7 +82,7 @@ TEST(Screenshots, FoundDataAndSaveOptions) {
 
     CSavePropertySheet none(session, nullptr, nullptr, DefaultDestinations);
     none.Tabs()->setCurrentIndex(1);
-    Grab(none, QStringLiteral("save_options_burn-none"));
+    Grab(none, QStringLiteral("save_options_burn_none"));
 }
 
 }  // namespace
