@@ -18,6 +18,7 @@ using namespace burn;
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 #include <set>
 
@@ -138,9 +139,16 @@ void CBurner::Trace(const std::string& line) {
     if (m_console) m_console->Console(line);
 }
 
-void CBurner::DrainMessages() {
-    if (!m_initialized) return;
+bool CBurner::DrainMessages() {
+    if (!m_initialized) return false;
     std::lock_guard lock(m_consoleMutex);
+    bool failure = false;
+    const auto isFailure = [](const char* severity) {
+        for (const char* s : {"SORRY", "FAILURE", "FATAL", "ABORT"}) {
+            if (std::strcmp(severity, s) == 0) return true;
+        }
+        return false;
+    };
     std::string all = "ALL";
     int code = 0;
     int osErrno = 0;
@@ -148,11 +156,14 @@ void CBurner::DrainMessages() {
     std::vector<char> text(BURN_MSGS_MESSAGE_LEN + ISO_MSGS_MESSAGE_LEN);
     char severity[80] = {};
     while (burn_msgs_obtain(all.data(), &code, text.data(), &osErrno, severity) > 0) {
+        failure = failure || isFailure(severity);
         if (m_console) m_console->Console(fmt::format("libburn {}: {}\n", severity, text.data()));
     }
     while (iso_obtain_msgs(all.data(), &code, &imageId, text.data(), severity) > 0) {
+        failure = failure || isFailure(severity);
         if (m_console) m_console->Console(fmt::format("libisofs {}: {}\n", severity, text.data()));
     }
+    return failure;
 }
 
 // --- recorders ------------------------------------------------------------------
@@ -513,11 +524,23 @@ bool CBurner::StartWrite(WriteCallback callback, void* context) {
         DrainMessages();
         return false;
     }
-    m_callback = std::move(callback);
-    m_context = context;
+    DrainMessages();
     m_written.store(0);
     m_writing.store(true);
     isoburn_disc_write(m_image->writeOpts, m_image->disc);
+    // A write the engine refused (the recorder still busy with an earlier
+    // one) leaves the recorder idle with an error; it must not be taken for
+    // a write that went well, which would make the disc point at an
+    // unfinished session.
+    const bool idle = burn_drive_get_status(m_drive->drive, nullptr) == BURN_DRIVE_IDLE;
+    if (DrainMessages() && idle) {
+        Trace("The write did not start\n");
+        m_writing.store(false);
+        DropImage();
+        return false;
+    }
+    m_callback = std::move(callback);
+    m_context = context;
     m_watcher = std::thread([this] { WatchWrite(); });
     return true;
 }

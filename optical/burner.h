@@ -140,7 +140,9 @@ private:
 
     bool Grab();  // (re)acquires the selected recorder
     void Release(bool eject);
-    void DrainMessages();
+    // Hands the libraries' messages to the console; true when one of them
+    // tells of a failure.
+    bool DrainMessages();
     void Trace(const std::string& line);
     void WatchWrite();
     void DropImage();
