@@ -147,7 +147,7 @@ bool CBurnJob::Stage(JobOutcome& outcome, std::string& burnFolder) {
     m_session.destination = m_staging;
     CStagingReporter stagingReporter(m_reporter);
     CSaveJob staging(m_session, stagingReporter);
-    const bool ran = staging.Run();
+    const bool ran = staging.Run().result != JobResult::Refused;
     m_session.destination = chosen;
 
     const uint64_t ticked = TickedFiles(m_session.tree);

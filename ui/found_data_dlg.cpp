@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QDateTime>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFrame>
@@ -21,7 +20,6 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QStyledItemDelegate>
-#include <QThreadPool>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
@@ -30,6 +28,7 @@
 #include <ctime>
 
 #include "catalog/scan_info.h"
+#include "preview/preview_dialog.h"
 #include "ui/help.h"
 #include "ui/list_ctrl.h"
 
@@ -482,47 +481,7 @@ void CDataFoundDlg::PreviewFile(CFileNode& file, ULONGLONG limit) {
 }
 
 void CDataFoundDlg::DefaultPreview(CFileNode& file) {
-    // A plain picture window until the viewers take over: the picture is
-    // decoded on a worker, the window stays responsive meanwhile.
-    QDialog dlg(this);
-    dlg.setObjectName(QStringLiteral("previewPlaceholder"));
-    dlg.setWindowTitle(QString::fromStdString(file.GetName()));
-    auto* picture = new QLabel(QStringLiteral("Preparing the preview\u2026"), &dlg);
-    picture->setAlignment(Qt::AlignCenter);
-    picture->setMinimumSize(480, 360);
-    auto* info = new QLabel(QStringLiteral("%1, %2 bytes")
-                                .arg(QString::fromStdString(file.GetName()))
-                                .arg(file.GetSize()),
-                            &dlg);
-    auto* close = new QDialogButtonBox(QDialogButtonBox::Close, &dlg);
-    connect(close, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
-    auto* layout = new QVBoxLayout(&dlg);
-    layout->addWidget(picture, 1);
-    layout->addWidget(info);
-    layout->addWidget(close);
-
-    const bool picturesOnly = file.GetParent() && IsPictureType(file.GetParent()->GetName());
-    QThreadPool pool;
-    if (picturesOnly) {
-        const FoundFileBytes where = BytesOf(file);
-        pool.start([where, picture] {
-            const QImage image = DecodeThumbnail(where, QSize(800, 600));
-            QMetaObject::invokeMethod(
-                picture,
-                [picture, image] {
-                    if (image.isNull()) {
-                        picture->setText(QStringLiteral("This picture cannot be shown."));
-                    } else {
-                        picture->setPixmap(QPixmap::fromImage(image));
-                    }
-                },
-                Qt::QueuedConnection);
-        });
-    } else {
-        picture->setText(QStringLiteral("No preview for this kind of file yet."));
-    }
-    dlg.exec();
-    pool.waitForDone();
+    preview::OpenPreview(this, m_session, file);
 }
 
 // --- commands -----------------------------------------------------------------
@@ -557,6 +516,7 @@ void CDataFoundDlg::OnSave() {
     }
     CSavePropertySheet sheet(m_session, m_recorders, this);
     if (sheet.exec() != QDialog::Accepted) return;
+    m_chosenRecorder = sheet.ChosenRecorder();
     m_outcome = Outcome::StartJob;
     QDialog::done(QDialog::Accepted);
 }

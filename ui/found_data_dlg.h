@@ -67,6 +67,9 @@ public:
     void SetPreviewHandler(PreviewHandler handler) { m_preview = std::move(handler); }
     // The recorders the save options' burn page offers (none when not set).
     void SetRecorders(IRecorderSource* recorders) { m_recorders = recorders; }
+    // The recorder the burn page had chosen when Save was confirmed (-1 for
+    // a save to a folder).
+    int ChosenRecorder() const { return m_chosenRecorder; }
 
     CFoundSelection& Selection() { return m_selection; }
     CFolderTreeModel& TreeModel() { return *m_treeModel; }
@@ -134,6 +137,7 @@ private:
     Outcome m_outcome = Outcome::Exit;
     bool m_scanInfoSaved = false;
     bool m_infoShown = false;
+    int m_chosenRecorder = -1;
 
     QTreeView* m_tree = nullptr;
     CFoundListView* m_list = nullptr;

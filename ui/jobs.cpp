@@ -26,8 +26,7 @@ CProcessingJob MakeSaveJob(CSession& session, IReporter& reporter) {
     CProcessingJob job;
     job.run = [&session, &reporter] {
         CSaveJob save(session, reporter);
-        const bool ran = save.Run();
-        return SaveOutcome(ran, save.WasStopped(), session.job.FileCounter().load());
+        return save.Run();
     };
     return job;
 }

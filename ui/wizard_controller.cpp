@@ -3,13 +3,30 @@
 #include "catalog/scan_info.h"
 #include "ui/file_selection_dialog.h"
 #include "ui/found_data_dlg.h"
+#include "output/burn_job.h"
 #include "ui/jobs.h"
 #include "ui/message_box.h"
 #include "ui/off_gui.h"
 
 namespace tvn::ui {
 
-CWizardController::CWizardController(CWizardOptions options) : m_options(std::move(options)) {}
+CWizardController::CWizardController(CWizardOptions options) : m_options(std::move(options)) {
+    // A burn writes to the recorder the burn page selected in the burner.
+    burnJobFactory = [](CWizardController& wizard) {
+        CProcessingJob job;
+        CBurnerRecorders* recorders = wizard.Recorders();
+        if (recorders == nullptr) return job;
+        CBurner& burner = recorders->Burner();
+        const int chosen = wizard.m_chosenRecorder;
+        job.recorderName = QString::fromLocal8Bit(
+            chosen >= 0 ? recorders->Name(chosen).c_str() : burner.GetSelectedAddress().c_str());
+        job.run = [&wizard, &burner] {
+            CBurnJob burn(wizard.Session(), burner, wizard.Reporter());
+            return burn.Run();
+        };
+        return job;
+    };
+}
 
 CWizardController::~CWizardController() = default;
 
@@ -90,7 +107,9 @@ WizardStep CWizardController::RunFoundData() {
         dialog.SetRecorders(m_recorders.get());
     }
     if (previewHandler) dialog.SetPreviewHandler(previewHandler);
-    return Show(dialog);
+    const WizardStep next = Show(dialog);
+    m_chosenRecorder = dialog.ChosenRecorder();
+    return next;
 }
 
 bool CWizardController::LoadScanInfoAtStart(const QString& path) {

@@ -50,7 +50,8 @@ public:
 
     // The job the processing step runs, after the session's job mode.
     CProcessingJob MakeJob();
-    // Makes burn jobs (the recorder and its staging); none until set.
+    // Makes burn jobs (the recorder and its staging); by default a burn job on
+    // the recorder the burn page selected.
     std::function<CProcessingJob(CWizardController&)> burnJobFactory;
     // Previews a file of the found-data window (its simple picture window when
     // not set).
@@ -75,6 +76,7 @@ private:
     std::shared_ptr<CScanJob> m_scanJob;  // prepared by the file-type step
     std::unique_ptr<CBurner> m_burner;    // the recorders of the burn page
     std::unique_ptr<CBurnerRecorders> m_recorders;
+    int m_chosenRecorder = -1;  // on the burn page when the last Save was confirmed
 };
 
 }  // namespace tvn::ui

@@ -267,7 +267,9 @@ struct SaveThroughWindow : ::testing::Test {
         session.job.Reset();
         test::RecordingReporter reporter;
         CSaveJob job(session, reporter);
-        ASSERT_TRUE(job.Run());
+        const JobOutcome outcome = job.Run();
+        EXPECT_EQ(outcome.result, JobResult::Completed) << outcome.message;
+        EXPECT_EQ(outcome.done, 3u);
         EXPECT_EQ(reporter.finished, 1);
     }
 };
