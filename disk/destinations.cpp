@@ -1,3 +1,4 @@
+#include <blkid/blkid.h>
 #include <fmt/format.h>
 #include <libudev.h>
 #include <pwd.h>
@@ -57,7 +58,21 @@ bool Under(const std::string& path, const std::string& dir) {
 }
 
 // The volume label of a device: udev's ID_FS_LABEL, else the by-label links.
-std::string VolumeLabel(const std::string& majmin, const DiscoveryRoots& roots) {
+// The label read from the file system itself (needs read permission on it).
+std::string ProbeLabel(const std::string& device) {
+    std::string label;
+    blkid_probe pr = blkid_new_probe_from_filename(device.c_str());
+    if (pr == nullptr) return label;
+    blkid_probe_enable_superblocks(pr, 1);
+    blkid_probe_set_superblocks_flags(pr, BLKID_SUBLKS_LABEL);
+    const char* value = nullptr;
+    if (blkid_do_safeprobe(pr) == 0 && blkid_probe_lookup_value(pr, "LABEL", &value, nullptr) == 0 && value)
+        label = value;
+    blkid_free_probe(pr);
+    return label;
+}
+
+std::string VolumeLabel(const std::string& majmin, const std::string& source, const DiscoveryRoots& roots) {
     const fs::path root(roots.root.empty() ? "/" : roots.root);
     const bool live = roots.root.empty() || roots.root == "/";
     unsigned maj = 0, min = 0;
@@ -86,7 +101,7 @@ std::string VolumeLabel(const std::string& majmin, const DiscoveryRoots& roots) 
             minor(st.st_rdev) == min)
             return Unescape(link.path().filename().string());
     }
-    return {};
+    return live && source.rfind("/dev/", 0) == 0 ? ProbeLabel(source) : std::string();
 }
 
 std::string HomeFolder() {
@@ -121,7 +136,7 @@ std::vector<CDestination> ListDestinations(const std::string& sourcePath, const 
 
     // Later mounts on the same place hide earlier ones: the last one counts.
     struct Mount {
-        std::string point, majmin, type, options, superOptions;
+        std::string point, majmin, type, source, options, superOptions;
     };
     std::vector<Mount> mounts;
     std::ifstream in(live ? "/proc/self/mountinfo" : (fs::path(root) / "proc/self/mountinfo").string());
@@ -134,8 +149,8 @@ std::vector<CDestination> ListDestinations(const std::string& sourcePath, const 
         const size_t dash = line.find(" - ");
         if (dash == std::string::npos) continue;
         std::istringstream tail(line.substr(dash + 3));
-        std::string source;
-        tail >> m.type >> source >> m.superOptions;
+        tail >> m.type >> m.source >> m.superOptions;
+        m.source = Unescape(m.source);
         m.point = Unescape(m.point);
         std::erase_if(mounts, [&](const Mount& o) { return o.point == m.point; });
         mounts.push_back(std::move(m));
@@ -155,7 +170,7 @@ std::vector<CDestination> ListDestinations(const std::string& sourcePath, const 
         seen.insert(m.point);
         CDestination d;
         d.m_strPath = m.point;
-        d.m_strLabel = VolumeLabel(m.majmin, roots);
+        d.m_strLabel = VolumeLabel(m.majmin, m.source, roots);
         d.m_strText = fmt::format("{} [{}]", m.point, d.m_strLabel);
         mark(d);
         out.push_back(std::move(d));

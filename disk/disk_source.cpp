@@ -184,6 +184,15 @@ bool CDiskSource::Acquire(int failedStatus) {
     return true;
 }
 
+bool CDiskSource::CanOpenAgain(const std::string& id) const {
+    return m_medium && m_medium->ViaUDisks2() && m_strDrive == id && m_medium->StillPresent();
+}
+
+std::unique_ptr<CDiskSource> CDiskSource::OpenAgain(const CDiskSource* current, const std::string& id) {
+    if (current != nullptr && current->CanOpenAgain(id)) return std::make_unique<CDiskSource>(current->m_medium);
+    return std::make_unique<CDiskSource>(id);
+}
+
 CDiskSource::~CDiskSource() { Close(); }
 
 void CDiskSource::Close() {

@@ -82,6 +82,15 @@ public:
     // regular file, missing or anything else.
     static MediumKind Classify(const std::string& path);
 
+    // Opens the medium id again. When current is that medium, opened through
+    // UDisks2 and still present, the new source is opened from current's
+    // descriptors (a path open would be refused for this user, and asking
+    // UDisks2 again could ask for the password once per file); otherwise by
+    // the path.
+    static std::unique_ptr<CDiskSource> OpenAgain(const CDiskSource* current, const std::string& id);
+    // Whether OpenAgain opens id from this source's descriptors.
+    bool CanOpenAgain(const std::string& id) const;
+
     // The sector-size read probe: tries n = 512, 1024, ... up to 66,048 and
     // keeps the first n whose read at the file offset succeeds (66,048 when
     // none does); the file offset is set back to 0.

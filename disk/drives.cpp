@@ -1,6 +1,7 @@
 #include "disk/drives.h"
 
 #include <fmt/format.h>
+#include <blkid/blkid.h>
 #include <libudev.h>
 
 #include <algorithm>
@@ -126,7 +127,23 @@ std::string FirstOf(std::initializer_list<std::string> texts) {
     return {};
 }
 
-CPartitionRecord MakePartition(const BlockEntry& e) {
+// The label and file-system type read from the partition itself, for a
+// system whose udev has not recorded them (no udev daemon); needs read
+// permission on the partition, so an ordinary user gets nothing here.
+void ProbeFileSystem(CPartitionRecord& p) {
+    blkid_probe pr = blkid_new_probe_from_filename(p.m_strPath.c_str());
+    if (pr == nullptr) return;
+    blkid_probe_enable_superblocks(pr, 1);
+    blkid_probe_set_superblocks_flags(pr, BLKID_SUBLKS_LABEL | BLKID_SUBLKS_TYPE);
+    if (blkid_do_safeprobe(pr) == 0) {
+        const char* value = nullptr;
+        if (blkid_probe_lookup_value(pr, "LABEL", &value, nullptr) == 0 && value) p.m_strLabel = value;
+        if (blkid_probe_lookup_value(pr, "TYPE", &value, nullptr) == 0 && value) p.m_strFsType = value;
+    }
+    blkid_free_probe(pr);
+}
+
+CPartitionRecord MakePartition(const BlockEntry& e, bool live) {
     CPartitionRecord p;
     const std::string devname = Prop(e.props, "DEVNAME");
     p.m_strPath = devname.empty() ? "/dev/" + e.name : devname;
@@ -135,11 +152,12 @@ CPartitionRecord MakePartition(const BlockEntry& e) {
     p.m_strFsType = Prop(e.props, "ID_FS_TYPE");
     p.m_ullSizeBytes = ReadNumber(e.syspath, "size") * 512;
     p.m_strSize = FormatDriveSize(p.m_ullSizeBytes);
+    if (live && p.m_strFsType.empty()) ProbeFileSystem(p);
     return p;
 }
 
 // Builds the record of a disk; false for a disk that is left out.
-bool MakeRecord(const BlockEntry& e, const std::vector<BlockEntry>& parts, CLogicalDrives& r) {
+bool MakeRecord(const BlockEntry& e, const std::vector<BlockEntry>& parts, bool live, CLogicalDrives& r) {
     if (LeftOut(e)) return false;
     // sysfs counts every disk's size in 512-byte units, whatever its sectors.
     r.m_ullSizeBytes = ReadNumber(e.syspath, "size") * 512;
@@ -178,7 +196,7 @@ bool MakeRecord(const BlockEntry& e, const std::vector<BlockEntry>& parts, CLogi
     r.m_strTotalCylinders = std::to_string(sectors / (255 * 63));
 
     if (StartsWith(e.name, "loop")) r.m_strBackingFile = ReadAttr(e.syspath, "loop/backing_file");
-    for (const BlockEntry& p : parts) r.m_partitions.push_back(MakePartition(p));
+    for (const BlockEntry& p : parts) r.m_partitions.push_back(MakePartition(p, live));
     return true;
 }
 
@@ -342,7 +360,7 @@ DiscoveryResult FindPhysicalDrives(const DiscoveryRoots& roots) {
     }
     for (const auto& [disk, parts] : disks) {
         CLogicalDrives record;
-        if (MakeRecord(disk, parts, record)) result.drives.push_back(std::move(record));
+        if (MakeRecord(disk, parts, live, record)) result.drives.push_back(std::move(record));
     }
     return result;
 }

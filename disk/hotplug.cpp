@@ -25,7 +25,10 @@ struct CHotplugMonitor::Impl {
     void Run(const std::function<void()>& changed) {
         pollfd fds[2] = {{udev_monitor_get_fd(monitor), POLLIN, 0}, {stopFd, POLLIN, 0}};
         for (;;) {
-            if (::poll(fds, 2, -1) < 0) continue;  // EINTR
+            if (::poll(fds, 2, -1) < 0) {
+                if (errno == EINTR) continue;
+                return;  // nothing more can be heard
+            }
             if (fds[1].revents != 0) return;
             if ((fds[0].revents & POLLIN) == 0) continue;
             bool relevant = false;

@@ -40,11 +40,17 @@ public:
     // recognizer to ask). done is the number of files found.
     JobOutcome Run();
 
+    // Measure each file from its own structure (see CScanContext::exactLengths).
+    void SetExactLengths(bool exact) { m_ctx.exactLengths = exact; }
+
     const std::vector<std::unique_ptr<CScanner>>& Recognizers() const { return m_list; }
     CScanContext& Context() { return m_ctx; }
 
 private:
     void RecordHit(CScanner& recognizer, ULONGLONG position, ULONGLONG sectorsPerBlock);
+    // Clears the bits of covered whose file ends at or before sector; returns
+    // what stays covered.
+    uint32_t Uncover(uint32_t& covered, ULONGLONG sector) const;
 
     CDiskSource& m_source;
     CDirectoryTree& m_tree;
@@ -52,6 +58,7 @@ private:
     IReporter& m_reporter;
     CScanContext m_ctx;
     std::vector<std::unique_ptr<CScanner>> m_list;
+    std::vector<ULONGLONG> m_coveredUntil;  // per recognizer: the sector after its last whole file
 };
 
 }  // namespace tvn

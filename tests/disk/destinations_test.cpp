@@ -155,10 +155,23 @@ TEST(Destinations, MountedPartitionOfTheSourceIsMarkedOnIt) {
         const std::vector<CDestination> list = ListDestinations(source);
         const CDestination* d = find(list);
         ASSERT_NE(d, nullptr);
-        EXPECT_EQ(d->m_strText.rfind(mountPoint + " [", 0), 0u) << d->m_strText;
+        EXPECT_EQ(d->m_strText, mountPoint + " [TVNCARD]");
         EXPECT_TRUE(d->m_bOnSource);
         EXPECT_FALSE(d->m_strWhy.empty());
     }
+    // The drive list shows the partition's label and file system too (from
+    // udev, or read from the partition where udev has not recorded them).
+    bool listed = false;
+    for (const CLogicalDrives& disk : FindPhysicalDrives().drives) {
+        if (disk.m_strDrive != loop->Path()) continue;
+        ASSERT_EQ(disk.m_partitions.size(), 1u);
+        EXPECT_EQ(disk.m_partitions[0].m_strLabel, "TVNCARD");
+        EXPECT_EQ(disk.m_partitions[0].m_strFsType, "ext4");
+        EXPECT_EQ(disk.m_partitions[0].ItemText(), "Partition #" + p1 + " [TVNCARD] ext4, 8.000 MB");
+        listed = true;
+    }
+    EXPECT_TRUE(listed);
+
     // Another medium leaves it alone; so does no source at all.
     TempDir other;
     { media::ImageFile img(other / "other.img", 1 << 20); }

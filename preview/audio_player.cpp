@@ -1,0 +1,131 @@
+#include "preview/audio_player.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QStyle>
+#include <QTimer>
+#include <QTimerEvent>
+#include <QVBoxLayout>
+
+#include "output/preview_copy.h"
+#include "preview/midi_synth.h"
+
+namespace tvn::preview {
+
+QString MidiPositionText(int tick, int total) {
+    return QString::asprintf(" %2d of %2d", tick, total);
+}
+
+CAudioPlayer::CAudioPlayer(const std::string& copyPath, const QString& fileName, QWidget* parent)
+    : QDialog(parent), m_copy(copyPath), m_synth(std::make_unique<CMidiSynth>()),
+      m_volume(new QSlider(Qt::Horizontal, this)), m_position(new QLabel(QStringLiteral("0 of 0"), this)),
+      m_progress(new QSlider(Qt::Horizontal, this)) {
+    setWindowTitle(QStringLiteral("File previewer"));
+    setToolTip(fileName);
+    auto* name = new QLabel(fileName, this);
+    QFont bold = name->font();
+    bold.setBold(true);
+    name->setFont(bold);
+    m_volume->setObjectName(QStringLiteral("id1078"));
+    m_position->setObjectName(QStringLiteral("id1075"));
+    m_progress->setObjectName(QStringLiteral("id1099"));
+    m_volume->setRange(0, 1000);
+    m_volume->setValue(m_synth->Volume());
+    m_volume->setMaximumWidth(120);
+    m_progress->setEnabled(false);  // shows the position; MIDI is not sought
+    auto* play = new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), tr("Play"), this);
+    auto* pause = new QPushButton(style()->standardIcon(QStyle::SP_MediaPause), tr("Pause"), this);
+    auto* stop = new QPushButton(style()->standardIcon(QStyle::SP_MediaStop), tr("Stop"), this);
+    play->setObjectName(QStringLiteral("id1004"));
+    pause->setObjectName(QStringLiteral("id1005"));
+    stop->setObjectName(QStringLiteral("id1006"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(play);
+    buttons->addWidget(pause);
+    buttons->addWidget(stop);
+    buttons->addStretch(1);
+    auto* speaker = new QLabel(this);
+    speaker->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(16, 16));
+    buttons->addWidget(speaker);
+    buttons->addWidget(m_volume);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(name);
+    layout->addWidget(m_progress);
+    layout->addWidget(m_position);
+    layout->addLayout(buttons);
+    resize(380, 150);
+
+    connect(m_volume, &QSlider::valueChanged, this, [this](int v) { m_synth->SetVolume(v); });
+    connect(play, &QPushButton::clicked, this, [this] {
+        if (!m_started) {
+            Start();
+        } else if (!m_playing) {
+            if (m_synth->Finished()) m_synth->Rewind();
+            m_playing = m_synth->Resume();
+        }
+    });
+    connect(pause, &QPushButton::clicked, this, [this] {
+        m_synth->Stop();  // the song stays where it is
+        m_playing = false;
+    });
+    connect(stop, &QPushButton::clicked, this, [this] {
+        m_synth->Stop();
+        m_synth->Rewind();
+        m_playing = false;
+        m_progress->setValue(0);
+        m_position->setText(MidiPositionText(0, m_synth->TotalTicks()));
+    });
+}
+
+CAudioPlayer::~CAudioPlayer() {
+    m_synth.reset();  // stops the sound before the copy goes
+    if (!m_copy.empty()) WipeFile(m_copy);
+}
+
+void CAudioPlayer::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Messages come after the dialog is up, as the user expects them.
+    if (!m_started) QTimer::singleShot(0, this, [this] { Start(); });
+}
+
+bool CAudioPlayer::Start() {
+    if (m_started) return m_playing;
+    m_started = true;
+    if (!m_synth->Start(true)) {
+        QMessageBox::critical(this, QStringLiteral("Error"), QString::fromLatin1(kSynthFailed));
+        return false;
+    }
+    if (!m_synth->Play(m_copy)) {
+        QMessageBox::critical(this, QStringLiteral("Error"), QStringLiteral("Error loading file"));
+        return false;
+    }
+    m_playing = true;
+    m_position->setText(QStringLiteral("0 of %1").arg(m_synth->TotalTicks(), 2));
+    m_timer = startTimer(100);
+    return true;
+}
+
+QString CAudioPlayer::PositionText() const { return m_position->text(); }
+
+void CAudioPlayer::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == m_timer) Update();
+}
+
+void CAudioPlayer::Update() {
+    if (!m_playing) return;
+    m_synth->Pump();
+    const int total = m_synth->TotalTicks();
+    const int tick = std::min(m_synth->CurrentTick(), std::max(total, 0));
+    m_progress->setRange(0, std::max(total, 0));
+    m_progress->setValue(tick);
+    m_position->setText(MidiPositionText(tick, total));
+    if (m_synth->Finished()) {
+        m_playing = false;
+        m_synth->Stop();
+    }
+}
+
+}  // namespace tvn::preview

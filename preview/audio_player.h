@@ -1,0 +1,53 @@
+// The MIDI player, "File previewer": plays a found MIDI file on the
+// synthesizer, with volume, play, pause and stop, and the position in ticks.
+#pragma once
+
+#include <QDialog>
+#include <memory>
+#include <string>
+
+class QLabel;
+class QSlider;
+
+namespace tvn::preview {
+
+class CMidiSynth;
+
+// " %2d of %2d": the current tick and the song's length in ticks.
+QString MidiPositionText(int tick, int total);
+
+inline constexpr const char* kSynthFailed =
+    "Can't initialize DirectMusic objects.Ensure you have an audio card device and DirectX 8.0 or "
+    "above installed in your system.";
+
+class CAudioPlayer : public QDialog {
+    Q_OBJECT
+public:
+    CAudioPlayer(const std::string& copyPath, const QString& fileName, QWidget* parent = nullptr);
+    ~CAudioPlayer() override;
+
+    // Starts the synthesizer and the song; messages when either fails. Called
+    // once the dialog shows (and by tests).
+    bool Start();
+    bool Playing() const { return m_playing; }
+    QString PositionText() const;
+    CMidiSynth* Synth() const { return m_synth.get(); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    void Update();
+
+    std::string m_copy;
+    std::unique_ptr<CMidiSynth> m_synth;
+    QSlider* m_volume;
+    QLabel* m_position;
+    QSlider* m_progress;
+    int m_timer = 0;
+    bool m_started = false;
+    bool m_playing = false;
+};
+
+}  // namespace tvn::preview

@@ -1,0 +1,95 @@
+// tarvolin-cli preview as a user runs it: a PNG of the right size for each
+// image type, the record, and a clear word when the decoder is missing.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "tests/support/test_support.h"
+#include "tools/media/av_writers.h"
+#include "tools/media/image.h"
+#include "tools/media/photo_writers.h"
+
+namespace tvn {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Cli(const std::string& args) { return std::string(TVN_CLI) + " -q " + args; }
+
+// Width and height from a PNG's header; 0 x 0 when it is none.
+std::pair<uint32_t, uint32_t> PngSize(const std::string& path) {
+    const std::vector<uint8_t> d = test::ReadFile(path);
+    if (d.size() < 24 || d[1] != 'P' || d[2] != 'N' || d[3] != 'G') return {0, 0};
+    auto be = [&](size_t at) {
+        return uint32_t{d[at]} << 24 | uint32_t{d[at + 1]} << 16 | uint32_t{d[at + 2]} << 8 | d[at + 3];
+    };
+    return {be(16), be(20)};
+}
+
+bool HaveDecoder() {
+    return ::access((fs::path(TVN_CLI).parent_path() / "../preview/tarvolin-decode").c_str(), X_OK) == 0;
+}
+
+TEST(CliPreview, EachImageTypeGivesAPngOfItsSize) {
+    if (!HaveDecoder()) GTEST_SKIP() << "the decoder is built only with the desktop program (TVN_GUI)";
+    test::TempDir dir;
+    const std::string img = dir / "card.img";
+    {
+        media::ImageFile f(img, 8 << 20);
+        media::TiffOptions tiff;
+        tiff.rowsPerStrip = 30;
+        f.Write(512 * 16, media::MakeJpeg({}));                    // 640 x 480
+        f.Write(512 * 400, media::MakePng(123, 45, 1));
+        f.Write(512 * 600, media::MakeBmp24(77, 33, 2));
+        f.Write(512 * 800, media::MakeGif(false, 50, 20, 3));
+        f.Write(512 * 1000, media::MakeTiff(tiff));  // 320 x 240; TIF numbers start at 2
+        f.Write(512 * 2000, media::MakeWav(8000, 1, 8000));        // 1 s
+    }
+    struct Want {
+        const char* file;
+        uint32_t w, h;
+    };
+    for (const Want& want : {Want{"JPG/file# 1.JPG", 640, 480}, Want{"PNG/file# 1.PNG", 123, 45},
+                             Want{"BMP/file# 1.BMP", 77, 33}, Want{"GIF/file# 1.GIF", 50, 20},
+                             Want{"TIF/file# 2.TIF", 320, 240}}) {
+        SCOPED_TRACE(want.file);
+        const std::string png = dir / "out.png";
+        fs::remove(png);
+        std::string out;
+        ASSERT_EQ(test::RunCommand(Cli("preview '" + img + "' --types all --file '" + want.file +
+                                       "' --to '" + png + "' --json 2>/dev/null"),
+                                   &out),
+                  0)
+            << out;
+        EXPECT_EQ(PngSize(png), std::make_pair(want.w, want.h));
+        EXPECT_NE(out.find("\"width\": " + std::to_string(want.w)), std::string::npos) << out;
+    }
+    std::string out;
+    ASSERT_EQ(test::RunCommand(Cli("preview '" + img + "' --types wav --file 'WAV/file# 1.WAV' --to '" +
+                                   (dir / "w.png") + "' 2>/dev/null"),
+                               &out),
+              0);
+    EXPECT_NE(out.find("durationMs               1000"), std::string::npos) << out;
+    EXPECT_NE(out.find("PCM"), std::string::npos) << out;
+    // No such file.
+    EXPECT_EQ(test::RunCommand(Cli("preview '" + img + "' --types jpg --file 'JPG/file# 9.JPG' --to '" +
+                                   (dir / "x.png") + "' 2>/dev/null")),
+              2);
+}
+
+TEST(CliPreview, WithoutTheDecoderItSaysWhichPackageIsNeeded) {
+    test::TempDir dir;
+    const std::string cli = dir / "tarvolin-cli";
+    fs::copy_file(TVN_CLI, cli);
+    fs::permissions(cli, fs::perms::owner_all);
+    std::string out;
+    EXPECT_EQ(test::RunCommand("env -u TVN_DECODER '" + cli + "' preview /dev/null --types jpg --file x --to '" +
+                                   (dir / "x.png") + "' 2>&1",
+                               &out),
+              1);
+    EXPECT_NE(out.find("desktop package"), std::string::npos) << out;
+}
+
+}  // namespace
+}  // namespace tvn
