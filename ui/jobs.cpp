@@ -10,24 +10,11 @@ CProcessingJob MakeScanJob(std::shared_ptr<CScanJob> scan) {
     return job;
 }
 
-JobOutcome SaveOutcome(bool ran, bool stopped, uint64_t saved) {
-    JobOutcome outcome;
-    outcome.done = saved;
-    if (!ran)
-        outcome.result = JobResult::Refused;  // the job has shown why
-    else if (stopped)
-        outcome.result = JobResult::Stopped;
-    else
-        outcome.result = JobResult::Completed;
-    return outcome;
-}
-
 CProcessingJob MakeSaveJob(CSession& session, IReporter& reporter) {
     CProcessingJob job;
     job.run = [&session, &reporter] {
         CSaveJob save(session, reporter);
-        const bool ran = save.Run();
-        return SaveOutcome(ran, save.WasStopped(), session.job.FileCounter().load());
+        return save.Run();
     };
     return job;
 }
