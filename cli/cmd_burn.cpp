@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "cli/commands.h"
+#include "cli/manual.h"
 #include "optical/burner.h"
 #include "output/burn_job.h"
 #include "output/save_job.h"
@@ -149,6 +150,8 @@ void AddRecordersCommand(CLI::App& app, CliContext& ctx) {
     auto extra = std::make_shared<std::vector<std::string>>();
     cmd->add_flag("--json", *json, "Print JSON");
     cmd->add_option("RECORDER", *extra, "Also show these recorders (a device or stdio:PATH)");
+    AddExample(cmd, "tarvolin-cli recorders",
+               "List the CD/DVD recorders with the disc in each and the space left on it.");
     cmd->callback([&ctx, json, extra] {
         ctx.run = [&ctx, json, extra] { return RunRecorders(ctx, *json, *extra); };
     });
@@ -162,10 +165,12 @@ void AddBurnCommand(CLI::App& app, CliContext& ctx) {
     auto o = std::make_shared<BurnOptions>();
     cmd->add_option("SOURCE", o->source, "Device or disk image")->required();
     auto* typesOpt =
-        cmd->add_option("--types", o->types, "Scan for these types: jpg,tif,... or all");
+        cmd->add_option("--types", o->types, "Scan for these types: jpg,tif,... or all")
+            ->type_name(kTypesHint);
     auto* infoOpt =
         cmd->add_option("--scan-info", o->scanInfo,
-                        "Take the catalogue from this scan info file instead of scanning");
+                        "Take the catalogue from this scan info file instead of scanning")
+            ->type_name("FILE");
     typesOpt->excludes(infoOpt);
     cmd->add_option("--recorder", o->recorder,
                     "Recorder: a device (/dev/sr0) or stdio:PATH, which writes an ISO image file")
@@ -179,7 +184,11 @@ void AddBurnCommand(CLI::App& app, CliContext& ctx) {
         ->check(CLI::NonNegativeNumber);
     cmd->add_option("--select", o->select,
                     "Burn only these types or files (jpg, \"file# 3.JPG\", ...); default: all")
-        ->delimiter(',');
+        ->delimiter(',')
+        ->type_name("TYPE|NAME");
+    AddExample(cmd, "tarvolin-cli burn /dev/sdb --scan-info card.bin --recorder /dev/sr0 --cache /tmp",
+               "Burn the files listed in card.bin from the card onto the disc in /dev/sr0, "
+               "staging them in /tmp first.");
     cmd->callback([&ctx, o] {
         if (o->types.empty() && o->scanInfo.empty()) {
             throw CLI::RequiredError("--types or --scan-info");

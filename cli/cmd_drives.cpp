@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
+#include "cli/manual.h"
 #include "disk/drives.h"
 
 namespace tvn::cli {
@@ -54,6 +55,9 @@ void AddDrivesCommand(CLI::App& app, CliContext& ctx) {
     auto* cmd = app.add_subcommand("drives", "List the disks one can recover from, with their partitions");
     auto json = std::make_shared<bool>(false);
     cmd->add_flag("--json", *json, "Print JSON with every field");
+    AddExample(cmd, "tarvolin-cli drives",
+               "List the cards and disks with their partitions, and say whether raw reads are "
+               "possible.");
     cmd->callback([&ctx, json] {
         ctx.run = [json] {
             const DiscoveryResult found = FindPhysicalDrives();
@@ -96,7 +100,11 @@ void AddDestinationsCommand(CLI::App& app, CliContext& ctx) {
     };
     auto o = std::make_shared<Opts>();
     cmd->add_flag("--json", o->json, "Print JSON");
-    cmd->add_option("--source", o->source, "The medium being recovered: mark the places on it");
+    cmd->add_option("--source", o->source, "The medium being recovered: mark the places on it")
+        ->type_name("SOURCE");
+    AddExample(cmd, "tarvolin-cli destinations --source /dev/sdb",
+               "List the folders found files can be saved to, marking those on the card in "
+               "/dev/sdb, which cannot take them.");
     cmd->callback([&ctx, o] {
         ctx.run = [o] {
             const std::string source = o->source.empty() ? std::string() : CDiskSource::CanonicalIdentifier(o->source);

@@ -14,6 +14,7 @@
 
 #include "catalog/scan_info.h"
 #include "cli/commands.h"
+#include "cli/manual.h"
 #include "output/preview_copy.h"
 
 extern char** environ;
@@ -179,13 +180,17 @@ void AddPreviewCommand(CLI::App& app, CliContext& ctx) {
         "preview", "Decode one found file as the desktop's preview does: PNG and image record");
     auto o = std::make_shared<PreviewOptions>();
     cmd->add_option("SOURCE", o->source, "Device or disk image")->required();
-    auto* typesOpt = cmd->add_option("--types", o->types, "Scan for these types: jpg,tif,... or all");
+    auto* typesOpt = cmd->add_option("--types", o->types, "Scan for these types: jpg,tif,... or all")
+                         ->type_name(kTypesHint);
     auto* infoOpt = cmd->add_option("--scan-info", o->scanInfo,
-                                    "Take the catalogue from this scan info file instead of scanning");
+                                    "Take the catalogue from this scan info file instead of scanning")
+                        ->type_name("FILE");
     typesOpt->excludes(infoOpt);
     cmd->add_option("--file", o->file, "The found file: TYPE/NAME, e.g. \"JPG/file# 3.JPG\"")->required();
     cmd->add_option("--to", o->to, "PNG to write the picture (or a video's first frame) to")->required();
     cmd->add_flag("--json", o->json, "Print the record as JSON");
+    AddExample(cmd, "tarvolin-cli preview card.img --scan-info card.bin --file \"JPG/file# 3.JPG\" --to photo.png",
+               "Decode the third JPEG photo found on the card image and write it as photo.png.");
     cmd->callback([&ctx, o] {
         if (o->types.empty() && o->scanInfo.empty()) throw CLI::RequiredError("--types or --scan-info");
         const std::vector<FileType> types =

@@ -42,7 +42,8 @@ if(TARGET tarvolin)
     COMMAND gzip -9n -c tarvolin.1 > tarvolin.1.gz
     DEPENDS ${_stage}/tarvolin.1 WORKING_DIRECTORY ${_stage} VERBATIM)
 
-  # The icon in the sizes of the hicolor theme, drawn from the SVG.
+  # The icon in the sizes of the hicolor theme, drawn from the SVG the
+  # wizard's windows also show.
   add_executable(tarvolin-render-icon ${PROJECT_SOURCE_DIR}/tools/render_icon.cpp)
   find_package(Qt6 REQUIRED COMPONENTS Svg)
   target_link_libraries(tarvolin-render-icon PRIVATE Qt6::Gui Qt6::Svg)
@@ -53,8 +54,8 @@ if(TARGET tarvolin)
     list(APPEND _icons ${_stage}/icons/${_size}x${_size}/tarvolin.png)
   endforeach()
   add_custom_command(OUTPUT ${_icons}
-    COMMAND tarvolin-render-icon ${_desktop}/tarvolin.svg ${_stage}/icons ${_icon_sizes}
-    DEPENDS tarvolin-render-icon ${_desktop}/tarvolin.svg VERBATIM)
+    COMMAND tarvolin-render-icon ${PROJECT_SOURCE_DIR}/res/art/tarvolin.svg ${_stage}/icons ${_icon_sizes}
+    DEPENDS tarvolin-render-icon ${PROJECT_SOURCE_DIR}/res/art/tarvolin.svg VERBATIM)
 
   # The help pages with their screenshots, as they are installed.
   add_custom_target(tarvolin-help ALL
@@ -85,12 +86,18 @@ if(TARGET tarvolin)
                  ${_stage}/org.tarvolin.Tarvolin.metainfo.xml @ONLY)
 
   install(TARGETS tarvolin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT gui)
+  # The decoder tarvolin-cli's preview runs; it carries the image and media
+  # libraries, so it belongs to this package.
+  if(TARGET tarvolin-decode)
+    install(TARGETS tarvolin-decode RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/tarvolin
+            COMPONENT gui)
+  endif()
   install(FILES ${_stage}/tarvolin.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT gui)
   install(FILES ${_desktop}/tarvolin.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT gui)
   install(FILES ${_stage}/org.tarvolin.Tarvolin.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT gui)
-  install(FILES ${_desktop}/tarvolin.svg
+  install(FILES ${PROJECT_SOURCE_DIR}/res/art/tarvolin.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT gui)
   foreach(_size IN LISTS _icon_sizes)
     install(FILES ${_stage}/icons/${_size}x${_size}/tarvolin.png
@@ -107,7 +114,7 @@ set(CPACK_PACKAGE_NAME tarvolin)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Tarvolin developers")
 set(CPACK_PACKAGE_CONTACT "${TVN_MAINTAINER}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "recover photos, camera raw files, music and video")
+# Each package's summary is the first line of its description below.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_COMPONENTS_ALL ${_components})
 set(CPACK_DEB_COMPONENT_INSTALL ON)

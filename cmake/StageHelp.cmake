@@ -1,7 +1,8 @@
 # Copies the help pages into a folder as they are installed: the pages, their
 # style sheet and pictures from HELP_DIR, and the screenshots from SHOTS_DIR
 # into OUT_DIR/screenshots. In the source tree a page shows a screenshot as
-# "../../docs/screenshots/NAME.png"; the installed copy says "screenshots/NAME.png".
+# "../../docs/screenshots/NAME.png" (or "screenshots/NAME.png" for a copy kept
+# in HELP_DIR/screenshots); the installed copy says "screenshots/NAME.png".
 # Usage: cmake -DHELP_DIR=... -DSHOTS_DIR=... -DOUT_DIR=... -P StageHelp.cmake
 file(MAKE_DIRECTORY "${OUT_DIR}")
 file(GLOB _pages "${HELP_DIR}/*.htm" "${HELP_DIR}/*.html")
@@ -30,7 +31,9 @@ foreach(_file IN LISTS _assets)
   get_filename_component(_name "${_file}" NAME)
   file(COPY_FILE "${_file}" "${OUT_DIR}/${_name}" ONLY_IF_DIFFERENT)
 endforeach()
-file(GLOB _shots "${SHOTS_DIR}/*.png")
+# Pages may also keep their own copies in HELP_DIR/screenshots; those win,
+# as they are what the page shows in the tree.
+file(GLOB _shots "${SHOTS_DIR}/*.png" "${HELP_DIR}/screenshots/*.png")
 if(_shots)
   file(MAKE_DIRECTORY "${OUT_DIR}/screenshots")
   foreach(_file IN LISTS _shots)

@@ -147,8 +147,9 @@ bool CBurnJob::Stage(JobOutcome& outcome, std::string& burnFolder) {
     m_session.destination = m_staging;
     CStagingReporter stagingReporter(m_reporter);
     CSaveJob staging(m_session, stagingReporter);
-    const bool ran = staging.Run();
+    const JobOutcome staged = staging.Run();
     m_session.destination = chosen;
+    const bool ran = staged.result != JobResult::Refused;
 
     const uint64_t ticked = TickedFiles(m_session.tree);
     for (const auto& [type, result] : staging.GetResults()) m_staged += result.saved;

@@ -111,7 +111,10 @@ TEST(CliManual, DescribesEveryCommandOptionAndArgumentOfTheHelp) {
         }
         EXPECT_TRUE(sub.hasExample)
             << "'" << cmd << "' has no example: call AddExample (cli/manual.h) where it is registered";
-        EXPECT_NE(section.find(".EX\ntarvolin\\-cli " + cmd + " "), std::string::npos)
+        const std::string example = ".EX\ntarvolin\\-cli " + cmd;
+        const auto at = section.find(example);
+        EXPECT_TRUE(at != std::string::npos && (section[at + example.size()] == ' ' ||
+                                                section[at + example.size()] == '\n'))
             << "the example of '" << cmd << "' in the manual runs that command";
     }
 
@@ -172,7 +175,9 @@ TEST(CliManual, BashCompletionFollowsTheCommandTable) {
     ASSERT_EQ(test::RunCommand("mkdir '" + (dir / "photos") + "' && touch '" + (dir / "pictures.img") + "'"), 0);
     using V = std::vector<std::string>;
 
-    EXPECT_EQ(Complete(script, {"tarvolin-cli", ""}, dir / ""), (V{"info", "probe", "save", "scan"}));
+    V commands = ParseHelp(Output(Cli("--help"))).commands;
+    std::sort(commands.begin(), commands.end());
+    EXPECT_EQ(Complete(script, {"tarvolin-cli", ""}, dir / ""), commands);
     EXPECT_EQ(Complete(script, {"tarvolin-cli", "s"}, dir / ""), (V{"save", "scan"}));
     EXPECT_EQ(Complete(script, {"tarvolin-cli", "--"}, dir / ""),
               (V{"--help", "--log", "--quiet", "--version"}))

@@ -175,10 +175,12 @@ TEST(Destinations, MountedPartitionOfTheSourceIsMarkedOnIt) {
     // Another medium leaves it alone; so does no source at all.
     TempDir other;
     { media::ImageFile img(other / "other.img", 1 << 20); }
-    const CDestination* d = find(ListDestinations(other / "other.img"));
+    const std::vector<CDestination> elsewhere = ListDestinations(other / "other.img");
+    const CDestination* d = find(elsewhere);
     ASSERT_NE(d, nullptr);
     EXPECT_FALSE(d->m_bOnSource);
-    d = find(ListDestinations());
+    const std::vector<CDestination> unmarked = ListDestinations();
+    d = find(unmarked);
     ASSERT_NE(d, nullptr);
     EXPECT_FALSE(d->m_bOnSource);
 }

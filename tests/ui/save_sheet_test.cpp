@@ -267,7 +267,7 @@ struct SaveThroughWindow : ::testing::Test {
         session.job.Reset();
         test::RecordingReporter reporter;
         CSaveJob job(session, reporter);
-        ASSERT_TRUE(job.Run());
+        ASSERT_EQ(job.Run().result, JobResult::Completed);
         EXPECT_EQ(reporter.finished, 1);
     }
 };
