@@ -27,9 +27,10 @@ bool CScanJob::SetTypes(std::span<const FileType> types) {
 JobOutcome CScanJob::Run() {
     JobOutcome outcome;
     if (m_list.empty()) {
-        m_reporter.Finished();
         outcome.result = JobResult::Refused;
-        outcome.message = "No file type was chosen.";
+        outcome.message = "Please Select File types";
+        m_reporter.Message(outcome.message, "Information", MsgIcon::Information);
+        m_reporter.Finished();
         return outcome;
     }
     CScanner& first = *m_list.front();

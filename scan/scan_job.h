@@ -37,7 +37,8 @@ public:
     // The worker body. Sends Finished() at the end and says how the scan
     // ended: completed (the whole medium was read), stopped (the run flag was
     // cleared; what was found so far stays in the catalogue) or refused (no
-    // recognizer to ask). done is the number of files found.
+    // recognizer to ask, said through the reporter). done is the number of
+    // files found.
     JobOutcome Run();
 
     // Measure each file from its own structure (see CScanContext::exactLengths).

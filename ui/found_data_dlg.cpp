@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QDateTime>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFrame>
@@ -17,13 +16,10 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QShortcut>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStyle>
 #include <QStyledItemDelegate>
-#include <QTableView>
-#include <QThreadPool>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
@@ -32,7 +28,9 @@
 #include <ctime>
 
 #include "catalog/scan_info.h"
+#include "preview/preview_dialog.h"
 #include "ui/help.h"
+#include "ui/list_ctrl.h"
 
 namespace tvn::ui {
 
@@ -45,8 +43,6 @@ QMessageBox::StandardButton ShowDataBox(QWidget* parent, const QString& text,
 }
 
 namespace {
-
-const QString kTitle = QStringLiteral("Tarvolin");
 
 // The core's messages (the scan info writer's failures) as message boxes of
 // this window.
@@ -74,27 +70,6 @@ private:
     QWidget* m_parent;
 };
 
-// The help button's picture: a question mark on a blue disc.
-QIcon HelpIcon() {
-    QPixmap pixmap(56, 56);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QRadialGradient fill(QPointF(22, 18), 34);
-    fill.setColorAt(0, QColor(120, 170, 240));
-    fill.setColorAt(1, QColor(30, 80, 170));
-    painter.setBrush(fill);
-    painter.setPen(QPen(QColor(20, 55, 120), 2));
-    painter.drawEllipse(QRectF(3, 3, 50, 50));
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setPixelSize(34);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.setPen(Qt::white);
-    painter.drawText(QRectF(3, 3, 50, 50), Qt::AlignCenter, QStringLiteral("?"));
-    return QIcon(pixmap);
-}
-
 bool IsMovieName(const std::string& name) {
     for (const char* ext : {"MP4", "MPG", "MOV", "AVI"}) {
         if (name.size() >= 3 && name.compare(name.size() - 3, 3, ext) == 0) return true;
@@ -104,28 +79,13 @@ bool IsMovieName(const std::string& name) {
 
 }  // namespace
 
-// The list: grid lines, striped rows, the text of an empty list, and the
-// context menu in both its mouse and its keyboard form.
-class CFoundListView : public QTableView {
+// The list (striped rows and the empty text come from the list control):
+// space toggles the row, the context menu in its mouse and keyboard forms.
+class CFoundListView : public CTXListCtrl {
 public:
-    explicit CFoundListView(CDataFoundDlg* dlg) : QTableView(dlg), m_dlg(dlg) {}
-    QString emptyText = QStringLiteral("No item to display in this view.");
+    explicit CFoundListView(CDataFoundDlg* dlg) : CTXListCtrl(dlg), m_dlg(dlg) {}
 
 protected:
-    void paintEvent(QPaintEvent* event) override {
-        QTableView::paintEvent(event);
-        if (model() != nullptr && model()->rowCount() > 0) return;
-        QPainter painter(viewport());
-        painter.fillRect(viewport()->rect(), palette().color(QPalette::Base));
-        QFont font(QStringLiteral("Sans Serif"));
-        font.setPixelSize(14);
-        font.setWeight(QFont::Black);
-        font.setUnderline(true);
-        painter.setFont(font);
-        painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
-        painter.drawText(viewport()->rect(), Qt::AlignCenter | Qt::TextSingleLine, emptyText);
-    }
-
     void keyPressEvent(QKeyEvent* event) override {
         if (event->key() == Qt::Key_Space) {
             const QModelIndex current = currentIndex();
@@ -134,7 +94,7 @@ protected:
             }
             return;
         }
-        QTableView::keyPressEvent(event);
+        CTXListCtrl::keyPressEvent(event);
     }
 
     void contextMenuEvent(QContextMenuEvent* event) override {
@@ -157,27 +117,32 @@ private:
 
 namespace {
 
-// Rows of the list: striped as the catalogue's list control draws them.
-class CStripeDelegate : public QStyledItemDelegate {
+// Grid lines between the list's cells.
+class CGridDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-        QStyledItemDelegate::initStyleOption(option, index);
-        if (index.row() % 2 == 0) option->backgroundBrush = QColor(232, 232, 244);
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        painter->save();
+        painter->setPen(QColor(214, 218, 228));
+        painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+        painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
+        painter->restore();
     }
 };
 
 }  // namespace
 
 CDataFoundDlg::CDataFoundDlg(CSession& session, QWidget* parent)
-    : QDialog(parent), m_session(session), m_selection(session.tree) {
+    : CWizardDialog(parent, QStringLiteral("tvnselectdatatorestore.htm")),
+      m_session(session),
+      m_selection(session.tree) {
     setObjectName(QStringLiteral("CDataFoundDlg"));
-    setWindowTitle(kTitle);
     m_treeModel = new CFolderTreeModel(m_selection, this);
     m_listModel = new CFileListModel(m_selection, this);
     m_thumbs = std::make_unique<CThumbnailCache>(QSize(48, 48));
     BuildControls();
-    resize(620, 500);
 
     connect(m_treeModel, &CFolderTreeModel::marksChanged, this, &CDataFoundDlg::OnTreeMarks);
     connect(m_listModel, &CFileListModel::marksChanged, this, &CDataFoundDlg::OnListMarks);
@@ -206,7 +171,16 @@ CDataFoundDlg::~CDataFoundDlg() {
     m_thumbs->Stop();
 }
 
-QTableView* CDataFoundDlg::List() const { return m_list; }
+CTXListCtrl* CDataFoundDlg::List() const { return m_list; }
+
+WizardStep CDataFoundDlg::Next() const {
+    switch (m_outcome) {
+        case Outcome::Back: return WizardStep::Main;
+        case Outcome::StartJob: return WizardStep::Processing;
+        case Outcome::Exit: break;
+    }
+    return WizardStep::Exit;
+}
 
 void CDataFoundDlg::BuildControls() {
 
@@ -219,23 +193,21 @@ void CDataFoundDlg::BuildControls() {
 
     m_list = new CFoundListView(this);
     m_list->setObjectName(QStringLiteral("id1017"));
-    m_list->setShowGrid(true);
+    m_list->SetEmptyText(QStringLiteral("No item to display in this view."));
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setWordWrap(false);
-    m_list->setItemDelegate(new CStripeDelegate(m_list));
-    m_list->verticalHeader()->hide();
-    m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_list->verticalHeader()->setDefaultSectionSize(22);
-    m_list->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    m_list->horizontalHeader()->setStretchLastSection(true);
-    m_list->horizontalHeader()->setSectionsClickable(true);
-    m_list->horizontalHeader()->setSortIndicatorShown(true);
-    m_list->horizontalHeader()->setHighlightSections(false);
-    connect(m_list->horizontalHeader(), &QHeaderView::sectionClicked, this,
+    m_list->setItemDelegate(new CGridDelegate(m_list));
+    m_list->header()->setSectionResizeMode(QHeaderView::Interactive);
+    m_list->header()->setStretchLastSection(true);
+    m_list->header()->setSectionsClickable(true);
+    m_list->header()->setSortIndicatorShown(true);
+    m_list->header()->setHighlightSections(false);
+    m_list->header()->setSectionsMovable(false);
+    connect(m_list->header(), &QHeaderView::sectionClicked, this,
             &CDataFoundDlg::OnHeaderClicked);
-    connect(m_list, &QTableView::doubleClicked, this, &CDataFoundDlg::OnListDoubleClick);
+    connect(m_list, &QTreeView::doubleClicked, this, &CDataFoundDlg::OnListDoubleClick);
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(m_tree);
@@ -289,62 +261,40 @@ void CDataFoundDlg::BuildControls() {
     totals->addWidget(m_selData, 2, 1);
     totals->setColumnStretch(2, 1);
 
-    auto* line = new QFrame(this);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-
-    m_help = new QToolButton(this);
-    m_help->setObjectName(QStringLiteral("id1005"));
-    m_help->setToolTip(QStringLiteral("Help"));
-    m_help->setIcon(HelpIcon());
-    m_help->setIconSize(QSize(28, 28));
-    m_help->setAutoRaise(true);
-    m_help->setFixedSize(40, 40);
-    connect(m_help, &QToolButton::clicked, this,
-            [] { OpenHelpTopic(QStringLiteral("tvnselectdatatorestore.htm")); });
-
-    auto button = [this](const char* id, const QString& text, QStyle::StandardPixmap icon,
-                         int width) {
-        auto* b = new QPushButton(QApplication::style()->standardIcon(icon), text, this);
-        b->setObjectName(QString::fromLatin1(id));
-        b->setIconSize(QSize(24, 24));
-        b->setFixedSize(width, 35);
-        b->setAutoDefault(false);
-        return b;
-    };
-    m_saveInfo = button("id1081", QStringLiteral("S&ave scan info"), QStyle::SP_DialogSaveButton, 120);
-    m_back = button("id1052", QStringLiteral("&Back"), QStyle::SP_ArrowBack, 100);
-    m_save = button("id1019", QStringLiteral("&Save "), QStyle::SP_DriveHDIcon, 100);
-    m_exit = button("id1020", QStringLiteral("E&xit"), QStyle::SP_DialogCloseButton, 100);
+    m_help = AddHelpButton("id1005", QPoint(20, 430));
+    m_saveInfo = AddButton("id1081", QStringLiteral("S&ave scan info"),
+                           QStringLiteral(":/art/save_scan_info.svg"), QRect(150, 431, 120, 35));
+    m_back = AddButton("id1052", QStringLiteral("&Back"), QStringLiteral(":/art/back.svg"),
+                       QRect(280, 431, 100, 35));
+    m_save = AddButton("id1019", QStringLiteral("&Save "), QStringLiteral(":/art/save.svg"),
+                       QRect(390, 431, 100, 35));
+    m_exit = AddButton("id1020", QStringLiteral("E&xit"), QStringLiteral(":/art/exit.svg"),
+                       QRect(500, 431, 100, 35));
     connect(m_saveInfo, &QPushButton::clicked, this, [this] { SaveScanInfoAs(); });
     connect(m_back, &QPushButton::clicked, this, &CDataFoundDlg::OnBack);
     connect(m_save, &QPushButton::clicked, this, &CDataFoundDlg::OnSave);
     connect(m_exit, &QPushButton::clicked, this, &CDataFoundDlg::OnExit);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->setSpacing(10);
-    buttons->addWidget(m_help);
-    buttons->addStretch(1);
-    buttons->addWidget(m_saveInfo);
-    buttons->addWidget(m_back);
-    buttons->addWidget(m_save);
-    buttons->addWidget(m_exit);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(10, 10, 20, 10);
+    // Everything above the button row and its separator line.
+    auto* content = new QWidget(this);
+    content->setGeometry(10, 8, kWidth - 20, kHeight - 45 - 14);
+    for (QWidget* w : {static_cast<QWidget*>(splitter), static_cast<QWidget*>(minLabel),
+                       static_cast<QWidget*>(m_minSize), static_cast<QWidget*>(m_thumbBox),
+                       static_cast<QWidget*>(m_totalFolders), static_cast<QWidget*>(m_totalFiles),
+                       static_cast<QWidget*>(m_totalData), static_cast<QWidget*>(m_selFolders),
+                       static_cast<QWidget*>(m_selFiles), static_cast<QWidget*>(m_selData)}) {
+        w->setParent(content);
+    }
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
     layout->addWidget(splitter, 1);
     layout->addLayout(filterRow);
     layout->addLayout(totals);
-    layout->addWidget(line);
-    layout->addLayout(buttons);
-
-    auto* help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this,
-            [] { OpenHelpTopic(QStringLiteral("tvnselectdatatorestore.htm")); });
 }
 
 void CDataFoundDlg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
+    CWizardDialog::showEvent(event);
     if (m_infoShown || m_session.jobMode != JobMode::Scan) return;
     m_infoShown = true;
     // Not modal: the window stays usable while the hint is up.
@@ -360,18 +310,11 @@ void CDataFoundDlg::showEvent(QShowEvent* event) {
 }
 
 void CDataFoundDlg::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) return;  // Escape does not close this window
-    if (event->key() == Qt::Key_Space && m_tree->hasFocus()) {
-        const QModelIndex current = m_tree->currentIndex();
-        if (current.isValid()) m_treeModel->setData(current, {}, Qt::CheckStateRole);
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();  // Escape does not close this window
         return;
     }
-    QDialog::keyPressEvent(event);
-}
-
-void CDataFoundDlg::reject() {
-    // The close box.
-    OnExit();
+    CWizardDialog::keyPressEvent(event);
 }
 
 // --- the tree and the list ---------------------------------------------------
@@ -381,7 +324,7 @@ void CDataFoundDlg::ShowFolder(CFolderNode* folder) {
     // A new folder's contents are sorted by name, ascending.
     m_listModel->sort(CFileListModel::NameColumn, Qt::AscendingOrder);
     m_listModel->ShowFolder(folder);
-    m_list->horizontalHeader()->setSortIndicator(CFileListModel::NameColumn, Qt::AscendingOrder);
+    m_list->header()->setSortIndicator(CFileListModel::NameColumn, Qt::AscendingOrder);
     const QModelIndex index = m_treeModel->IndexOf(folder);
     if (index.isValid() && m_tree->currentIndex() != index) {
         m_tree->expand(m_treeModel->RootIndex());
@@ -434,7 +377,7 @@ void CDataFoundDlg::OnHeaderClicked(int section) {
         order = order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     }
     m_listModel->sort(section, order);
-    m_list->horizontalHeader()->setSortIndicator(section, order);
+    m_list->header()->setSortIndicator(section, order);
 }
 
 void CDataFoundDlg::OnListDoubleClick(const QModelIndex& index) {
@@ -455,7 +398,7 @@ void CDataFoundDlg::ShowContextMenu(int row, const QPoint& at, bool keyboard) {
     menu.setObjectName(QStringLiteral("listMenu"));
     QAction* preview = nullptr;
     if (!node->IsFolder()) {
-        preview = menu.addAction(QApplication::style()->standardIcon(QStyle::SP_FileDialogContentsView),
+        preview = menu.addAction(QIcon(QStringLiteral(":/art/preview.svg")),
                                  QStringLiteral("&Preview"));
     }
     QAction* toggle = menu.addAction(node->IsChecked() ? QStringLiteral("&Deselect Item")
@@ -508,11 +451,9 @@ void CDataFoundDlg::SetThumbnailsShown(bool shown) {
         m_listModel->SetThumbnails(m_thumbs.get(),
                                    [this](const CFileNode& file) { return BytesOf(file); });
         m_list->setIconSize(m_thumbs->Box());
-        m_list->verticalHeader()->setDefaultSectionSize(m_thumbs->Box().height() + 4);
     } else {
         m_listModel->SetThumbnails(nullptr, {});
         m_list->setIconSize(QSize(16, 16));
-        m_list->verticalHeader()->setDefaultSectionSize(22);
     }
 }
 
@@ -540,47 +481,7 @@ void CDataFoundDlg::PreviewFile(CFileNode& file, ULONGLONG limit) {
 }
 
 void CDataFoundDlg::DefaultPreview(CFileNode& file) {
-    // A plain picture window until the viewers take over: the picture is
-    // decoded on a worker, the window stays responsive meanwhile.
-    QDialog dlg(this);
-    dlg.setObjectName(QStringLiteral("previewPlaceholder"));
-    dlg.setWindowTitle(QString::fromStdString(file.GetName()));
-    auto* picture = new QLabel(QStringLiteral("Preparing the preview\u2026"), &dlg);
-    picture->setAlignment(Qt::AlignCenter);
-    picture->setMinimumSize(480, 360);
-    auto* info = new QLabel(QStringLiteral("%1, %2 bytes")
-                                .arg(QString::fromStdString(file.GetName()))
-                                .arg(file.GetSize()),
-                            &dlg);
-    auto* close = new QDialogButtonBox(QDialogButtonBox::Close, &dlg);
-    connect(close, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
-    auto* layout = new QVBoxLayout(&dlg);
-    layout->addWidget(picture, 1);
-    layout->addWidget(info);
-    layout->addWidget(close);
-
-    const bool picturesOnly = file.GetParent() && IsPictureType(file.GetParent()->GetName());
-    QThreadPool pool;
-    if (picturesOnly) {
-        const FoundFileBytes where = BytesOf(file);
-        pool.start([where, picture] {
-            const QImage image = DecodeThumbnail(where, QSize(800, 600));
-            QMetaObject::invokeMethod(
-                picture,
-                [picture, image] {
-                    if (image.isNull()) {
-                        picture->setText(QStringLiteral("This picture cannot be shown."));
-                    } else {
-                        picture->setPixmap(QPixmap::fromImage(image));
-                    }
-                },
-                Qt::QueuedConnection);
-        });
-    } else {
-        picture->setText(QStringLiteral("No preview for this kind of file yet."));
-    }
-    dlg.exec();
-    pool.waitForDone();
+    preview::OpenPreview(this, m_session, file);
 }
 
 // --- commands -----------------------------------------------------------------
@@ -615,6 +516,7 @@ void CDataFoundDlg::OnSave() {
     }
     CSavePropertySheet sheet(m_session, m_recorders, this);
     if (sheet.exec() != QDialog::Accepted) return;
+    m_chosenRecorder = sheet.ChosenRecorder();
     m_outcome = Outcome::StartJob;
     QDialog::done(QDialog::Accepted);
 }

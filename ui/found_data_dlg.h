@@ -21,15 +21,16 @@
 #include "app/session.h"
 #include "ui/found_models.h"
 #include "ui/found_selection.h"
+#include "ui/list_ctrl.h"
 #include "ui/save_sheet.h"
 #include "ui/thumbnail_cache.h"
+#include "ui/wizard_dialog.h"
+#include "ui/wizard_state.h"
 
 class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
-class QTableView;
-class QToolButton;
 class QTreeView;
 
 namespace tvn::ui {
@@ -47,7 +48,7 @@ inline constexpr ULONGLONG kMenuPreviewLimit = 31457280;
 
 class CFoundListView;
 
-class CDataFoundDlg : public QDialog {
+class CDataFoundDlg : public CWizardDialog {
     Q_OBJECT
 public:
     enum class Outcome { Exit, Back, StartJob };
@@ -56,6 +57,9 @@ public:
     ~CDataFoundDlg() override;
 
     Outcome GetOutcome() const { return m_outcome; }
+    // The wizard's next step: the first one after Back, the processing
+    // window after Save, none after Exit.
+    WizardStep Next() const;
 
     // What previews a file once the size and type checks have passed; by
     // default a simple picture window.
@@ -63,12 +67,15 @@ public:
     void SetPreviewHandler(PreviewHandler handler) { m_preview = std::move(handler); }
     // The recorders the save options' burn page offers (none when not set).
     void SetRecorders(IRecorderSource* recorders) { m_recorders = recorders; }
+    // The recorder the burn page had chosen when Save was confirmed (-1 for
+    // a save to a folder).
+    int ChosenRecorder() const { return m_chosenRecorder; }
 
     CFoundSelection& Selection() { return m_selection; }
     CFolderTreeModel& TreeModel() { return *m_treeModel; }
     CFileListModel& ListModel() { return *m_listModel; }
     QTreeView* Tree() const { return m_tree; }
-    QTableView* List() const;
+    CTXListCtrl* List() const;
     bool IsScanInfoSaved() const { return m_scanInfoSaved; }
 
     // Shows the contents of a folder (the root or a type folder) in the list
@@ -103,7 +110,8 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    void reject() override;
+    // The close box leaves as Exit does.
+    void CloseRequested() override { OnExit(); }
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -129,6 +137,7 @@ private:
     Outcome m_outcome = Outcome::Exit;
     bool m_scanInfoSaved = false;
     bool m_infoShown = false;
+    int m_chosenRecorder = -1;
 
     QTreeView* m_tree = nullptr;
     CFoundListView* m_list = nullptr;
@@ -140,7 +149,7 @@ private:
     QLabel* m_selData = nullptr;
     QSpinBox* m_minSize = nullptr;
     QCheckBox* m_thumbBox = nullptr;
-    QToolButton* m_help = nullptr;
+    CHoverButton* m_help = nullptr;
     QPushButton* m_back = nullptr;
     QPushButton* m_save = nullptr;
     QPushButton* m_exit = nullptr;

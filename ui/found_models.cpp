@@ -1,7 +1,5 @@
 #include "ui/found_models.h"
 
-#include <QApplication>
-#include <QStyle>
 
 #include <algorithm>
 
@@ -20,9 +18,8 @@ Qt::CheckState ToCheckState(Mark mark) {
 
 CFolderTreeModel::CFolderTreeModel(CFoundSelection& selection, QObject* parent)
     : QAbstractItemModel(parent), m_selection(selection) {
-    QStyle* style = QApplication::style();
-    m_closed = style->standardIcon(QStyle::SP_DirClosedIcon);
-    m_open = style->standardIcon(QStyle::SP_DirOpenIcon);
+    m_closed = QIcon(QStringLiteral(":/art/folder.svg"));
+    m_open = QIcon(QStringLiteral(":/art/folder_open.svg"));
     Reload();
 }
 
@@ -83,7 +80,7 @@ QVariant CFolderTreeModel::data(const QModelIndex& index, int role) const {
     if (node == nullptr) return {};
     switch (role) {
         case Qt::DisplayRole: return QString::fromStdString(node->GetName());
-        case Qt::DecorationRole: return m_closed;
+        case Qt::DecorationRole: return node == &m_selection.Root() ? m_open : m_closed;
         case Qt::CheckStateRole: return ToCheckState(m_selection.MarkOf(*node));
         case kNodeRole: return QVariant::fromValue(static_cast<void*>(node));
         default: return {};
@@ -108,9 +105,8 @@ Qt::ItemFlags CFolderTreeModel::flags(const QModelIndex& index) const {
 
 CFileListModel::CFileListModel(CFoundSelection& selection, QObject* parent)
     : QAbstractTableModel(parent), m_selection(selection) {
-    QStyle* style = QApplication::style();
-    m_folderIcon = style->standardIcon(QStyle::SP_DirClosedIcon);
-    m_fileIcon = style->standardIcon(QStyle::SP_FileIcon);
+    m_folderIcon = QIcon(QStringLiteral(":/art/folder.svg"));
+    m_fileIcon = QIcon(QStringLiteral(":/art/file.svg"));
 }
 
 void CFileListModel::ShowFolder(CFolderNode* folder) {

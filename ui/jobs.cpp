@@ -10,18 +10,6 @@ CProcessingJob MakeScanJob(std::shared_ptr<CScanJob> scan) {
     return job;
 }
 
-JobOutcome SaveOutcome(bool ran, bool stopped, uint64_t saved) {
-    JobOutcome outcome;
-    outcome.done = saved;
-    if (!ran)
-        outcome.result = JobResult::Refused;  // the job has shown why
-    else if (stopped)
-        outcome.result = JobResult::Stopped;
-    else
-        outcome.result = JobResult::Completed;
-    return outcome;
-}
-
 CProcessingJob MakeSaveJob(CSession& session, IReporter& reporter) {
     CProcessingJob job;
     job.run = [&session, &reporter] {

@@ -104,7 +104,7 @@ CKestrelDlg::CKestrelDlg(CSession& session, CQtReporter& reporter, CWizardState&
     label->SetBold(true);
     label->SetTextColor(kTextGrey);
 
-    auto* openImage = AddButton("idOpenImage", QStringLiteral("Open &image..."),
+    auto* openImage = AddButton("idOpenImage", QStringLiteral("Open &image\u2026"),
                                 QStringLiteral(":/art/image.svg"), QRect(470, 238, 135, 28));
     openImage->setIconSize(QSize(18, 18));
     connect(openImage, &QPushButton::clicked, this, &CKestrelDlg::OnOpenImage);

@@ -317,9 +317,7 @@ void CProcessingDlg::FinishedEnd(const JobOutcome& outcome) {
             ShowFailure(outcome);
             break;
         case JobResult::Refused:
-            // A refused job has said why itself, unless it left it to us.
-            if (!outcome.message.empty())
-                ShowMessage(this, QString::fromStdString(outcome.message), QStringLiteral("Error"), MsgIcon::Error);
+            // A job that did not start has said why itself.
             break;
         case JobResult::Stopped:
             StoppedEnd(outcome);

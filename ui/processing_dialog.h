@@ -33,7 +33,8 @@ namespace tvn::ui {
 // know about it besides the session's job mode and compress flag.
 struct CProcessingJob {
     // Runs on the worker; reports through the wizard's reporter and says how
-    // the job ended. Exceptions it throws become a failed outcome.
+    // the job ended. A refused job reports why itself; a failed one leaves
+    // its message to the window. Exceptions it throws become a failed outcome.
     std::function<JobOutcome()> run;
     // Burn: the recorder's name, shown as the saving path.
     QString recorderName;

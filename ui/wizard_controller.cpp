@@ -2,14 +2,31 @@
 
 #include "catalog/scan_info.h"
 #include "ui/file_selection_dialog.h"
-#include "ui/found_data_dialog.h"
+#include "ui/found_data_dlg.h"
+#include "output/burn_job.h"
 #include "ui/jobs.h"
 #include "ui/message_box.h"
 #include "ui/off_gui.h"
 
 namespace tvn::ui {
 
-CWizardController::CWizardController(CWizardOptions options) : m_options(std::move(options)) {}
+CWizardController::CWizardController(CWizardOptions options) : m_options(std::move(options)) {
+    // A burn writes to the recorder the burn page selected in the burner.
+    burnJobFactory = [](CWizardController& wizard) {
+        CProcessingJob job;
+        CBurnerRecorders* recorders = wizard.Recorders();
+        if (recorders == nullptr) return job;
+        CBurner& burner = recorders->Burner();
+        const int chosen = wizard.m_chosenRecorder;
+        job.recorderName = QString::fromLocal8Bit(
+            chosen >= 0 ? recorders->Name(chosen).c_str() : burner.GetSelectedAddress().c_str());
+        job.run = [&wizard, &burner] {
+            CBurnJob burn(wizard.Session(), burner, wizard.Reporter());
+            return burn.Run();
+        };
+        return job;
+    };
+}
 
 CWizardController::~CWizardController() = default;
 
@@ -80,8 +97,19 @@ WizardStep CWizardController::RunProcessing() {
 }
 
 WizardStep CWizardController::RunFoundData() {
-    CFoundDataDlg dialog(m_session, m_state);
-    return Show(dialog);
+    CDataFoundDlg dialog(m_session);
+    // The burn page offers recorders once burn jobs can be made.
+    if (burnJobFactory) {
+        if (!m_burner) {
+            m_burner = std::make_unique<CBurner>(&m_reporter);
+            m_recorders = std::make_unique<CBurnerRecorders>(*m_burner);
+        }
+        dialog.SetRecorders(m_recorders.get());
+    }
+    if (previewHandler) dialog.SetPreviewHandler(previewHandler);
+    const WizardStep next = Show(dialog);
+    m_chosenRecorder = dialog.ChosenRecorder();
+    return next;
 }
 
 bool CWizardController::LoadScanInfoAtStart(const QString& path) {

@@ -12,6 +12,9 @@
 
 #include "app/session.h"
 #include "scan/scan_job.h"
+#include "optical/burner.h"
+#include "ui/burner_recorders.h"
+#include "ui/found_data_dlg.h"
 #include "ui/main_dialog.h"
 #include "ui/processing_dialog.h"
 #include "ui/qt_reporter.h"
@@ -47,8 +50,14 @@ public:
 
     // The job the processing step runs, after the session's job mode.
     CProcessingJob MakeJob();
-    // Makes burn jobs (the recorder and its staging); none until set.
+    // Makes burn jobs (the recorder and its staging); by default a burn job on
+    // the recorder the burn page selected.
     std::function<CProcessingJob(CWizardController&)> burnJobFactory;
+    // Previews a file of the found-data window (its simple picture window when
+    // not set).
+    CDataFoundDlg::PreviewHandler previewHandler;
+    // The recorder the last burn was asked for on the burn page.
+    CBurnerRecorders* Recorders() { return m_recorders.get(); }
     // Called with every step's window just before it runs.
     std::function<void(CWizardDialog&)> onWindow;
 
@@ -65,6 +74,9 @@ private:
     CQtReporter m_reporter;
     CWizardState m_state;
     std::shared_ptr<CScanJob> m_scanJob;  // prepared by the file-type step
+    std::unique_ptr<CBurner> m_burner;    // the recorders of the burn page
+    std::unique_ptr<CBurnerRecorders> m_recorders;
+    int m_chosenRecorder = -1;  // on the burn page when the last Save was confirmed
 };
 
 }  // namespace tvn::ui

@@ -6,7 +6,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
-#include <QTableView>
+#include <QTreeView>
 #include <QTest>
 
 #include <chrono>
@@ -90,7 +90,7 @@ void BM_SortBigFolder(benchmark::State& state) {
     dlg.show();
     dlg.ShowFolder(session.tree.FindFolder("JPG"));
     Settle(dlg);
-    QHeaderView* header = dlg.List()->horizontalHeader();
+    QHeaderView* header = dlg.List()->header();
     int section = static_cast<int>(state.range(0));
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();

@@ -1,5 +1,5 @@
 // The wizard's own controls: the three-picture help button, the transparent
-// static text and the found-data list.
+// static text and the found_data list.
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>

@@ -1,4 +1,4 @@
-// The found-data window, driven as a person would over a catalogue built in
+// The found_data window, driven as a person would over a catalogue built in
 // the test: marks, totals, sorting, preview limits, the scan info commands
 // and leaving.
 #include "ui/found_data_dlg.h"
@@ -12,7 +12,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStyle>
-#include <QTableView>
+#include <QTreeView>
 #include <QTest>
 #include <QTreeView>
 
@@ -257,7 +257,7 @@ TEST_F(FoundFixture, SortsByNameAsTextAndBySizeAsNumbersBothWays) {
         return out;
     };
     EXPECT_EQ(column(0), QStringList({"file# 10.JPG", "file# 11.JPG", "file# 12.JPG", "file# 9.JPG"}));
-    QHeaderView* header = dlg->List()->horizontalHeader();
+    QHeaderView* header = dlg->List()->header();
     const auto clickHeader = [&](int section) {
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                           QPoint(header->sectionViewportPosition(section) + 10, header->height() / 2));

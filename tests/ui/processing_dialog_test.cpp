@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <filesystem>
 #include <thread>
 
 #include "tests/support/test_support.h"
@@ -239,12 +240,54 @@ TEST_F(ProcessingFixture, APlainSaveOpensItsFolderAndACompressedOneTheFolderAbov
     }
 }
 
-TEST(SaveOutcome, RefusedStoppedAndCompletedSavesAreToldApart) {
-    EXPECT_EQ(SaveOutcome(false, false, 0).result, JobResult::Refused);
-    EXPECT_EQ(SaveOutcome(true, true, 4).result, JobResult::Stopped);
-    const JobOutcome done = SaveOutcome(true, false, 7);
-    EXPECT_EQ(done.result, JobResult::Completed);
-    EXPECT_EQ(done.done, 7u);
+TEST_F(ProcessingFixture, ARealSaveWritesTheTickedFilesAndARefusedOneIsToldOnce) {
+    test::TempDir dir;
+    const std::string image = dir / "card.img";
+    test::MakePhotoImage(image);
+    test::RecordingReporter quiet;
+    ASSERT_TRUE(session.OpenCurrentSource(image, quiet, kDisconnectedReconnect));
+    {
+        CScanJob scan(*session.diskSource, session.tree, session.counters, session.job, quiet);
+        ASSERT_TRUE(scan.SetTypes(std::vector<FileType>{FileType::JPG}));
+        session.job.Reset();
+        ASSERT_EQ(scan.Run().result, JobResult::Completed);
+    }
+    CFolderNode* jpg = session.tree.FindFolder("JPG");
+    ASSERT_NE(jpg, nullptr);
+    jpg->SetChecked(true);
+    for (CFileNode* f = jpg->GetFirstChild(); f; f = f->GetNextFile()) f->SetChecked(true);
+
+    const std::string out = dir / "out";
+    std::filesystem::create_directory(out);
+    session.jobMode = JobMode::Save;
+    session.compress = false;
+    session.destination = out;
+    {
+        test::BoxAnswerer boxes;
+        Open(MakeSaveJob(session, reporter));
+        ASSERT_TRUE(test::WaitFor([&] { return Ended(); }));
+        ASSERT_EQ(boxes.seen.size(), 1u) << boxes.Texts().toStdString();
+        EXPECT_EQ(boxes.seen[0].text, QStringLiteral("Saving operation completed successfully"));
+        EXPECT_EQ(dlg->Outcome().result, JobResult::Completed);
+        EXPECT_EQ(dlg->Outcome().done, jpg->GetFileCount());
+        const std::string folder = out + "/" + session.jobName;
+        EXPECT_EQ(opened, QStringList(QString::fromStdString(folder)));
+        for (CFileNode* f = jpg->GetFirstChild(); f; f = f->GetNextFile())
+            EXPECT_TRUE(std::filesystem::exists(folder + "/JPG/" + f->GetName())) << f->GetName();
+    }
+
+    // Into the image itself: refused before anything is written, with the
+    // job's own message and nothing more.
+    session.destination = image;
+    opened.clear();
+    test::BoxAnswerer boxes;
+    Open(MakeSaveJob(session, reporter));
+    ASSERT_TRUE(test::WaitFor([&] { return Ended(); }));
+    EXPECT_EQ(dlg->Outcome().result, JobResult::Refused);
+    ASSERT_EQ(boxes.seen.size(), 1u) << boxes.Texts().toStdString();
+    EXPECT_EQ(boxes.seen[0].caption, QStringLiteral("Error"));
+    EXPECT_TRUE(opened.isEmpty()) << "a save that did not start opens nothing";
+    EXPECT_EQ(dlg->result(), QDialog::Accepted);
 }
 
 }  // namespace

@@ -209,7 +209,7 @@ TEST(SaveSheet, WarnsWhenTheFolderHoldsTheImageBeingRecovered) {
     EXPECT_EQ(session.destination, dir.Path());
 }
 
-// --- a save through the found-data window and the options -------------------------
+// --- a save through the found_data window and the options -------------------------
 
 struct SaveThroughWindow : ::testing::Test {
     TempDir dir;
@@ -267,7 +267,9 @@ struct SaveThroughWindow : ::testing::Test {
         session.job.Reset();
         test::RecordingReporter reporter;
         CSaveJob job(session, reporter);
-        ASSERT_EQ(job.Run().result, JobResult::Completed);
+        const JobOutcome outcome = job.Run();
+        EXPECT_EQ(outcome.result, JobResult::Completed) << outcome.message;
+        EXPECT_EQ(outcome.done, 3u);
         EXPECT_EQ(reporter.finished, 1);
     }
 };

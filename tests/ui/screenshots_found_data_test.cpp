@@ -1,4 +1,4 @@
-// Pictures of the found-data window and the two pages of the save options,
+// Pictures of the found_data window and the two pages of the save options,
 // filled as after a scan of a camera card, into $TVN_SCREENSHOTS.
 #include <gtest/gtest.h>
 
@@ -53,7 +53,7 @@ TEST(Screenshots, FoundDataAndSaveOptions) {
     dlg.ShowFolder(session.tree.FindFolder("JPG"));
     for (int row : {0, 2, 3, 5}) dlg.ToggleInList(*dlg.ListModel().NodeAt(row));
     dlg.ToggleInList(*session.tree.FindFolder("CR2"));
-    Grab(dlg, QStringLiteral("found-data"));
+    Grab(dlg, QStringLiteral("found_data"));
 
     test::ModalAnswerer quiet;
     CSavePropertySheet local(session, nullptr, nullptr, [](const std::string&) {
@@ -67,7 +67,7 @@ TEST(Screenshots, FoundDataAndSaveOptions) {
         home.m_strText = "/home/me [Home]";
         return std::vector<CDestination>{usb, home};
     });
-    Grab(local, QStringLiteral("save-options-local"));
+    Grab(local, QStringLiteral("save_options_local"));
 
     TwoRecorders recorders;
     CSavePropertySheet burn(session, &recorders, nullptr, [](const std::string&) {
@@ -78,11 +78,11 @@ TEST(Screenshots, FoundDataAndSaveOptions) {
         return std::vector<CDestination>{home};
     });
     burn.Tabs()->setCurrentIndex(1);
-    Grab(burn, QStringLiteral("save-options-burn"));
+    Grab(burn, QStringLiteral("save_options_burn"));
 
     CSavePropertySheet none(session, nullptr, nullptr, DefaultDestinations);
     none.Tabs()->setCurrentIndex(1);
-    Grab(none, QStringLiteral("save-options-burn-none"));
+    Grab(none, QStringLiteral("save_options_burn_none"));
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include "tests/support/test_support.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/file_selection_dialog.h"
-#include "ui/found_data_dialog.h"
+#include "ui/found_data_dlg.h"
 #include "ui/wizard_controller.h"
 
 namespace tvn::ui {
@@ -30,7 +30,8 @@ TEST(WizardFlow, FromTheDriveListThroughTheScanToTheFoundData) {
     options.drives.hotplug = false;
     options.medium = QString::fromStdString(image);
     CWizardController wizard(options);
-    test::BoxAnswerer boxes;
+    // The scan's end, the found-data hint, and No to saving the scan info.
+    test::BoxAnswerer boxes({QMessageBox::Ok, QMessageBox::Ok, QMessageBox::No});
 
     std::vector<QString> windows;
     int deepest = 0;
@@ -50,14 +51,14 @@ TEST(WizardFlow, FromTheDriveListThroughTheScanToTheFoundData) {
                 types->Box(FileType::JPG)->click();
                 QTest::mouseClick(Button(*types, "id1"), Qt::LeftButton);
             });
-        } else if (auto* found = qobject_cast<CFoundDataDlg*>(&w)) {
-            Later([found] { QTest::mouseClick(Button(*found, "id2"), Qt::LeftButton); });
+        } else if (auto* found = qobject_cast<CDataFoundDlg*>(&w)) {
+            Later([found] { QTest::mouseClick(Button(*found, "id1020"), Qt::LeftButton); });
         }
     };
     wizard.Run(WizardStep::Main);
 
     EXPECT_EQ(windows, (std::vector<QString>{QStringLiteral("CKestrelDlg"), QStringLiteral("CFileSelectionDlg"),
-                                             QStringLiteral("CProcessingDlg"), QStringLiteral("CFoundDataDlg")}));
+                                             QStringLiteral("CProcessingDlg"), QStringLiteral("CDataFoundDlg")}));
     EXPECT_EQ(deepest, 0) << "each window has gone before the next one is made";
     EXPECT_TRUE(boxes.Saw(QStringLiteral("Scanning Process completed Successfully."))) << boxes.Texts().toStdString();
     ASSERT_NE(wizard.Session().tree.FindFolder("JPG"), nullptr);
