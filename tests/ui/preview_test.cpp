@@ -26,7 +26,7 @@
 #include "preview/media_player.h"
 #include "preview/midi_synth.h"
 #include "preview/preview_dialog.h"
-#include "preview/video_view_player.h"
+#include "preview/video_view.h"
 #include "preview/wnd_image.h"
 #include "tests/support/test_support.h"
 #include "tools/media/av_writers.h"
