@@ -29,6 +29,8 @@ public:
     // The processing window's file-counter text ("%I64u") and last-file text.
     virtual void SetFileCounterText(std::string_view text) = 0;
     virtual void SetLastFileText(std::string_view text) = 0;
+    // The processing window's status line ("Writing cache", "Burning data").
+    virtual void SetStatusText(std::string_view) {}
     // The diagnostic console: 8-bit text the user does not see. Callers pass
     // the text exactly as it is to be written, line breaks included.
     virtual void Console(std::string_view text) = 0;

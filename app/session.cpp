@@ -5,8 +5,12 @@ namespace tvn {
 bool CSession::OpenCurrentSource(const std::string& drive, IReporter& reporter,
                                  std::string_view disconnectedText) {
     const std::string id = CDiskSource::CanonicalIdentifier(drive);
-    diskSource.reset();
-    diskSource = std::make_unique<CDiskSource>(id);
+    // A medium UDisks2 opened for this user is opened again from its
+    // descriptors. Any other is closed before it is opened again by its path:
+    // a medium that went away meanwhile (a loop device whose detach waits for
+    // its last user) must then fail to open.
+    if (diskSource && !diskSource->CanOpenAgain(id)) diskSource.reset();
+    diskSource = CDiskSource::OpenAgain(diskSource.get(), id);
     selectedDrive = id;
     spc = diskSource->GetSectorsPerCluster();
     if (spc == 0) {

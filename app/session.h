@@ -16,11 +16,14 @@
 #include "app/report.h"
 #include "catalog/directory_tree.h"
 #include "disk/disk_source.h"
+#include "disk/read_around.h"
 #include "scan/scanner.h"
 
 namespace tvn {
 
 enum class JobMode { Save = 0, Burn = 1, Scan = 2 };
+
+class CBurner;  // optical/burner.h
 
 struct CSession {
     // The current disk source and the sectors-per-cluster value copied from it.
@@ -40,6 +43,15 @@ struct CSession {
     bool compress = false;
     std::string destination;  // destination directory of a save
     std::string jobName;      // "Tarvolin %02u.%02u.%02u"
+    // What the reads of the running save or preview learnt about the medium:
+    // unreadable sectors, whether it went away, the re-reading time spent.
+    CReadHealth readHealth;
+    // The burner bound to the recorder chosen for a burn (made by the front
+    // end when it first lists recorders).
+    std::shared_ptr<CBurner> burner;
+    // Scans measure each file's length from its own structure ("Measure
+    // exact file lengths") instead of by the length rules.
+    bool exactLengths = false;
 
     // The private folder that preview copies go to ("TVNTEMP.xxxxxx"), made by
     // the first preview and removed with everything in it when the session

@@ -73,7 +73,17 @@ public:
     void SetEndSector(ULONGLONG sector) { m_ullEndSector = sector; }
     CFileNode* GetNextFile() const { return static_cast<CFileNode*>(m_pNext); }
 
+    // How the size was found. Carved: by the scan's length rules, which cut a
+    // file at the next start of its kind or at the end of a window; extraction
+    // adds a sector and repairs the file. Measured: from the file's own
+    // structure; extraction writes exactly these bytes. MayBeIncomplete: the
+    // structure broke (overwritten or fragmented), the length rules decided.
+    enum class Length : unsigned char { Carved, Measured, MayBeIncomplete };
+    Length GetLength() const { return m_length; }
+    void SetLength(Length length) { m_length = length; }
+
 private:
+    Length m_length = Length::Carved;
     ULONGLONG m_ullSize = 0;
     ULONGLONG m_ullStartSector = 0;
     ULONGLONG m_ullEndSector = 0;

@@ -476,7 +476,7 @@ bool LoadScanInfo(CSession& session, const std::string& path, const std::string&
         return refuse({"Incorrect drive or scan info corrupted.", "Error"});
     }
 
-    auto source = std::make_unique<CDiskSource>(parse.contents.driveId);
+    auto source = CDiskSource::OpenAgain(session.diskSource.get(), parse.contents.driveId);
     source->SetPosition(0);
     if (source->GetSectorsPerCluster() == 0) {
         return refuse({"Failed to retrieve SPC", "Information"});

@@ -5,6 +5,7 @@
 
 #include "catalog/scan_info.h"
 #include "cli/commands.h"
+#include "cli/manual.h"
 
 namespace tvn::cli {
 
@@ -63,6 +64,8 @@ void AddInfoCommand(CLI::App& app, CliContext& ctx) {
     auto o = std::make_shared<Opts>();
     cmd->add_option("FILE", o->file, "Scan info file")->required();
     cmd->add_flag("--json", o->json, "Print the contents as JSON on stdout");
+    AddExample(cmd, "tarvolin-cli info card.bin",
+               "List the files a scan kept in card.bin found, without the card.");
     cmd->callback([&ctx, o] {
         ctx.run = [&ctx, o] {
             CTerminalReporter reporter(ctx.log, ctx.quiet);

@@ -4,6 +4,7 @@
 
 #include "catalog/scan_info.h"
 #include "cli/commands.h"
+#include "cli/manual.h"
 #include "output/save_job.h"
 
 namespace tvn::cli {
@@ -16,39 +17,9 @@ struct SaveOptions {
     std::string scanInfo;
     std::string to;
     bool zip = false;
+    bool exactLengths = false;
     std::vector<std::string> select;
 };
-
-// Ticks what the selection names: a type ("jpg", "JPG") ticks every file of
-// that type, a file name ("file# 3.JPG") that file. Nothing named: everything.
-// False, after a message, when an item names neither a type nor a found file.
-bool Tick(CDirectoryTree& tree, const std::vector<std::string>& select) {
-    for (const std::string& item : select) {
-        const auto type = FindTypeByName(item);
-        bool matched = type.has_value();
-        for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
-            const bool wholeFolder = type && f->GetName() == TypeName(*type);
-            for (CFileNode* n = f->GetFirstChild(); n; n = n->GetNextFile()) {
-                if (wholeFolder || n->GetName() == item) {
-                    n->SetChecked(true);
-                    matched = true;
-                }
-            }
-        }
-        if (!matched) {
-            fmt::print(stderr,
-                       "tarvolin-cli: --select: '{}' is neither a file type nor a found file\n",
-                       item);
-            return false;
-        }
-    }
-    if (select.empty()) {
-        for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
-            for (CFileNode* n = f->GetFirstChild(); n; n = n->GetNextFile()) n->SetChecked(true);
-        }
-    }
-    return true;
-}
 
 void PrintResults(const CSession& session, const CSaveJob& job) {
     if (session.compress) {
@@ -84,35 +55,11 @@ int RunSave(CliContext& ctx, const SaveOptions& o, const std::vector<FileType>& 
         reporter.Message(why, "Error", MsgIcon::Error);
         return kExitFailure;
     }
-    if (!OpenSource(session, o.source, reporter)) return kExitFailure;
-
-    if (!o.scanInfo.empty()) {
-        const auto sectors = static_cast<DWORD>(session.diskSource->GetTotalSectors());
-        const std::string id = CDiskSource::CanonicalIdentifier(o.source);
-        if (!LoadScanInfo(session, o.scanInfo, id, sectors, reporter)) return kExitFailure;
-    } else if (RunScan(session, types, reporter)) {
-        fmt::print(stderr, "tarvolin-cli: scan stopped; nothing saved\n");
-        return kExitInterrupted;
-    }
-
-    bool found = false;
-    for (CFolderNode* f = session.tree.GetFirstFolder(); f && !found; f = f->GetNextFolder()) {
-        found = f->GetFirstChild() != nullptr;
-    }
-    if (!found) {
-        fmt::print(stderr, "tarvolin-cli: no files were found on {}; nothing to save\n", o.source);
-        return kExitFailure;
-    }
-    if (!Tick(session.tree, o.select)) return kExitUsage;
-    bool any = false;
-    for (CFolderNode* f = session.tree.GetFirstFolder(); f && !any; f = f->GetNextFolder()) {
-        for (CFileNode* n = f->GetFirstChild(); n && !any; n = n->GetNextFile())
-            any = n->IsChecked();
-    }
-    if (!any) {
-        reporter.Message("Please select files and folders", "Information", MsgIcon::Information);
-        return kExitFailure;
-    }
+    session.exactLengths = o.exactLengths;
+    if (const int status =
+            PrepareSelection(session, o.source, o.scanInfo, types, o.select, reporter, "save");
+        status != kExitOk)
+        return status;
 
     session.destination = o.to;
     session.compress = o.zip;
@@ -120,25 +67,27 @@ int RunSave(CliContext& ctx, const SaveOptions& o, const std::vector<FileType>& 
     session.jobMode = JobMode::Save;
     session.job.Reset();
     CSaveJob job(session, reporter);
-    bool ran = false;
+    JobOutcome outcome;
     {
         CInterruptGuard guard(session.job);
         reporter.Begin("Saving");
-        std::thread worker([&job, &ran] { ran = job.Run(); });
+        std::thread worker([&job, &outcome] { outcome = job.Run(); });
         worker.join();
         reporter.End();
     }
-    if (!ran) return kExitFailure;
+    if (outcome.result == JobResult::Refused) return kExitFailure;
 
     PrintResults(session, job);
-    if (job.WasStopped()) {
-        fmt::print(stderr, "tarvolin-cli: saving stopped\n");
+    for (const std::string& e : outcome.errors) fmt::print(stderr, "  {}\n", e);
+    if (outcome.result == JobResult::Stopped) {
+        fmt::print(stderr, "tarvolin-cli: saving stopped\n{}\n", outcome.message);
         return kExitInterrupted;
     }
-    if (job.GetUnarchivedCount() > 0) return kExitFailure;
-    fmt::print("{}\n", o.zip ? "Compressed saving operation completed.\nYou would need unzip tool "
-                               "to decompress recovered archive(s)."
-                             : "Saving operation completed successfully");
+    if (outcome.result == JobResult::Failed) {
+        fmt::print(stderr, "{}\n", outcome.message);
+        return kExitFailure;
+    }
+    fmt::print("{}\n", outcome.message);
     return kExitOk;
 }
 
@@ -150,18 +99,31 @@ void AddSaveCommand(CLI::App& app, CliContext& ctx) {
     auto o = std::make_shared<SaveOptions>();
     cmd->add_option("SOURCE", o->source, "Device or disk image")->required();
     auto* typesOpt =
-        cmd->add_option("--types", o->types, "Scan for these types: jpg,tif,... or all");
+        cmd->add_option("--types", o->types, "Scan for these types: jpg,tif,... or all")
+            ->type_name(kTypesHint);
     auto* infoOpt =
         cmd->add_option("--scan-info", o->scanInfo,
-                        "Take the catalogue from this scan info file instead of scanning");
+                        "Take the catalogue from this scan info file instead of scanning")
+            ->type_name("FILE");
     typesOpt->excludes(infoOpt);
     cmd->add_option("--to", o->to, "Folder to save into (not on the medium itself)")
         ->required()
         ->check(CLI::ExistingDirectory);
     cmd->add_flag("--zip", o->zip, "Pack the files into zip archives");
+    cmd->add_flag("--exact-lengths", o->exactLengths,
+                  "Measure each file's length from its own structure and save exactly its "
+                  "bytes")
+        ->excludes(infoOpt);
     cmd->add_option("--select", o->select,
                     "Save only these types or files (jpg, \"file# 3.JPG\", ...); default: all")
-        ->delimiter(',');
+        ->delimiter(',')
+        ->type_name("TYPE|NAME");
+    AddExample(cmd, "tarvolin-cli save /dev/sdb --scan-info card.bin --to /media/backup --select jpg",
+               "Save the JPEG photos listed in card.bin from the card into a new folder "
+               "\"Tarvolin hh.mm.ss\" on the backup disk.");
+    AddExample(cmd, "tarvolin-cli save card.img --types all --to ~/Recovered --zip",
+               "Scan the disk image card.img for every type and pack what was found into zip "
+               "archives in ~/Recovered.");
     cmd->callback([&ctx, o] {
         if (o->types.empty() && o->scanInfo.empty()) {
             throw CLI::RequiredError("--types or --scan-info");

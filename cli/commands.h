@@ -32,6 +32,10 @@ void AddProbeCommand(CLI::App& app, CliContext& ctx);
 void AddScanCommand(CLI::App& app, CliContext& ctx);
 void AddInfoCommand(CLI::App& app, CliContext& ctx);
 void AddSaveCommand(CLI::App& app, CliContext& ctx);
+void AddDrivesCommand(CLI::App& app, CliContext& ctx);
+void AddDestinationsCommand(CLI::App& app, CliContext& ctx);
+void AddRecordersCommand(CLI::App& app, CliContext& ctx);
+void AddBurnCommand(CLI::App& app, CliContext& ctx);
 void AddPreviewCommand(CLI::App& app, CliContext& ctx);
 
 // --- helpers shared by the commands ---
@@ -52,6 +56,19 @@ bool RunScan(CSession& session, const std::vector<FileType>& types, CTerminalRep
 
 // Writes the session's catalogue as a scan info file; false after a message.
 bool SaveScanInfoFromCli(CSession& session, const std::string& path, CTerminalReporter& reporter);
+
+// Ticks what the selection names: a type ("jpg", "JPG") ticks every file of
+// that type, a file name ("file# 3.JPG") that file. Nothing named: everything.
+// False, after a message, when an item names neither a type nor a found file.
+bool TickSelection(CDirectoryTree& tree, const std::vector<std::string>& select);
+
+// What save and burn do before their job: opens source, takes the catalogue
+// from the scan info file (or scans for types), and ticks the selection.
+// kExitOk to go on; otherwise the exit status, after a message. verb names
+// the job in the messages ("save", "burn").
+int PrepareSelection(CSession& session, const std::string& source, const std::string& scanInfo,
+                     const std::vector<FileType>& types, const std::vector<std::string>& select,
+                     CTerminalReporter& reporter, std::string_view verb);
 
 // Prints the catalogue in catalogue order, as text or as JSON, on stdout.
 void PrintCatalogue(const CSession& session, bool json, bool stopped);

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <thread>
 
+#include "catalog/scan_info.h"
 #include "cli/commands.h"
 #include "scan/scan_job.h"
 
@@ -61,6 +62,72 @@ std::vector<FileType> ParseTypes(const std::string& list) {
     return types;
 }
 
+bool TickSelection(CDirectoryTree& tree, const std::vector<std::string>& select) {
+    for (const std::string& item : select) {
+        const auto type = FindTypeByName(item);
+        bool matched = type.has_value();
+        for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
+            const bool wholeFolder = type && f->GetName() == TypeName(*type);
+            for (CFileNode* n = f->GetFirstChild(); n; n = n->GetNextFile()) {
+                if (wholeFolder || n->GetName() == item) {
+                    n->SetChecked(true);
+                    matched = true;
+                }
+            }
+        }
+        if (!matched) {
+            fmt::print(stderr,
+                       "tarvolin-cli: --select: '{}' is neither a file type nor a found file\n",
+                       item);
+            return false;
+        }
+    }
+    if (select.empty()) {
+        for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
+            for (CFileNode* n = f->GetFirstChild(); n; n = n->GetNextFile()) n->SetChecked(true);
+        }
+    }
+    return true;
+}
+
+int PrepareSelection(CSession& session, const std::string& source, const std::string& scanInfo,
+                     const std::vector<FileType>& types, const std::vector<std::string>& select,
+                     CTerminalReporter& reporter, std::string_view verb) {
+    const std::string done = verb == "burn" ? "burnt" : std::string(verb) + "d";
+    if (!OpenSource(session, source, reporter)) return kExitFailure;
+
+    if (!scanInfo.empty()) {
+        const auto sectors = static_cast<DWORD>(session.diskSource->GetTotalSectors());
+        const std::string id = CDiskSource::CanonicalIdentifier(source);
+        if (!LoadScanInfo(session, scanInfo, id, sectors, reporter)) return kExitFailure;
+    } else if (RunScan(session, types, reporter)) {
+        fmt::print(stderr, "tarvolin-cli: scan stopped; nothing {}\n", done);
+        return kExitInterrupted;
+    }
+
+    bool found = false;
+    for (CFolderNode* f = session.tree.GetFirstFolder(); f && !found; f = f->GetNextFolder()) {
+        found = f->GetFirstChild() != nullptr;
+    }
+    if (!found) {
+        fmt::print(stderr, "tarvolin-cli: no files were found on {}; nothing to {}\n", source,
+                   verb);
+        return kExitFailure;
+    }
+    if (!TickSelection(session.tree, select)) return kExitUsage;
+    bool any = false;
+    for (CFolderNode* f = session.tree.GetFirstFolder(); f && !any; f = f->GetNextFolder()) {
+        for (CFileNode* n = f->GetFirstChild(); n && !any; n = n->GetNextFile())
+            any = n->IsChecked();
+    }
+    if (!any) {
+        reporter.Message("Please select files and folders", "Information", MsgIcon::Information);
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+
 bool OpenSource(CSession& session, const std::string& path, CTerminalReporter& reporter) {
     const bool ok = session.OpenCurrentSource(path, reporter, kDisconnectedRestart);
     if (!ok) {
@@ -69,6 +136,9 @@ bool OpenSource(CSession& session, const std::string& path, CTerminalReporter& r
             std::string why;
             CDiskSource::GetErrorText(why, err);
             fmt::print(stderr, "tarvolin-cli: cannot open {}: {}\n", path, why);
+            // What UDisks2 said when it was asked for the medium.
+            const std::string& detail = session.diskSource->GetOpenDetail();
+            if (!detail.empty()) fmt::print(stderr, "tarvolin-cli: {}\n", detail);
         }
     }
     return ok;
@@ -79,6 +149,7 @@ bool RunScan(CSession& session, const std::vector<FileType>& types, CTerminalRep
     CScanJob job(*session.diskSource, session.tree, session.counters, session.job, reporter);
     job.SetTypes(types);
     job.Context().straightforward = straightforward;
+    job.SetExactLengths(session.exactLengths);
     session.jobMode = JobMode::Scan;
     session.job.Reset();
     CInterruptGuard guard(session.job);
@@ -111,6 +182,12 @@ void PrintCatalogue(const CSession& session, bool json, bool stopped) {
                                 {"start_sector", n->GetStartSector()},
                                 {"end_sector", n->GetEndSector()},
                                 {"size", n->GetSize()}});
+                // Lengths measured from the files' structure say which
+                // files could not be followed to their end.
+                if (n->GetLength() != CFileNode::Length::Carved) {
+                    list.back()["may_be_incomplete"] =
+                        n->GetLength() == CFileNode::Length::MayBeIncomplete;
+                }
                 ++files;
             }
             jf["files"] = std::move(list);
@@ -127,8 +204,11 @@ void PrintCatalogue(const CSession& session, bool json, bool stopped) {
                "End sector", "Size");
     for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
         for (CFileNode* n = f->GetFirstChild(); n; n = n->GetNextFile()) {
-            fmt::print("{:<6} {:<16} {:>14} {:>14} {:>12}\n", f->GetName(), n->GetName(),
-                       n->GetStartSector(), n->GetEndSector(), n->GetSize());
+            fmt::print("{:<6} {:<16} {:>14} {:>14} {:>12}{}\n", f->GetName(), n->GetName(),
+                       n->GetStartSector(), n->GetEndSector(), n->GetSize(),
+                       n->GetLength() == CFileNode::Length::MayBeIncomplete
+                           ? "  may be incomplete"
+                           : "");
             ++files;
         }
     }

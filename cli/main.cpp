@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "cli/commands.h"
+#include "cli/manual.h"
 
 int main(int argc, char** argv) {
     using namespace tvn::cli;
@@ -14,20 +15,28 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("tarvolin-cli ") + TVN_VERSION);
     app.require_subcommand(1);
     CliContext ctx;
-    app.add_option("--log", ctx.logPath, "Write the diagnostic console to this file");
+    app.add_option("--log", ctx.logPath, "Write the diagnostic console to this file")
+        ->type_name("FILE");
     app.add_flag("-q,--quiet", ctx.quiet, "No progress display");
 
     AddProbeCommand(app, ctx);
     AddScanCommand(app, ctx);
     AddInfoCommand(app, ctx);
     AddSaveCommand(app, ctx);
+    AddDrivesCommand(app, ctx);
+    AddDestinationsCommand(app, ctx);
+    AddRecordersCommand(app, ctx);
+    AddBurnCommand(app, ctx);
     AddPreviewCommand(app, ctx);
+    AddDocumentationOptions(app);
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::Success& e) {  // --man, --completion
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         app.exit(e);

@@ -64,6 +64,15 @@ void CTerminalReporter::SetLastFileText(std::string_view text) {
     m_lastFile = text;
 }
 
+void CTerminalReporter::SetStatusText(std::string_view text) {
+    std::lock_guard lock(m_mutex);
+    if (m_label == text) return;
+    if (m_drawn && m_tty && !m_quiet) std::fputc('\n', stderr);
+    m_label = text;
+    m_percent = 0;
+    m_drawn = false;
+}
+
 void CTerminalReporter::Console(std::string_view text) {
     if (m_log == nullptr) return;
     std::lock_guard lock(m_mutex);

@@ -23,6 +23,8 @@ public:
     void Finished() override;
     void SetFileCounterText(std::string_view text) override;
     void SetLastFileText(std::string_view text) override;
+    // A new phase of the job ("Burning data"): the display starts again.
+    void SetStatusText(std::string_view text) override;
     void Console(std::string_view text) override;
 
     // Starts a new progress display for a job ("Scanning", "Saving").

@@ -79,6 +79,17 @@ std::string FindMountPoint(unsigned long rdev) {
     return {};
 }
 
+// What a descriptor reads: the same classes as a path.
+MediumKind ClassifyFd(int fd) {
+    struct stat st{};
+    if (fd < 0 || ::fstat(fd, &st) != 0) return MediumKind::Missing;
+    if (S_ISREG(st.st_mode)) return MediumKind::Image;
+    if (!S_ISBLK(st.st_mode)) return MediumKind::Other;
+    const std::string sys = "/sys/dev/block/" + std::to_string(major(st.st_rdev)) + ":" +
+                            std::to_string(minor(st.st_rdev)) + "/partition";
+    return ::access(sys.c_str(), F_OK) == 0 ? MediumKind::Partition : MediumKind::WholeDisk;
+}
+
 }  // namespace
 
 int OpenRawDisk(const std::string& path) {
@@ -86,7 +97,9 @@ int OpenRawDisk(const std::string& path) {
         errno = EINVAL;
         return -1;
     }
-    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    RawOpenResult r = OpenMediumForReading(path, false);
+    if (r.fd < 0) errno = r.error;
+    return r.fd;
 }
 
 std::string CDiskSource::CanonicalIdentifier(const std::string& path) {
@@ -108,8 +121,19 @@ MediumKind CDiskSource::Classify(const std::string& path) {
 }
 
 CDiskSource::CDiskSource(std::string drive, BYTE mode) : m_strDrive(std::move(drive)) {
+    m_kind = Classify(m_strDrive);
+    Open(mode);
+}
+
+CDiskSource::CDiskSource(std::shared_ptr<CMediumHandle> medium, BYTE mode)
+    : m_strDrive(medium ? medium->Path() : std::string()), m_medium(std::move(medium)) {
+    m_kind = m_medium ? ClassifyFd(m_medium->Fd()) : MediumKind::Missing;
+    if (m_kind == MediumKind::Missing) m_medium.reset();
+    Open(mode);
+}
+
+void CDiskSource::Open(BYTE mode) {
     if (mode == 2) {
-        m_kind = Classify(m_strDrive);
         if (!OpenPath()) PartitionSizeFallback();
         return;
     }
@@ -117,7 +141,6 @@ CDiskSource::CDiskSource(std::string drive, BYTE mode) : m_strDrive(std::move(dr
         m_nStatus = kPhysicalFailed;
         return;
     }
-    m_kind = Classify(m_strDrive);
     switch (m_kind) {
         case MediumKind::WholeDisk:
             OpenPhysical();
@@ -138,6 +161,38 @@ CDiskSource::CDiskSource(std::string drive, BYTE mode) : m_strDrive(std::move(dr
     }
 }
 
+// The source's own descriptor: a duplicate of the medium handle's, which is
+// opened first when the source has none (by path, or through UDisks2 when the
+// user may not open the path).
+bool CDiskSource::Acquire(int failedStatus) {
+    if (!m_medium) {
+        RawOpenResult r = OpenMediumForReading(m_strDrive, true);
+        if (r.fd < 0) {
+            m_openErrno = r.error;
+            m_strOpenDetail = r.detail;
+            m_nStatus = failedStatus;
+            return false;
+        }
+        m_medium = std::make_shared<CMediumHandle>(m_strDrive, r.fd, r.directFd, r.viaUDisks2);
+    }
+    m_hDevice = ::fcntl(m_medium->Fd(), F_DUPFD_CLOEXEC, 0);
+    if (m_hDevice < 0) {
+        m_openErrno = errno;
+        m_nStatus = failedStatus;
+        return false;
+    }
+    return true;
+}
+
+bool CDiskSource::CanOpenAgain(const std::string& id) const {
+    return m_medium && m_medium->ViaUDisks2() && m_strDrive == id && m_medium->StillPresent();
+}
+
+std::unique_ptr<CDiskSource> CDiskSource::OpenAgain(const CDiskSource* current, const std::string& id) {
+    if (current != nullptr && current->CanOpenAgain(id)) return std::make_unique<CDiskSource>(current->m_medium);
+    return std::make_unique<CDiskSource>(id);
+}
+
 CDiskSource::~CDiskSource() { Close(); }
 
 void CDiskSource::Close() {
@@ -146,12 +201,7 @@ void CDiskSource::Close() {
 }
 
 bool CDiskSource::OpenPhysical() {
-    m_hDevice = OpenRawDisk(m_strDrive);
-    if (m_hDevice < 0) {
-        m_openErrno = errno;
-        m_nStatus = kPhysicalFailed;
-        return false;
-    }
+    if (!Acquire(kPhysicalFailed)) return false;
     struct stat st{};
     if (::fstat(m_hDevice, &st) == 0) m_rdev = st.st_rdev;
     ProbeSectorSize();
@@ -159,24 +209,24 @@ bool CDiskSource::OpenPhysical() {
     // cylinder and with it the data at the end of the disk.
     m_ullTotalSectors = m_dwSectorSize ? MediumBytes(m_hDevice) / m_dwSectorSize : 0;
     m_dwSectorsPerCluster = 2;
-    m_dwTotalClusters = static_cast<DWORD>(m_ullTotalSectors / 2);
+    m_ullTotalClusters = m_ullTotalSectors / 2;
     m_dwStartSector = 0;
     ::lseek(m_hDevice, 0, SEEK_SET);
     return true;
 }
 
 bool CDiskSource::OpenLogical(BYTE mode) {
-    m_hDevice = ::open(m_strDrive.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_hDevice < 0) {
-        m_openErrno = errno;
-        m_nStatus = kLogicalFailed;
-        return false;
-    }
+    if (!Acquire(kLogicalFailed)) return false;
     struct stat st{};
     if (::fstat(m_hDevice, &st) == 0) m_rdev = st.st_rdev;
     ProbeSectorSize();
     if (FreeSpaceQuery()) {
-        m_ullTotalSectors = m_ullFsTotalBytes / m_dwSectorSize;
+        // The file system's count covers its data area only, while the scan
+        // numbers sectors from the partition's start: counting that many
+        // from there would leave the partition's last sectors (as many as the
+        // reserved and FAT sectors) unscanned. The scan runs to the
+        // partition's real end.
+        m_ullTotalSectors = MediumBytes(m_hDevice) / m_dwSectorSize;
     } else {
         // Not mounted: no file system figures to be had. The partition's own
         // size stands in (8 sectors per cluster), and the boot sector still
@@ -193,12 +243,7 @@ bool CDiskSource::OpenLogical(BYTE mode) {
 }
 
 bool CDiskSource::OpenPath() {
-    m_hDevice = ::open(m_strDrive.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_hDevice < 0) {
-        m_openErrno = errno;
-        m_nStatus = kLogicalFailed;
-        return false;
-    }
+    if (!Acquire(kLogicalFailed)) return false;
     struct stat st{};
     if (::fstat(m_hDevice, &st) != 0) {
         m_openErrno = errno;
@@ -212,7 +257,7 @@ bool CDiskSource::OpenPath() {
     // A disk image has no file system to ask: it takes the figures of the
     // partition-size query (8 sectors per cluster), so callers can use it.
     m_dwSectorsPerCluster = 8;
-    m_dwTotalClusters = static_cast<DWORD>(m_ullTotalSectors / 8);
+    m_ullTotalClusters = m_ullTotalSectors / 8;
     const int fs = ProbeFileSystem(2);
     if (fs == kFsFat32 || fs == kFsFat) SeekToStartSector();
     return true;
@@ -254,7 +299,7 @@ bool CDiskSource::FreeSpaceQuery() {
     const uint64_t fragment = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
     if (fragment == 0 || m_dwSectorSize == 0) return false;
     m_dwSectorsPerCluster = static_cast<DWORD>(std::max<uint64_t>(1, fragment / m_dwSectorSize));
-    m_dwTotalClusters = static_cast<DWORD>(vfs.f_blocks);
+    m_ullTotalClusters = static_cast<ULONGLONG>(vfs.f_blocks);
     m_ullFsTotalBytes = static_cast<uint64_t>(vfs.f_blocks) * fragment;
     return true;
 }
@@ -304,7 +349,7 @@ void CDiskSource::PartitionSizeFallback() {
     const uint64_t bytes = MediumBytes(m_hDevice);
     m_ullTotalSectors = m_dwSectorSize ? bytes / m_dwSectorSize : 0;
     m_dwSectorsPerCluster = 8;
-    m_dwTotalClusters = static_cast<DWORD>(m_ullTotalSectors / 8);
+    m_ullTotalClusters = m_ullTotalSectors / 8;
 }
 
 void CDiskSource::SeekToStartSector() {

@@ -5,9 +5,11 @@
 // at the start sector. Readers use the descriptor directly.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "app/types.h"
+#include "disk/raw_access.h"
 
 namespace tvn {
 
@@ -26,7 +28,14 @@ public:
 
     // drive: a device path (/dev/sdb, /dev/sdb1) or an image file; mode as the
     // callers pass it (0). Mode 2 always opens the string as a plain path.
+    // A block device the user may not open is opened through UDisks2.
     explicit CDiskSource(std::string drive, BYTE mode = 0);
+    // Opens the medium again from descriptors already held (as UDisks2 handed
+    // them over), never by its path: the figures are worked out anew on a
+    // duplicate of the descriptor, which shares its file offset with every
+    // other source opened from the same handle, so one of them is in use at
+    // a time (the current disk source).
+    explicit CDiskSource(std::shared_ptr<CMediumHandle> medium, BYTE mode = 0);
     ~CDiskSource();
     CDiskSource(const CDiskSource&) = delete;
     CDiskSource& operator=(const CDiskSource&) = delete;
@@ -34,7 +43,7 @@ public:
     int GetHandle() const { return m_hDevice; }
     DWORD GetSectorsPerCluster() const { return m_dwSectorsPerCluster; }
     ULONGLONG GetTotalSectors() const { return m_ullTotalSectors; }
-    DWORD GetTotalClusters() const { return m_dwTotalClusters; }
+    ULONGLONG GetTotalClusters() const { return m_ullTotalClusters; }
     int GetStatus() const { return m_nStatus; }
     DWORD GetStartSector() const { return m_dwStartSector; }
     int GetSectorSize() const { return static_cast<int>(m_dwSectorSize); }
@@ -45,6 +54,15 @@ public:
     MediumKind GetKind() const { return m_kind; }
     // errno of a failed open (0 when the open succeeded); for clear messages.
     int GetOpenError() const { return m_openErrno; }
+    // Why a failed open failed, beyond the errno: what UDisks2 answered when
+    // it was asked for the medium. Empty otherwise.
+    const std::string& GetOpenDetail() const { return m_strOpenDetail; }
+    // A second descriptor of the same block device for reads past the page
+    // cache (O_DIRECT), owned by the source's medium handle; -1 when there is
+    // none (images, or UDisks2 would not give one).
+    int GetDirectHandle() const { return m_medium ? m_medium->DirectFd() : -1; }
+    // The descriptors the medium was opened with, to open it again from them.
+    const std::shared_ptr<CMediumHandle>& GetMedium() const { return m_medium; }
     // Device number of a block device medium (0 for an image).
     unsigned long GetDeviceNumber() const { return m_rdev; }
 
@@ -64,12 +82,23 @@ public:
     // regular file, missing or anything else.
     static MediumKind Classify(const std::string& path);
 
+    // Opens the medium id again. When current is that medium, opened through
+    // UDisks2 and still present, the new source is opened from current's
+    // descriptors (a path open would be refused for this user, and asking
+    // UDisks2 again could ask for the password once per file); otherwise by
+    // the path.
+    static std::unique_ptr<CDiskSource> OpenAgain(const CDiskSource* current, const std::string& id);
+    // Whether OpenAgain opens id from this source's descriptors.
+    bool CanOpenAgain(const std::string& id) const;
+
     // The sector-size read probe: tries n = 512, 1024, ... up to 66,048 and
     // keeps the first n whose read at the file offset succeeds (66,048 when
     // none does); the file offset is set back to 0.
     static DWORD ProbeSectorSizeByRead(int fd);
 
 private:
+    void Open(BYTE mode);
+    bool Acquire(int failedStatus);
     bool OpenPhysical();
     bool OpenLogical(BYTE mode);
     bool OpenPath();
@@ -83,7 +112,7 @@ private:
     int m_hDevice = -1;
     DWORD m_dwSectorsPerCluster = 0;
     ULONGLONG m_ullTotalSectors = 0;
-    DWORD m_dwTotalClusters = 0;
+    ULONGLONG m_ullTotalClusters = 0;
     std::string m_strDrive;
     int m_nStatus = kUsable;
     DWORD m_dwStartSector = 0;
@@ -94,11 +123,13 @@ private:
     int m_openErrno = 0;
     unsigned long m_rdev = 0;
     ULONGLONG m_ullFsTotalBytes = 0;
+    std::string m_strOpenDetail;
+    std::shared_ptr<CMediumHandle> m_medium;
 };
 
 // The raw-disk access layer. Opens a device path for reading only; a path that
-// does not begin with "/" fails with EINVAL. This is the seam through which a
-// user who is not root will get raw access (a privileged helper) later.
+// does not begin with "/" fails with EINVAL. A user who may not open the
+// device himself gets the descriptor from UDisks2 (see disk/raw_access.h).
 int OpenRawDisk(const std::string& path);
 
 }  // namespace tvn

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <stdlib.h>
+#include <sys/stat.h>
 
 #include "disk/io.h"
 #include "output/repair.h"
@@ -60,88 +62,160 @@ bool UsableFileName(const std::string& name) {
 
 }  // namespace
 
-void SaveFileNode(CSession& session, CFileNode& node, const std::string& dir, IReporter& reporter) {
-    SaveFileNode(session, node, dir, reporter, AllocateNothrow);
+ExtractResult SaveFileNode(CSession& session, CFileNode& node, const std::string& dir,
+                           IReporter& reporter) {
+    return SaveFileNode(session, node, dir, reporter, AllocateNothrow);
 }
 
-void SaveFileNode(CSession& session, CFileNode& node, const std::string& dir, IReporter& reporter,
-                  const ExtractAllocator& allocate) {
+ExtractResult SaveFileNode(CSession& session, CFileNode& node, const std::string& dir,
+                           IReporter& reporter, const ExtractAllocator& allocate) {
+    ExtractResult result;
     // Reopened for every file, so that a medium removed since the scan is
     // noticed before anything is written.
-    if (!session.OpenCurrentSource(session.selectedDrive, reporter, kDisconnectedRestart)) return;
+    if (!session.OpenCurrentSource(session.selectedDrive, reporter, kDisconnectedRestart)) {
+        result.mediumLost = true;
+        result.error = ENODEV;
+        return result;
+    }
     const CDiskSource& source = *session.diskSource;
     const uint64_t sector = source.GetSectorSizeU() != 0 ? source.GetSectorSizeU() : 512;
     const std::string type = node.GetParent() != nullptr ? node.GetParent()->GetName() : "";
     const std::string& name = node.GetName();
 
-    // Whole sectors, always one more: the tail of the file's last sector and
-    // at least part of the next one go out with it; repair trims what it can.
-    uint64_t size = node.GetSize() - node.GetSize() % sector;
-    size = size <= std::numeric_limits<uint64_t>::max() - sector ? size + sector : size;
-    node.SetSize(size);
+    // A length measured from the file's own structure is written exactly as
+    // it is: nothing to round, cut or repair.
+    const bool measured = node.GetLength() == CFileNode::Length::Measured;
+    // Otherwise whole sectors, always one more: the tail of the file's last
+    // sector and at least part of the next one go out with it; repair trims
+    // what it can.
+    uint64_t size = node.GetSize();
+    if (!measured) {
+        size -= size % sector;
+        size = size <= std::numeric_limits<uint64_t>::max() - sector ? size + sector : size;
+        node.SetSize(size);
+    }
     TraceNumber(reporter, "Entered with size :", size);
-    if (size > kCutAbove && !NeverCut(type)) {
+    if (!measured && size > kCutAbove && !NeverCut(type)) {
         size = kCutTo;
         node.SetSize(size);
     }
 
-    // One buffer of the whole file; when there is no room, try again with
-    // the size divided by 2, then the new size by 4, by 8, ...
+    // The read buffer: the file, or a chunk of it for a large file. When
+    // there is no room, the file's size is divided by 2, then the new size
+    // by 4, by 8, ...
     std::unique_ptr<uint8_t[]> buffer;
     uint64_t divisor = 1;
+    uint64_t chunk = 0;
     for (;;) {
         TraceNumber(reporter, "Trying to allocate memory :", size, " bytes");
-        buffer = allocate(size);
+        chunk = std::min(size, kExtractChunk);
+        buffer = allocate(chunk);
         if (buffer) break;
         Trace(reporter, "\t Failed to retrieve :", name);
-        if (size == 0) return;  // nothing smaller to try
+        if (size == 0) {
+            result.error = ENOMEM;
+            return result;  // nothing smaller to try
+        }
         divisor *= 2;
         size /= divisor;
         node.SetSize(size);
         TraceNumber(reporter, "\t Trying with size   :", size);
-        if (size < kSmallestRetry && type != "MP3") return;
+        if (size < kSmallestRetry && type != "MP3") {
+            result.error = ENOMEM;
+            return result;
+        }
     }
-    std::memset(buffer.get(), 0, static_cast<size_t>(size));
 
-    // One read at start sector x sector size. A start that lies at or past the
-    // end of the medium is a failed read.
+    // Reading starts at start sector x sector size. A start that lies at or
+    // past the end of the medium is a failed read.
     const uint64_t start = node.GetStartSector();
-    if (start > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) / sector) {
+    if (start > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) / sector ||
+        size > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) - start * sector) {
         TraceNumber(reporter, "Reading :Error #", static_cast<uint64_t>(EOVERFLOW));
-        return;
+        result.error = EOVERFLOW;
+        return result;
     }
-    const ssize_t got =
-        PreadFully(source.GetHandle(), buffer.get(), static_cast<size_t>(size), start * sector);
-    if (got < 0 || (got == 0 && size != 0)) {
-        TraceNumber(reporter, "Reading :Error #", static_cast<uint64_t>(got < 0 ? errno : ENXIO));
-        return;
-    }
-
     if (!UsableFileName(name)) {
         TraceNumber(reporter, "Creating :Error #", static_cast<uint64_t>(EINVAL));
-        return;
+        result.error = EINVAL;
+        return result;
     }
+
+    // Written under a temporary name of its own, made exclusively, and
+    // renamed to the file's name once complete.
     const std::string path = dir + "/" + name;
-    const int out = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    std::string partial = path + ".partial-XXXXXX";
+    const int out = ::mkostemp(partial.data(), O_CLOEXEC);
     if (out < 0) {
         TraceNumber(reporter, "Creating :Error #", static_cast<uint64_t>(errno));
-        return;
+        result.error = errno;
+        return result;
     }
-    bool written = WriteFully(out, buffer.get(), size);
-    int err = written ? 0 : errno;
-    if (::close(out) != 0 && written) {
-        written = false;
-        err = errno;
-    }
-    if (!written) TraceNumber(reporter, "Writing :Error #", static_cast<uint64_t>(err));
-    buffer.reset();
+    ::fchmod(out, 0644);
+    const auto fail = [&](std::string_view label, int err) {
+        TraceNumber(reporter, label, static_cast<uint64_t>(err));
+        ::close(out);
+        ::unlink(partial.c_str());
+        result.error = err;
+        return result;
+    };
 
-    if (type == "MP3") {
-        if (node.GetSize() < kSmallestMp3) ::unlink(path.c_str());
+    const PieceReader read = PreadReader(source.GetHandle());
+    const auto S = static_cast<uint32_t>(sector);
+    for (uint64_t done = 0; done < size;) {
+        const auto n = static_cast<size_t>(std::min(chunk, size - done));
+        const ReadAroundResult r = ReadAround(read, buffer.get(), n, start * sector + done, S,
+                                              session.readHealth);
+        if (r.gone) {
+            reporter.Message(kDisconnectedRestart, "Error", MsgIcon::Error);
+            result.mediumLost = true;
+            return fail("Reading :Error #", ENODEV);
+        }
+        if (r.failed) {
+            TraceNumber(reporter, "Reading :Error #", static_cast<uint64_t>(EIO));
+            result.unreadableSectors += r.badSectors;
+            result.unreadable.insert(result.unreadable.end(), r.bad.begin(), r.bad.end());
+            session.readHealth.AddUnreadable(r.bad);
+        }
+        if (done == 0 && r.got == 0 && n != 0) return fail("Reading :Error #", ENXIO);
+        // A short read near the end of the medium leaves the rest zero.
+        if (!WriteFully(out, buffer.get(), n)) return fail("Writing :Error #", errno);
+        done += n;
+    }
+    buffer.reset();
+    if (::close(out) != 0) {
+        const int err = errno;
+        TraceNumber(reporter, "Writing :Error #", static_cast<uint64_t>(err));
+        ::unlink(partial.c_str());
+        result.error = err;
+        return result;
+    }
+    if (::rename(partial.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        TraceNumber(reporter, "Writing :Error #", static_cast<uint64_t>(err));
+        ::unlink(partial.c_str());
+        result.error = err;
+        return result;
+    }
+    result.path = path;
+    result.saved = true;
+
+    if (measured) {
+        // Whole as measured.
+    } else if (type == "MP3") {
+        if (node.GetSize() < kSmallestMp3) {
+            ::unlink(path.c_str());
+            result.saved = false;
+            result.dropped = true;
+        }
     } else if (const auto kind = RepairKindForType(type)) {
         RepairFile(*kind, path, reporter);
     }
+    if (result.unreadableSectors > 0) {
+        TraceNumber(reporter, "\tUnreadable sectors :", result.unreadableSectors);
+    }
     Trace(reporter, "\t\tRecovered :", name);
+    return result;
 }
 
 }  // namespace tvn

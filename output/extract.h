@@ -6,25 +6,51 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/report.h"
 #include "app/session.h"
 #include "catalog/directory_tree.h"
+#include "disk/read_around.h"
 
 namespace tvn {
+
+// What became of one file.
+struct ExtractResult {
+    bool saved = false;       // the file is in dir under its name
+    bool dropped = false;     // deliberately not kept (an MP3 below 2,048 bytes)
+    bool mediumLost = false;  // the medium could not be opened or went away
+    int error = 0;            // errno of the failure when not saved
+    std::string path;         // the file written
+    // Sectors of the file that could not be read; they are zeros in it.
+    uint64_t unreadableSectors = 0;
+    std::vector<SectorRange> unreadable;
+};
+
+// Bytes read and written at a time: a file of any size is extracted in
+// memory of this size.
+inline constexpr uint64_t kExtractChunk = 4u << 20;
 
 // The file node's Save. Reopens the medium (session.selectedDrive) as the
 // session's current disk source, reads the node's bytes and writes them to
 // dir + "/" + node name (dir exists), then repairs the file. Reports a lost
 // medium by message; everything else goes to the diagnostic console. Changes
 // the node's size in place as the rounding rules say.
-void SaveFileNode(CSession& session, CFileNode& node, const std::string& dir, IReporter& reporter);
+//
+// The file is read in chunks of kExtractChunk. Sectors that cannot be read
+// are zeros in the file (read around as the scan does; counted in the result
+// and in session.readHealth). The bytes go to a temporary name beside the
+// file first and take the file's name only when all of them are written, so
+// a full or vanished destination never leaves a half-written file under the
+// final name.
+ExtractResult SaveFileNode(CSession& session, CFileNode& node, const std::string& dir,
+                           IReporter& reporter);
 
 // How extraction gets its read buffer: a block of the given size, or nullptr
 // when there is no room. SaveFileNode uses new (std::nothrow); tests pass
 // their own to exercise the retry with smaller sizes.
 using ExtractAllocator = std::function<std::unique_ptr<uint8_t[]>(uint64_t size)>;
-void SaveFileNode(CSession& session, CFileNode& node, const std::string& dir, IReporter& reporter,
-                  const ExtractAllocator& allocate);
+ExtractResult SaveFileNode(CSession& session, CFileNode& node, const std::string& dir,
+                           IReporter& reporter, const ExtractAllocator& allocate);
 
 }  // namespace tvn

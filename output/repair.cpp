@@ -1,12 +1,14 @@
 #include "output/repair.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -19,6 +21,8 @@ namespace {
 
 // CIFF files of this size or less are never trimmed.
 constexpr uint64_t kCrwSmallestRepaired = 655360;
+// The trimmed copy is written in blocks of this size.
+constexpr size_t kCopyBlock = 1 << 20;
 
 void Line(IReporter& console, std::string_view text) {
     std::string line(text);
@@ -34,17 +38,24 @@ std::string DirectoryOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-// Writes the first r bytes of data to a private temporary file beside path
-// and renames it over path. On any failure the temporary file is removed and
-// path is left as it was.
-bool ReplaceWithPrefix(const std::string& path, mode_t mode, std::span<const uint8_t> data,
-                       uint64_t r, IReporter& console) {
+// Copies the first r bytes of the file open as from to a private temporary
+// file beside path, block by block, and renames it over path. On any failure
+// the temporary file is removed and path is left as it was.
+bool ReplaceWithPrefix(const std::string& path, mode_t mode, int from, uint64_t r,
+                       IReporter& console) {
     Line(console, "\tcreating new file of actual size");
     std::string tmp = DirectoryOf(path) + "/.tvn-repair-XXXXXX";
     const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
     if (fd < 0) return false;
     Line(console, "\twriting new file");
-    bool ok = WriteFully(fd, data.data(), r);
+    bool ok = true;
+    std::vector<uint8_t> block(kCopyBlock);
+    for (uint64_t done = 0; ok && done < r;) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(block.size(), r - done));
+        const ssize_t got = PreadFully(from, block.data(), want, done);
+        ok = got == static_cast<ssize_t>(want) && WriteFully(fd, block.data(), want);
+        done += want;
+    }
     ok = ::fchmod(fd, mode & 07777) == 0 && ok;
     ok = ::close(fd) == 0 && ok;
     if (ok) {
@@ -54,6 +65,55 @@ bool ReplaceWithPrefix(const std::string& path, mode_t mode, std::span<const uin
     if (!ok) ::unlink(tmp.c_str());
     return ok;
 }
+
+// The bytes of a file for a rule to read. Mapped, so that a rule's reads
+// bring in only the pages they touch and a file of any size costs no more
+// memory than those; read into memory where the file cannot be mapped.
+class CFileBytes {
+public:
+    CFileBytes() = default;
+    ~CFileBytes() {
+        if (m_map != nullptr) ::munmap(m_map, m_size);
+    }
+    CFileBytes(const CFileBytes&) = delete;
+    CFileBytes& operator=(const CFileBytes&) = delete;
+
+    // False when there is no room for a copy either (*noMemory) or the file
+    // cannot be read.
+    bool Load(int fd, uint64_t size, bool* noMemory) {
+        *noMemory = false;
+        if (size == 0) return true;
+        if (size <= std::numeric_limits<size_t>::max()) {
+            void* map = ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE, fd, 0);
+            if (map != MAP_FAILED) {
+                ::madvise(map, static_cast<size_t>(size), MADV_RANDOM);
+                m_map = map;
+                m_size = static_cast<size_t>(size);
+                return true;
+            }
+        }
+        try {
+            m_copy.resize(static_cast<size_t>(size));
+        } catch (const std::bad_alloc&) {
+            *noMemory = true;
+            return false;
+        } catch (const std::length_error&) {
+            *noMemory = true;
+            return false;
+        }
+        const ssize_t got = PreadFully(fd, m_copy.data(), m_copy.size(), 0);
+        return got >= 0 && static_cast<uint64_t>(got) == size;
+    }
+    std::span<const uint8_t> Bytes() const {
+        if (m_map != nullptr) return {static_cast<const uint8_t*>(m_map), m_size};
+        return m_copy;
+    }
+
+private:
+    void* m_map = nullptr;
+    size_t m_size = 0;
+    std::vector<uint8_t> m_copy;
+};
 
 }  // namespace
 
@@ -125,38 +185,32 @@ RepairOutcome RepairFile(RepairKind kind, const std::string& path, IReporter& re
         return RepairOutcome::OpenFailed;
     }
     const auto n = static_cast<uint64_t>(st.st_size);
-    std::vector<uint8_t> data;
-    bool allocated = true;
-    try {
-        data.resize(static_cast<size_t>(n));
-    } catch (const std::bad_alloc&) {
-        allocated = false;
-    } catch (const std::length_error&) {
-        allocated = false;
-    }
+    CFileBytes data;
+    bool noMemory = false;
+    const bool loaded = data.Load(fd, n, &noMemory);
     if (!crw) Line(reporter, "\t i am in clean file");
-    if (!allocated) {
+    if (noMemory) {
         ::close(fd);
         if (!crw) Line(reporter, " Failed to clear the file");
         return RepairOutcome::NoMemory;
     }
-    const ssize_t got = PreadFully(fd, data.data(), data.size(), 0);
-    ::close(fd);
-    if (got < 0 || static_cast<uint64_t>(got) != n) {
+    if (!loaded) {
+        ::close(fd);
         Line(reporter, " Failed to open file");
         return RepairOutcome::OpenFailed;
     }
 
-    const uint64_t r = std::min(RealSize(kind, data, reporter), n);
+    const uint64_t r = std::min(RealSize(kind, data.Bytes(), reporter), n);
     if (r == 0) {
+        ::close(fd);
         Line(reporter, path + (crw ? " \tcan't be repaired!!" : "\tcan't be repaired!!"));
         return RepairOutcome::NoSize;
     }
     CNullReporter quiet;
-    if (!ReplaceWithPrefix(path, st.st_mode, data, r,
-                           crw ? static_cast<IReporter&>(quiet) : reporter)) {
-        return RepairOutcome::TempFailed;
-    }
+    const bool replaced = ReplaceWithPrefix(path, st.st_mode, fd, r,
+                                            crw ? static_cast<IReporter&>(quiet) : reporter);
+    ::close(fd);
+    if (!replaced) return RepairOutcome::TempFailed;
     Line(reporter, path + (crw ? " \trepaired" : "\trepaired"));
     return RepairOutcome::Repaired;
 }

@@ -1,5 +1,6 @@
 #include "output/save_job.h"
 
+#include <fcntl.h>
 #include <fmt/format.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -32,6 +33,23 @@ std::string JobNameNow() {
     return FormatJobName(local);
 }
 
+std::string FreeJobName(const std::string& destinationDir, const std::string& name) {
+    std::set<std::string> present;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(destinationDir, ec)) {
+        present.insert(e.path().filename().string());
+    }
+    const auto taken = [&present](const std::string& candidate) {
+        if (present.count(candidate) || present.count(candidate + ".zip")) return true;
+        const std::string part = candidate + " part";
+        const auto it = present.lower_bound(part);
+        return it != present.end() && it->compare(0, part.size(), part) == 0;
+    };
+    std::string candidate = name;
+    for (unsigned n = 2; taken(candidate); ++n) candidate = fmt::format("{} ({})", name, n);
+    return candidate;
+}
+
 ULONGLONG SelectedBytes(const CDirectoryTree& tree) {
     ULONGLONG sum = 0;
     for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
@@ -42,190 +60,26 @@ ULONGLONG SelectedBytes(const CDirectoryTree& tree) {
     return sum;
 }
 
-// --- where a destination lies -------------------------------------------------
-
-namespace {
-
-std::string SysBlockDir(dev_t dev) {
-    return fmt::format("/sys/dev/block/{}:{}", major(dev), minor(dev));
-}
-
-std::string ReadLine(const std::string& path) {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
-
-// A "MAJ:MIN" device file of sysfs; nullopt when missing.
-std::optional<dev_t> ReadDevNumber(const std::string& path) {
-    const std::string text = ReadLine(path);
-    unsigned maj = 0;
-    unsigned min = 0;
-    if (std::sscanf(text.c_str(), "%u:%u", &maj, &min) != 2) return std::nullopt;
-    return makedev(maj, min);
-}
-
-bool IsPartitionDevice(dev_t dev) {
-    std::error_code ec;
-    return fs::exists(SysBlockDir(dev) + "/partition", ec);
-}
-
-// The whole disk a partition belongs to.
-std::optional<dev_t> ParentDisk(dev_t dev) {
-    if (!IsPartitionDevice(dev)) return std::nullopt;
-    return ReadDevNumber(SysBlockDir(dev) + "/../dev");
-}
-
-// The devices a block device is built on (device mapper, md), recursively,
-// with the device itself and the whole disks of the partitions among them.
-std::set<dev_t> LowerDevices(dev_t dev) {
-    std::set<dev_t> done;
-    std::vector<dev_t> todo{dev};
-    while (!todo.empty() && done.size() < 64) {
-        const dev_t d = todo.back();
-        todo.pop_back();
-        if (!done.insert(d).second) continue;
-        if (const auto parent = ParentDisk(d)) todo.push_back(*parent);
-        std::error_code ec;
-        for (const auto& slave : fs::directory_iterator(SysBlockDir(d) + "/slaves", ec)) {
-            if (const auto s = ReadDevNumber(slave.path().string() + "/dev")) todo.push_back(*s);
-        }
-    }
-    return done;
-}
-
-// The mount table writes space, tab, newline and backslash as octal escapes.
-std::string UnescapeMountField(const std::string& field) {
-    std::string out;
-    for (size_t i = 0; i < field.size(); ++i) {
-        const auto octal = [&](size_t k) { return field[k] >= '0' && field[k] <= '7'; };
-        if (field[i] == '\\' && i + 3 < field.size() && octal(i + 1) && octal(i + 2) &&
-            octal(i + 3)) {
-            out += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
-                                     (field[i + 3] - '0'));
-            i += 3;
-        } else {
-            out += field[i];
-        }
-    }
-    return out;
-}
-
-// The block device a mounted path lies on by the mount table: the mount with
-// the longest mount point that contains path, when its source is a device.
-// (Some file systems report a device number of their own in st_dev.)
-std::optional<dev_t> MountSourceDevice(const std::string& path) {
-    std::ifstream in("/proc/self/mountinfo");
-    std::string line;
-    size_t best = 0;
-    std::string bestSource;
-    while (std::getline(in, line)) {
-        // id parent maj:min root mount-point options [optional...] - type source super
-        std::istringstream fields(line);
-        std::string id, parent, majmin, root, mountPoint;
-        fields >> id >> parent >> majmin >> root >> mountPoint;
-        mountPoint = UnescapeMountField(mountPoint);
-        const size_t dash = line.find(" - ");
-        if (dash == std::string::npos) continue;
-        std::istringstream tail(line.substr(dash + 3));
-        std::string type, source;
-        tail >> type >> source;
-        source = UnescapeMountField(source);
-        const bool contains = path == mountPoint || mountPoint == "/" ||
-                              (path.rfind(mountPoint, 0) == 0 && path.size() > mountPoint.size() &&
-                               path[mountPoint.size()] == '/');
-        if (contains && mountPoint.size() >= best) {
-            best = mountPoint.size();
-            bestSource = source;
-        }
-    }
-    if (bestSource.rfind("/dev/", 0) != 0) return std::nullopt;
-    struct stat st {};
-    if (::stat(bestSource.c_str(), &st) != 0 || !S_ISBLK(st.st_mode)) return std::nullopt;
-    return st.st_rdev;
-}
-
-// The nearest existing path at or above path.
-fs::path NearestExisting(const std::string& path) {
-    std::error_code ec;
-    fs::path p = fs::absolute(path, ec);
-    if (ec) p = path;
-    p = p.lexically_normal();
-    while (!fs::exists(p, ec) && p.has_relative_path()) p = p.parent_path();
-    const fs::path canonical = fs::canonical(p, ec);
-    return ec ? p : canonical;
-}
-
-bool OnSource(const std::string& dest, const std::string& source, const struct stat& src,
-              std::string& why, int depth) {
-    const fs::path near = NearestExisting(dest);
-    struct stat ds {};
-    if (::stat(near.c_str(), &ds) != 0) return false;
-
-    // The destination is the image itself, or a path through it.
-    if (S_ISREG(src.st_mode) && ds.st_dev == src.st_dev && ds.st_ino == src.st_ino) {
-        why = fmt::format("The destination {} is the disk image being recovered.", dest);
-        return true;
-    }
-
-    std::set<dev_t> lower = LowerDevices(ds.st_dev);
-    if (const auto mounted = MountSourceDevice(near.string())) {
-        const std::set<dev_t> more = LowerDevices(*mounted);
-        lower.insert(more.begin(), more.end());
-    }
-    if (S_ISBLK(src.st_mode)) {
-        const dev_t medium = src.st_rdev;
-        const auto mediumDisk = ParentDisk(medium);
-        for (const dev_t d : lower) {
-            const auto disk = ParentDisk(d);
-            if (d == medium || (disk && *disk == medium) || (mediumDisk && d == *mediumDisk)) {
-                why = fmt::format("The destination {} lies on the medium being recovered ({}).",
-                                  dest, source);
-                return true;
-            }
-        }
-    }
-    // A loop device under the destination whose backing file is the image,
-    // or lies on the medium.
-    if (depth < 4) {
-        for (const dev_t d : lower) {
-            const std::string backing = ReadLine(SysBlockDir(d) + "/loop/backing_file");
-            if (backing.empty()) continue;
-            std::string inner;
-            if (OnSource(backing, source, src, inner, depth + 1)) {
-                why = fmt::format(
-                    "The destination {} lies on a loop device backed by {}, which is on the "
-                    "medium being recovered ({}).",
-                    dest, backing, source);
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-}  // namespace
-
-bool IsDestinationOnSource(const std::string& destinationDir, const std::string& sourcePath,
-                           std::string& why) {
-    struct stat src {};
-    if (sourcePath.empty() || ::stat(sourcePath.c_str(), &src) != 0) return false;
-    if (!S_ISBLK(src.st_mode) && !S_ISREG(src.st_mode)) return false;
-    return OnSource(destinationDir, sourcePath, src, why, 0);
-}
-
 // --- the job ------------------------------------------------------------------
 
 CSaveJob::CSaveJob(CSession& session, IReporter& reporter)
     : m_session(session),
       m_reporter(reporter),
       m_extract([](CSession& s, CFileNode& node, const std::string& dir, IReporter& r) {
-          SaveFileNode(s, node, dir, r);
+          return SaveFileNode(s, node, dir, r);
       }) {}
 
-bool CSaveJob::Run() {
+JobOutcome CSaveJob::Run() {
+    JobOutcome outcome;
+    const auto refuse = [&](const std::string& text) {
+        m_reporter.Message(text, "Error", MsgIcon::Error);
+        outcome.result = JobResult::Refused;
+        outcome.message = text;
+        outcome.AddError(text);
+        return outcome;
+    };
     m_stopped = false;
+    m_session.readHealth.Reset(m_session.readHealth.Limits());
     if (m_session.jobName.empty()) m_session.jobName = JobNameNow();
 
     std::string dest = m_session.destination;
@@ -234,28 +88,28 @@ bool CSaveJob::Run() {
     m_source = m_session.diskSource ? m_session.diskSource->GetDrive() : m_session.selectedDrive;
     std::string why;
     if (IsDestinationOnSource(dest, m_source, why)) {
-        m_reporter.Message(why + "\nPlease choose a destination on another drive.", "Error",
-                           MsgIcon::Error);
-        return false;
+        return refuse(why + "\nPlease choose a destination on another drive.");
     }
     struct stat st {};
     if (dest.empty() || ::stat(dest.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        m_reporter.Message(fmt::format("The destination folder {} does not exist.", dest), "Error",
-                           MsgIcon::Error);
-        return false;
+        return refuse(fmt::format("The destination folder {} does not exist.", dest));
     }
 
+    // The job folder is always a new one: two jobs started in the same second
+    // (or at the same time of another day) never write into each other.
     m_destPrefix = dest == "/" ? dest : dest + "/";
-    m_jobFolder = m_destPrefix + m_session.jobName;
-    m_savePath = m_jobFolder + "/";
-    if (::mkdir(m_jobFolder.c_str(), 0777) == 0) {
-        m_jobFolderCreated = true;
-    } else if (errno != EEXIST || ::stat(m_jobFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        m_reporter.Message(
-            fmt::format("Cannot create the folder {}: {}", m_jobFolder, std::strerror(errno)),
-            "Error", MsgIcon::Error);
-        return false;
+    const std::string wanted = m_session.jobName;
+    for (int attempt = 0;; ++attempt) {
+        m_session.jobName = FreeJobName(dest, wanted);
+        m_jobFolder = m_destPrefix + m_session.jobName;
+        if (::mkdir(m_jobFolder.c_str(), 0777) == 0) break;
+        if (errno != EEXIST || attempt >= 100) {
+            return refuse(fmt::format("Cannot create the folder {}: {}", m_jobFolder,
+                                      std::strerror(errno)));
+        }
     }
+    m_jobFolderCreated = true;
+    m_savePath = m_jobFolder + "/";
     m_currentDir = m_jobFolder;
     if (!m_selected) m_selected = SelectedBytes(m_session.tree);
 
@@ -289,8 +143,86 @@ bool CSaveJob::Run() {
         }
     }
     if (!job.IsRunning()) m_stopped = true;
+    Finish(outcome);
     if (!m_stopped) m_reporter.Finished();
-    return true;
+    return outcome;
+}
+
+void CSaveJob::Finish(JobOutcome& outcome) {
+    // Nothing counts as saved before it is on the destination: one flush of
+    // the destination's file system writes the files, their folders and the
+    // archives out.
+    std::string where = m_session.compress ? "" : m_jobFolder;
+    if (m_session.compress) {
+        for (const std::string& a : m_archives) where += (where.empty() ? "" : ", ") + a;
+        if (m_unarchived > 0) where += (where.empty() ? "" : ", ") + m_jobFolder;
+        if (where.empty()) where = m_destPrefix;
+    }
+    const int fd = ::open(m_destPrefix.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int flushError = 0;
+    if (fd < 0) {
+        flushError = errno;
+    } else {
+        if (::syncfs(fd) != 0) flushError = errno;
+        ::close(fd);
+    }
+    if (flushError != 0 && m_saved > 0) {
+        const std::string text = fmt::format("The destination {} could not be flushed: {}",
+                                             m_destPrefix, std::strerror(flushError));
+        m_reporter.Console(text + "\n");
+        m_errors.insert(m_errors.begin(), text);
+        // What was written may not be on the destination.
+        m_failed += m_saved;
+        m_saved = 0;
+    }
+
+    outcome.done = m_saved;
+    outcome.failed = m_failed;
+    for (const std::string& e : m_errors) outcome.AddError(e);
+    for (const std::string& n : m_notes) outcome.AddError(n);
+    std::string unreadable;
+    if (m_unreadable > 0) {
+        unreadable = fmt::format("\n{} sector(s) of {} file(s) could not be read; they are zeros "
+                                 "in the saved files.",
+                                 m_unreadable, m_notes.size());
+    }
+    if (m_stopped) {
+        outcome.result = JobResult::Stopped;
+        outcome.message = fmt::format("Saving stopped. {} file(s) saved in {}.", m_saved, where) +
+                          unreadable;
+    } else if (m_failed > 0) {
+        outcome.result = JobResult::Failed;
+        outcome.message =
+            fmt::format("The save is incomplete: {} file(s) saved, {} file(s) not saved.\n"
+                        "Output: {}",
+                        m_saved, m_failed, where) +
+            (m_lost > 0 ? "\nRemovable drive is disconnected." : "") + unreadable;
+    } else if (m_unreadable > 0) {
+        outcome.result = JobResult::Completed;
+        outcome.message =
+            fmt::format("Saving operation completed. {} file(s) saved in {}.", m_saved, where) +
+            unreadable;
+    } else {
+        outcome.result = JobResult::Completed;
+        outcome.message = m_session.compress
+                              ? "Compressed saving operation completed.\nYou would need unzip "
+                                "tool to decompress recovered archive(s)."
+                              : "Saving operation completed successfully";
+    }
+}
+
+void CSaveJob::NotSaved(const CFileNode& file, const ExtractResult& r) {
+    ++m_failed;
+    if (r.mediumLost) ++m_lost;
+    std::string why;
+    if (r.mediumLost) {
+        why = "Removable drive is disconnected.";
+    } else if (r.error != 0) {
+        CDiskSource::GetErrorText(why, r.error);
+    } else {
+        why = "not written";
+    }
+    m_errors.push_back(fmt::format("{}: not saved ({})", file.GetName(), why));
 }
 
 void CSaveJob::SaveFolder(CFolderNode& folder) {
@@ -310,22 +242,34 @@ void CSaveJob::SaveFolder(CFolderNode& folder) {
 }
 
 void CSaveJob::SaveFile(CFileNode& file) {
-    m_extract(m_session, file, m_currentDir, m_reporter);
+    m_lastExtract = m_extract(m_session, file, m_currentDir, m_reporter);
 }
 
 void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
     const int device = m_session.diskSource ? m_session.diskSource->GetHandle() : 0;
     TypeResult& result = m_results[folder.GetName()];
     folder.Save(*this);
+    ExtractResult r;
+    const auto noteUnreadable = [&] {
+        if (r.unreadableSectors == 0 || !(r.saved || m_session.compress)) return;
+        m_unreadable += r.unreadableSectors;
+        m_notes.push_back(fmt::format("{}: {} sector(s) could not be read; saved with zeros there",
+                                      file.GetName(), r.unreadableSectors));
+    };
     if (!m_session.compress) {
         file.SetDevice(device);
         m_reporter.SetLastFileText(file.GetName());
         file.Save(*this);
+        r = m_lastExtract;
         struct stat st {};
         const std::string written = m_currentDir + "/" + file.GetName();
-        if (::stat(written.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        if (r.saved && ::stat(written.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            ++m_saved;
             ++result.saved;
             result.bytes += static_cast<uint64_t>(st.st_size);
+            noteUnreadable();
+        } else if (!r.dropped) {
+            NotSaved(file, r);
         }
     } else {
         // One folder entry per file: the type directory's path below the
@@ -334,6 +278,7 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
         AddToArchive([&](CZipWriter* zip) { return ZipAddFolder(zip, folderEntry); });
         file.SetDevice(device);
         file.Save(*this);
+        r = m_lastExtract;
         m_reporter.SetLastFileText(file.GetName());
         m_partSize += file.GetSize();
         if (m_partSize > m_limit) {
@@ -344,19 +289,27 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
         }
         const std::string staged = m_currentDir + "/" + file.GetName();
         struct stat st {};
-        if (::stat(staged.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        if (r.saved && ::stat(staged.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
             const std::string entry = EntryName(staged);
-            const ZipResult r =
+            const ZipResult z =
                 AddToArchive([&](CZipWriter* zip) { return ZipAddFile(zip, entry, staged); });
-            if (r == kZipOk) {
+            if (z == kZipOk) {
+                ++m_saved;
+                ++m_inArchive;
                 ++result.saved;
                 result.bytes += static_cast<uint64_t>(st.st_size);
+                noteUnreadable();
                 ::unlink(staged.c_str());
             } else {
                 // Keep the staging copy: it is the only copy of the file.
                 ++m_unarchived;
-                m_reporter.Console(fmt::format("Archiving {} :{}\n", entry, ZipResultText(r)));
+                ++m_failed;
+                m_errors.push_back(fmt::format("{}: not put into an archive ({}); kept in {}",
+                                               file.GetName(), ZipResultText(z), m_currentDir));
+                m_reporter.Console(fmt::format("Archiving {} :{}\n", entry, ZipResultText(z)));
             }
+        } else if (!r.dropped) {
+            NotSaved(file, r);
         }
     }
     const uint64_t counter = m_session.job.FileCounter().fetch_add(1) + 1;
@@ -395,7 +348,7 @@ void CSaveJob::OpenArchive(bool part) {
         m_reporter.Console(fmt::format("Creating {} :it is the medium being recovered\n", path));
         return;
     }
-    m_zip = CZipWriter::Create(path);
+    m_zip = CZipWriter::Create(path, true);
     if (!m_zip) {
         m_reporter.Console(fmt::format("Creating {} :Error #{}\n", path, errno));
         return;
@@ -409,7 +362,17 @@ void CSaveJob::CloseArchive() {
     const std::string path = m_zip->GetPath();
     if (const ZipResult r = ZipClose(m_zip); r != kZipOk) {
         m_reporter.Console(fmt::format("Closing {} :{}\n", path, ZipResultText(r)));
+        // An archive that could not be finished is no archive: it goes, and
+        // the files in it count as not saved.
+        ::unlink(path.c_str());
+        m_archives.erase(std::remove(m_archives.begin(), m_archives.end(), path),
+                         m_archives.end());
+        m_errors.push_back(fmt::format("{}: could not be finished ({}); {} file(s) in it lost",
+                                       path, ZipResultText(r), m_inArchive));
+        m_failed += m_inArchive;
+        m_saved -= std::min(m_saved, m_inArchive);
     }
+    m_inArchive = 0;
 }
 
 ZipResult CSaveJob::AddToArchive(const std::function<ZipResult(CZipWriter*)>& add) {

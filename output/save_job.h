@@ -23,9 +23,12 @@
 #include <string>
 #include <vector>
 
+#include "app/job_outcome.h"
 #include "app/report.h"
 #include "app/session.h"
 #include "catalog/directory_tree.h"
+#include "disk/on_source.h"
+#include "output/extract.h"
 #include "output/zip_writer.h"
 
 namespace tvn {
@@ -39,24 +42,20 @@ std::string FormatJobName(const std::tm& t);
 // The job name for the current local time.
 std::string JobNameNow();
 
+// A job name under which nothing exists yet in destinationDir: name itself,
+// or "name (2)", "name (3)", ... A name is taken when a folder or file of
+// that name, its single archive (name + ".zip") or one of its parts
+// (name + " part..." ) is there, so earlier output is never written into.
+std::string FreeJobName(const std::string& destinationDir, const std::string& name);
+
 // Sum of the sizes of the ticked file nodes.
 ULONGLONG SelectedBytes(const CDirectoryTree& tree);
-
-// Whether writing into destinationDir could write onto the medium being
-// recovered, sourcePath (a block device or an image file). True, with the
-// reason in why, when the destination lies on the source device, on one of
-// its partitions (or its parent disk), on a device stacked on it, on a loop
-// device backed by the source image, or is (or lies within) the image's own
-// path. A destination that does not exist yet is judged by its nearest
-// existing parent.
-bool IsDestinationOnSource(const std::string& destinationDir, const std::string& sourcePath,
-                           std::string& why);
 
 class CSaveJob : public ISaveTarget {
 public:
     // Writes a found file into a directory: the file node's Save.
     using Extractor =
-        std::function<void(CSession&, CFileNode&, const std::string& dir, IReporter&)>;
+        std::function<ExtractResult(CSession&, CFileNode&, const std::string& dir, IReporter&)>;
 
     // What the job did for one type folder.
     struct TypeResult {
@@ -65,7 +64,8 @@ public:
     };
 
     // Reads session.destination, session.jobName (formed from the current
-    // time when empty), session.compress, the catalogue, the current disk
+    // time when empty; made free in the destination, see FreeJobName, and
+    // written back), session.compress, the catalogue, the current disk
     // source and the job control.
     CSaveJob(CSession& session, IReporter& reporter);
 
@@ -78,9 +78,14 @@ public:
     void SetExtractor(Extractor extractor) { m_extract = std::move(extractor); }
     void SetArchiveEntryLimit(uint32_t limit) { m_entryLimit = limit; }
 
-    // The worker: the whole job. Returns false when it was refused before
-    // writing anything (after a message with the caption "Error").
-    bool Run();
+    // The worker: the whole job. Refused when it did not start (after a
+    // message with the caption "Error"); Stopped when the run flag was
+    // cleared; Failed when a file could not be saved, archived or flushed to
+    // the destination; Completed only when every ticked file is on the
+    // destination and flushed there. done counts the files saved (or put into
+    // an archive), failed those that were not; the message says so and where
+    // the output went.
+    JobOutcome Run();
 
     // ISaveTarget: the folder's Save enters its type directory; the file's
     // Save writes the found file into the directory entered.
@@ -95,9 +100,15 @@ public:
     // kept in the job folder.
     uint64_t GetUnarchivedCount() const { return m_unarchived; }
     bool WasStopped() const { return m_stopped; }
+    // Sectors of the saved files that could not be read (zeros in the files),
+    // and a note per such file.
+    uint64_t GetUnreadableSectors() const { return m_unreadable; }
+    const std::vector<std::string>& GetNotes() const { return m_notes; }
 
 private:
     void SaveOne(CFolderNode& folder, CFileNode& file);
+    void NotSaved(const CFileNode& file, const ExtractResult& r);
+    void Finish(JobOutcome& outcome);
     // Closes the open archive and creates the next one: the single archive,
     // or part m_part.
     void OpenArchive(bool part);
@@ -119,6 +130,7 @@ private:
     std::string m_savePath;    // destination + "/" + job name + "/"
     std::string m_jobFolder;   // destination + "/" + job name
     std::string m_currentDir;  // the type directory entered last
+    ExtractResult m_lastExtract;  // what the last file's Save did
     bool m_jobFolderCreated = false;
     std::set<std::string> m_createdDirs;  // type directories this job made
 
@@ -127,6 +139,14 @@ private:
     ULONGLONG m_partSize = 0;
     std::vector<std::string> m_archives;
     uint64_t m_unarchived = 0;
+    uint64_t m_inArchive = 0;  // files added to the open archive
+
+    uint64_t m_saved = 0;
+    uint64_t m_failed = 0;
+    uint64_t m_lost = 0;  // files not saved because the medium was gone
+    uint64_t m_unreadable = 0;
+    std::vector<std::string> m_notes;
+    std::vector<std::string> m_errors;
 
     ULONGLONG m_total = 0;
     std::map<std::string, TypeResult> m_results;

@@ -169,8 +169,9 @@ bool IsExecutableImage(int fd, ULONGLONG fileLength) {
     return v == 0x5A4D || v == 0x454E || v == 0x454C || v == 0x4550;
 }
 
-std::unique_ptr<CZipWriter> CZipWriter::Create(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+std::unique_ptr<CZipWriter> CZipWriter::Create(const std::string& path, bool exclusive) {
+    const int fd = ::open(path.c_str(),
+                          O_WRONLY | O_CREAT | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC), 0666);
     if (fd < 0) return nullptr;
     return std::unique_ptr<CZipWriter>(new CZipWriter(fd, path));
 }

@@ -81,8 +81,9 @@ bool IsExecutableImage(int fd, ULONGLONG fileLength);
 class CZipWriter {
 public:
     // Creates (or truncates) the archive file; nullptr when it cannot be
-    // created (errno tells why).
-    static std::unique_ptr<CZipWriter> Create(const std::string& path);
+    // created (errno tells why). With exclusive set an existing file is never
+    // touched: the creation fails with EEXIST instead.
+    static std::unique_ptr<CZipWriter> Create(const std::string& path, bool exclusive = false);
     // Closes the archive if Close was not called.
     ~CZipWriter();
     CZipWriter(const CZipWriter&) = delete;

@@ -14,8 +14,8 @@
 
 namespace tvn {
 
-CReadAhead::CReadAhead(int fd, size_t blockSize, size_t capacity, CBlockPool* pool)
-    : m_fd(fd), m_blockSize(blockSize), m_alloc(pool), m_slots(capacity) {
+CReadAhead::CReadAhead(int fd, size_t blockSize, size_t capacity, CBlockPool* pool, int directFd)
+    : m_fd(fd), m_givenDirectFd(directFd), m_blockSize(blockSize), m_alloc(pool), m_slots(capacity) {
     for (Slot& s : m_slots) s.data = BlockBuffer(m_alloc);
 }
 
@@ -25,12 +25,13 @@ void CReadAhead::Start(ULONGLONG end) {
     if (m_reader.joinable()) return;
     // A block device is read past the kernel's page cache: the blocks go
     // straight from the device into our buffers, with one copy fewer, and a
-    // scan of a large disk does not push everything else out of memory.
+    // scan of a large disk does not push everything else out of memory. The
+    // direct descriptor comes with the medium (the device is never opened
+    // again by a path, which a user who got it from UDisks2 may not do);
+    // O_DIRECT belongs to its open file, so the ordinary one stays buffered.
     struct stat st {};
-    if (::fstat(m_fd, &st) == 0 && S_ISBLK(st.st_mode)) {
-        const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
-        m_directFd = ::open(self.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC);
-    }
+    if (m_givenDirectFd >= 0 && ::fstat(m_fd, &st) == 0 && S_ISBLK(st.st_mode))
+        m_directFd = ::fcntl(m_givenDirectFd, F_DUPFD_CLOEXEC, 0);
     m_directRefused.store(false);
     {
         std::lock_guard lock(m_mutex);

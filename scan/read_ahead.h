@@ -28,8 +28,11 @@ namespace tvn {
 class CReadAhead {
 public:
     // Blocks of blockSize bytes of fd, at most capacity of them at a time,
-    // held in memory from pool when one is given.
-    CReadAhead(int fd, size_t blockSize, size_t capacity, CBlockPool* pool = nullptr);
+    // held in memory from pool when one is given. directFd, when not -1, is a
+    // descriptor of the same block device opened with O_DIRECT (the disk
+    // source's), read through in place of fd where the device allows it.
+    CReadAhead(int fd, size_t blockSize, size_t capacity, CBlockPool* pool = nullptr,
+               int directFd = -1);
     ~CReadAhead();
     CReadAhead(const CReadAhead&) = delete;
     CReadAhead& operator=(const CReadAhead&) = delete;
@@ -79,7 +82,8 @@ private:
     void Work();
 
     int m_fd;
-    int m_directFd = -1;  // the same block device, opened for direct reads
+    int m_givenDirectFd;  // the caller's, not ours to close
+    int m_directFd = -1;  // our duplicate of it while the reader runs
     mutable std::atomic<bool> m_directRefused{false};
     size_t m_blockSize;
     PageAlignedAllocator<BYTE> m_alloc;

@@ -5,6 +5,8 @@
 #include <fmt/format.h>
 #include <unistd.h>
 
+#include "scan/exact/walks.h"
+
 namespace tvn {
 
 CScanJob::CScanJob(CDiskSource& source, CDirectoryTree& tree, CTypeCounters& counters,
@@ -22,10 +24,13 @@ bool CScanJob::SetTypes(std::span<const FileType> types) {
     return !m_list.empty();
 }
 
-void CScanJob::Run() {
+JobOutcome CScanJob::Run() {
+    JobOutcome outcome;
     if (m_list.empty()) {
         m_reporter.Finished();
-        return;
+        outcome.result = JobResult::Refused;
+        outcome.message = "No file type was chosen.";
+        return outcome;
     }
     CScanner& first = *m_list.front();
     const ULONGLONG S = m_source.GetSectorSizeU();
@@ -70,6 +75,12 @@ void CScanJob::Run() {
         }
     }
 
+    // With exact lengths, a recognizer is not asked inside the last file it
+    // measured whole: the starts there (a JPEG's previews, a movie's inner
+    // atoms) belong to that file. Bits in list order; ends in sectors.
+    uint32_t covered = 0;
+    m_coveredUntil.assign(m_list.size(), 0);
+
     ULONGLONG progressAt = ~ULONGLONG{0};  // the position the percentage was worked out for
     for (;;) {
         const DWORD offset = m_ctx.offset;
@@ -88,12 +99,21 @@ void CScanJob::Run() {
 
         bool stopped = false;
         uint32_t ask = askByByte0[m_ctx.buffer[offset]] & askByByte4[m_ctx.buffer[offset + 4]];
+        if (covered != 0) ask &= ~Uncover(covered, position - K + offset / S);
         for (; ask != 0; ask &= ask - 1) {
-            CScanner* recognizer = m_list[static_cast<size_t>(__builtin_ctz(ask))].get();
+            const auto index = static_cast<size_t>(__builtin_ctz(ask));
+            CScanner* recognizer = m_list[index].get();
             if (recognizer->IsFileHeader()) {
-                const ULONGLONG length = recognizer->GetFileSize();
-                if (length > kMinFileLength && length < kMaxFileLength) {
+                const ULONGLONG length = recognizer->FileLength();
+                if (length > kMinFileLength &&
+                    (m_ctx.exactLengths ? length <= ExactLengthLimit(recognizer->GetType())
+                                        : length < kMaxFileLength)) {
                     RecordHit(*recognizer, position, K);
+                    if (m_ctx.exactLengths && !recognizer->MayBeIncomplete()) {
+                        const ULONGLONG start = position - K + offset / S;
+                        m_coveredUntil[index] = start + (length + S - 1) / S;
+                        covered |= uint32_t{1} << index;
+                    }
                 }
             }
             if (!m_control.Poll()) {
@@ -112,7 +132,18 @@ void CScanJob::Run() {
             m_source.SetPosition(position);
         }
     }
+    outcome.done = m_control.FileCounter().load();
+    outcome.result = m_control.IsRunning() ? JobResult::Completed : JobResult::Stopped;
     m_reporter.Finished();
+    return outcome;
+}
+
+uint32_t CScanJob::Uncover(uint32_t& covered, ULONGLONG sector) const {
+    for (uint32_t bits = covered; bits != 0; bits &= bits - 1) {
+        const auto i = static_cast<size_t>(__builtin_ctz(bits));
+        if (sector >= m_coveredUntil[i]) covered &= ~(uint32_t{1} << i);
+    }
+    return covered;
 }
 
 void CScanJob::RecordHit(CScanner& recognizer, ULONGLONG position, ULONGLONG sectorsPerBlock) {
@@ -124,7 +155,7 @@ void CScanJob::RecordHit(CScanner& recognizer, ULONGLONG position, ULONGLONG sec
         folder = m_tree.FindFolder(type);
         folder->SetDevice(m_source.GetHandle());
     }
-    const ULONGLONG length = recognizer.GetFileSize();
+    const ULONGLONG length = recognizer.FileLength();
     const ULONGLONG S = m_source.GetSectorSizeU();
     const ULONGLONG start = position + m_ctx.offset / S - sectorsPerBlock;
     const ULONGLONG end = start + length / S;
@@ -133,8 +164,12 @@ void CScanJob::RecordHit(CScanner& recognizer, ULONGLONG position, ULONGLONG sec
     m_reporter.SetFileCounterText(std::to_string(counter));
     const std::string shortName = fmt::format("file# {}.", recognizer.GetNextFileNumber());
     m_reporter.SetLastFileText(shortName + folder->GetName());
-    folder->InsertFile(shortName, start, end, length);
-    m_tree.m_ullFoundBytes += recognizer.GetFileSize();
+    CFileNode* node = folder->InsertFile(shortName, start, end, length);
+    if (m_ctx.exactLengths) {
+        node->SetLength(recognizer.MayBeIncomplete() ? CFileNode::Length::MayBeIncomplete
+                                                     : CFileNode::Length::Measured);
+    }
+    m_tree.m_ullFoundBytes += recognizer.FileLength();
 }
 
 }  // namespace tvn

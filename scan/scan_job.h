@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/job_control.h"
+#include "app/job_outcome.h"
 #include "app/report.h"
 #include "catalog/directory_tree.h"
 #include "disk/disk_source.h"
@@ -33,14 +34,23 @@ public:
     // Uses the given recognizers (made on Context()) as the list, as they are.
     void SetRecognizers(std::vector<std::unique_ptr<CScanner>> list) { m_list = std::move(list); }
 
-    // The worker body. Sends Finished() at the end.
-    void Run();
+    // The worker body. Sends Finished() at the end and says how the scan
+    // ended: completed (the whole medium was read), stopped (the run flag was
+    // cleared; what was found so far stays in the catalogue) or refused (no
+    // recognizer to ask). done is the number of files found.
+    JobOutcome Run();
+
+    // Measure each file from its own structure (see CScanContext::exactLengths).
+    void SetExactLengths(bool exact) { m_ctx.exactLengths = exact; }
 
     const std::vector<std::unique_ptr<CScanner>>& Recognizers() const { return m_list; }
     CScanContext& Context() { return m_ctx; }
 
 private:
     void RecordHit(CScanner& recognizer, ULONGLONG position, ULONGLONG sectorsPerBlock);
+    // Clears the bits of covered whose file ends at or before sector; returns
+    // what stays covered.
+    uint32_t Uncover(uint32_t& covered, ULONGLONG sector) const;
 
     CDiskSource& m_source;
     CDirectoryTree& m_tree;
@@ -48,6 +58,7 @@ private:
     IReporter& m_reporter;
     CScanContext m_ctx;
     std::vector<std::unique_ptr<CScanner>> m_list;
+    std::vector<ULONGLONG> m_coveredUntil;  // per recognizer: the sector after its last whole file
 };
 
 }  // namespace tvn

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include "disk/io.h"
+#include "scan/exact/scan_byte_source.h"
+#include "scan/exact/walks.h"
 #include "scan/text_search.h"
 
 namespace tvn {
@@ -90,6 +92,42 @@ bool CScanner::ReadBlock() {
     std::fill(buf.begin(), buf.end(), BYTE{0});
     ::lseek(m_hDevice, static_cast<off_t>(after), SEEK_SET);
     return false;
+}
+
+ULONGLONG CScanner::FileLength() {
+    if (!m_ctx.exactLengths) return GetFileSize();
+    const ULONGLONG key = m_ctx.bufferFilePos + m_ctx.offset;
+    if (!m_ctx.straightforward && m_exactValid && m_exactKey == key &&
+        m_exactGeneration == m_ctx.generation) {
+        m_mayBeIncomplete = m_exactIncomplete;
+        return m_exactValue;
+    }
+    const ULONGLONG length = MeasureExactly();
+    m_exactValid = true;
+    m_exactKey = key;
+    m_exactGeneration = m_ctx.generation;
+    m_exactValue = length;
+    m_exactIncomplete = m_mayBeIncomplete;
+    return length;
+}
+
+ULONGLONG CScanner::MeasureExactly() {
+    WalkResult walk;
+    try {
+        CScanByteSource bytes(m_ctx, ExactLengthLimit(m_type));
+        walk = WalkFile(m_type, bytes);
+    } catch (const std::bad_alloc&) {
+        walk = WalkResult::Broken();
+    }
+    if (!walk.measured) {
+        // The structure broke (overwritten, fragmented, or no file of the
+        // type after all): the length rules decide, and the file is marked.
+        m_mayBeIncomplete = true;
+        return GetFileSize();
+    }
+    m_mayBeIncomplete = walk.openEnded;
+    LengthMeasured(walk.length);
+    return walk.length;
 }
 
 ULONGLONG CScanner::CurrentSector() const {

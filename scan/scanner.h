@@ -42,7 +42,8 @@ struct CScanContext {
           reporter(rep),
           buffer(PageAlignedAllocator<BYTE>(&pool)),
           scratch(PageAlignedAllocator<BYTE>(&pool)),
-          ahead(src.GetHandle(), kScanBufferSize, kReadAheadBlocks, &pool) {}
+          walkBlock(PageAlignedAllocator<BYTE>(&pool)),
+          ahead(src.GetHandle(), kScanBufferSize, kReadAheadBlocks, &pool, src.GetDirectHandle()) {}
 
     CDiskSource& source;
     CTypeCounters& counters;
@@ -54,6 +55,12 @@ struct CScanContext {
     ULONGLONG bufferFilePos = 0;  // byte position on the medium of buffer[0]
     ULONGLONG generation = 0;     // bumped whenever the buffer is (re)filled
     BlockBuffer scratch;          // the length searches' own block, reused
+    BlockBuffer walkBlock;        // the structure walks' own block, reused
+
+    // Measure each file's length from its own structure (the type's walk)
+    // instead of by the length rules; a file whose structure breaks is
+    // measured by the rules and marked as maybe incomplete.
+    bool exactLengths = false;
 
     // While a scan runs, the blocks after the one in the buffer, read on a
     // second thread; the scan and the length searches take them from here.
@@ -108,6 +115,15 @@ public:
     virtual UINT GetNextFileNumber() { return 0; }
     virtual UINT ReleaseFileNumber() { return 0; }
 
+    // The length the scan records for the file at the current offset: with
+    // exact lengths (CScanContext::exactLengths) what the type's structure
+    // walk measures, or GetFileSize when the walk breaks; otherwise
+    // GetFileSize. Repeatable like GetFileSize.
+    ULONGLONG FileLength();
+    // Whether the last FileLength could not follow the file's structure to
+    // its end (the file may be incomplete or carry foreign bytes).
+    bool MayBeIncomplete() const { return m_mayBeIncomplete; }
+
     // Allocates the shared buffer (zeroed) and records its size.
     BYTE* AllocBuffer(DWORD size);
     // Reads the next block at the descriptor's file offset into the shared
@@ -142,6 +158,9 @@ protected:
     }
     // Absolute sector of the sector under test (S of the MP3 and MPG rules).
     ULONGLONG CurrentSector() const;
+    // Told the length a walk measured for the file at the current offset
+    // (the types that remember where their last file ends).
+    virtual void LengthMeasured(ULONGLONG /*length*/) {}
 
     // Repeatability: the answer for a start is remembered, so asking again
     // for the same start (the scan asks three times per hit) costs nothing.
@@ -173,6 +192,14 @@ protected:
     FileType m_type;
 
 private:
+    ULONGLONG MeasureExactly();
+
+    bool m_mayBeIncomplete = false;
+    bool m_exactValid = false;
+    ULONGLONG m_exactKey = 0;
+    ULONGLONG m_exactGeneration = 0;
+    ULONGLONG m_exactValue = 0;
+    bool m_exactIncomplete = false;
     bool m_memoValid = false;
     ULONGLONG m_memoKey = 0;
     ULONGLONG m_memoGeneration = 0;

@@ -1,14 +1,4 @@
 // tarvolin: the desktop wizard.
-#include <QApplication>
-#include <QDialog>
+#include "ui/startup.h"
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarvolin"));
-    QApplication::setApplicationVersion(QStringLiteral(TVN_VERSION));
-    QDialog main;
-    main.setWindowTitle(QStringLiteral("Tarvolin"));
-    main.resize(620, 500);
-    main.show();
-    return QApplication::exec();
-}
+int main(int argc, char** argv) { return tvn::ui::RunDesktopProgram(argc, argv); }

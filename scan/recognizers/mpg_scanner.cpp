@@ -80,7 +80,16 @@ bool CMPGScanner::IsFileHeader() {
         (b[p + 3] == kPackHeader || b[p + 3] == kSequenceHeader) &&
         CurrentSector() > m_ullEndMark) {
         if (b[p + 3] == kSequenceHeader) return true;
-        // A pack header: a sequence header must follow at an even distance.
+        // A pack header: a sequence header must follow at an even distance;
+        // when lengths are measured, at any distance (the packs before it
+        // need not have even lengths).
+        if (m_ctx.exactLengths) {
+            const size_t n = std::min(kPackSearchBytes + sizeof kSequenceHeaderCode - 1,
+                                      b.size() - p);
+            return FindFirstText({b.data() + p, n},
+                                 {reinterpret_cast<const char*>(kSequenceHeaderCode),
+                                  sizeof kSequenceHeaderCode}) != nullptr;
+        }
         for (size_t i = 0; i < kPackSearchBytes && i < b.size() - p; i += 2) {
             if (Match(p + i, kSequenceHeaderCode, sizeof kSequenceHeaderCode)) return true;
         }

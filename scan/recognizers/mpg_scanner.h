@@ -19,6 +19,12 @@ public:
 
     ULONGLONG GetEndMark() const { return m_ullEndMark; }
 
+protected:
+    // A measured stream moves the end mark past it, as the length rule does.
+    void LengthMeasured(ULONGLONG length) override {
+        m_ullEndMark = CurrentSector() + length / SectorSize();
+    }
+
 private:
     ULONGLONG SearchEndCode();
 

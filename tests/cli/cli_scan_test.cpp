@@ -1,6 +1,7 @@
 // tarvolin-cli as a user runs it: exit statuses, errors, and the catalogue.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <nlohmann/json.hpp>
 
 #include "tests/support/test_support.h"
@@ -51,6 +52,60 @@ TEST(CliScan, ErrorsAndExitStatuses) {
     std::string version;
     EXPECT_EQ(test::RunCommand(Cli("--version"), &version), 0);
     EXPECT_EQ(version.rfind("tarvolin-cli ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace tvn
+
+namespace tvn {
+namespace {
+
+// --exact-lengths: the sizes the files have, each with its mark; a scan
+// without it prints no mark at all; a save writes exactly those bytes.
+TEST(CliScan, ExactLengths) {
+    test::TempDir dir;
+    const std::string img = dir / "card.img";
+    // A whole GIF, and a JPEG header with nothing after it.
+    const media::Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0,
+                              0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x4C, 0x01, 0, 0x3B};
+    media::Bytes big = gif;
+    // Pad the image with a comment extension to pass the shortest length.
+    big.insert(big.begin() + 13, {0x21, 0xFE});
+    for (int i = 0; i < 8; ++i) {
+        big.insert(big.begin() + 15 + i * 201, 200);
+        big.insert(big.begin() + 16 + i * 201, 200, 'x');
+    }
+    big.insert(big.begin() + 15 + 8 * 201, 0);
+    {
+        media::ImageFile f(img, 2 << 20);
+        f.Write(512 * 8, big);
+        f.Write(512 * 16, media::Bytes{0xFF, 0xD8, 0xFF, 0xE1});
+    }
+    std::string out;
+    ASSERT_EQ(test::RunCommand(Cli("-q scan " + img + " --types gif,jpg --json --exact-lengths"),
+                               &out),
+              0);
+    const auto j = nlohmann::json::parse(out);
+    std::map<std::string, nlohmann::json> byType;
+    for (const auto& f : j["folders"]) byType[f["name"]] = f["files"][0];
+    EXPECT_EQ(byType["GIF"]["size"], big.size());
+    EXPECT_EQ(byType["GIF"]["may_be_incomplete"], false);
+    EXPECT_EQ(byType["JPG"]["may_be_incomplete"], true);
+    out.clear();
+    ASSERT_EQ(test::RunCommand(Cli("-q scan " + img + " --types gif,jpg --json"), &out), 0);
+    EXPECT_EQ(out.find("may_be_incomplete"), std::string::npos);
+
+    ASSERT_EQ(test::RunCommand(Cli("-q save " + img + " --types gif --exact-lengths --to " +
+                                   dir.Path() + " >/dev/null 2>&1")),
+              0);
+    out.clear();
+    ASSERT_EQ(test::RunCommand("find " + dir.Path() + " -name '*.GIF'", &out), 0);
+    out.erase(out.find_last_not_of('\n') + 1);
+    EXPECT_EQ(test::ReadFile(out), big);
+    // A loaded scan info file has no measured lengths to keep.
+    EXPECT_EQ(test::RunCommand(Cli("save " + img + " --scan-info x --exact-lengths --to " +
+                                   dir.Path() + " 2>/dev/null")),
+              2);
 }
 
 }  // namespace

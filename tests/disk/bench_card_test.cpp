@@ -67,7 +67,8 @@ TEST(BenchCardPlan, TwoGibCardHoldsEveryTypeInTheProportionsOfACameraCard) {
         EXPECT_TRUE(IsShortName(f.name)) << f.name;
         numbersPerFolder[f.folder].insert(
             f.name.substr(4, 4));  // a clip and its thumbnail share one
-        EXPECT_LE(f.target, data / 20) << f.name;
+        const bool movie = f.kind == BenchKind::Mov || f.kind == BenchKind::Mp4;
+        EXPECT_LE(f.target, movie ? data / 10 : data / 20) << f.name;
     }
     for (const std::string& t : kAllTypes) EXPECT_GE(files[t], 1u) << t;
     // Filled to nine tenths, mostly with JPEGs, then raw files and movies.
@@ -100,9 +101,16 @@ TEST(BenchCardPlan, TwoGibCardHoldsEveryTypeInTheProportionsOfACameraCard) {
         } else if (type == "NEF" || type == "CR2" || type == "SR2" || type == "TIF") {
             EXPECT_GE(f.target, 8000000u) << f.name;
             EXPECT_LE(f.target, 25000000u) << f.name;
-        } else if (type == "MOV" || type == "MP4" || type == "AVI" || type == "MPG") {
+        } else if (type == "AVI" || type == "MPG") {
             EXPECT_GE(f.target, 20000000u) << f.name;
             EXPECT_LE(f.target, 80000000u) << f.name;
+        } else if (type == "MOV" || type == "MP4") {
+            // Long takes too, up to a tenth of the card.
+            EXPECT_GE(f.target, 20000000u) << f.name;
+            EXPECT_LE(f.target, 200000000u) << f.name;
+        } else if (f.kind == BenchKind::JpgMpf) {
+            EXPECT_GE(f.target, 6000000u) << f.name;
+            EXPECT_LE(f.target, 12000000u) << f.name;
         }
     }
 
@@ -140,7 +148,8 @@ TEST(BenchCardPlan, SmallCardStillHoldsEveryTypeWithinNineTenths) {
     for (const BenchFile& f : plan) {
         types.insert(media::BenchKindType(f.kind));
         total += f.target;
-        EXPECT_LE(f.target, std::max<uint64_t>(data / 20, 64000)) << f.name;
+        const bool movie = f.kind == BenchKind::Mov || f.kind == BenchKind::Mp4;
+        EXPECT_LE(f.target, std::max<uint64_t>(movie ? data / 10 : data / 20, 64000)) << f.name;
     }
     for (const std::string& t : kAllTypes) EXPECT_EQ(types.count(t), 1u) << t;
     EXPECT_LE(total, data / 10 * 9);
@@ -363,6 +372,52 @@ TEST(BenchCard, RefusesSizesItCannotLayOut) {
     EXPECT_THROW(media::BuildBenchCard(dir / "odd.img", options), std::invalid_argument);
     options.bytes = media::kBenchCardMinBytes - 512;
     EXPECT_THROW(media::BuildBenchCard(dir / "small.img", options), std::invalid_argument);
+}
+
+}  // namespace
+}  // namespace tvn
+
+namespace tvn {
+namespace {
+
+// The media the exact-length measurements need: a large camera JPEG with its
+// previews after it (none at a sector start), an MPEG stream whose sequence
+// header lies at an odd distance, an MP3 that ends with an ID3v1 tag.
+TEST(BenchCardFiles, PreviewsOddStreamsAndTags) {
+    media::CBenchJpegPool pool(6, 300000, 700000);
+    BenchFile f;
+    f.kind = BenchKind::JpgMpf;
+    f.name = "DSC_0001.JPG";
+    f.target = 2000000;
+    f.seed = 6;
+    const Bytes jpg = media::MakeBenchFile(f, pool);
+    EXPECT_EQ(media::BenchKindType(f.kind), "JPG");
+    const std::string_view text(reinterpret_cast<const char*>(jpg.data()), 0x10000);
+    EXPECT_NE(text.find(std::string_view("MPF\0", 4)), std::string_view::npos);
+    EXPECT_EQ(media::CountFalseStarts(jpg, 1, jpg.size()), 0u);
+    size_t images = 0;
+    for (size_t i = 0; i + 4 <= jpg.size(); ++i) {
+        images += jpg[i] == 0xFF && jpg[i + 1] == 0xD8 && jpg[i + 2] == 0xFF && jpg[i + 3] == 0xDB;
+    }
+    EXPECT_EQ(images, 3u);  // the Exif thumbnail and the two previews
+
+    f.kind = BenchKind::Mpg;
+    f.target = 600000;
+    f.seed = 8;
+    const Bytes mpg = media::MakeBenchFile(f, pool);
+    size_t sequence = 0;
+    while (sequence + 4 <= mpg.size() &&
+           !(mpg[sequence] == 0 && mpg[sequence + 1] == 0 && mpg[sequence + 2] == 1 &&
+             mpg[sequence + 3] == 0xB3)) {
+        ++sequence;
+    }
+    EXPECT_EQ(sequence % 2, 1u);
+    EXPECT_LT(sequence, 8192u);
+
+    f.kind = BenchKind::Mp3;
+    const Bytes mp3 = media::MakeBenchFile(f, pool);
+    ASSERT_GT(mp3.size(), 128u);
+    EXPECT_EQ(std::string(mp3.end() - 128, mp3.end() - 125), "TAG");
 }
 
 }  // namespace

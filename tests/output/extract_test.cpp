@@ -174,3 +174,37 @@ TEST(Extract, FailedAllocationsRetryWithSmallerSizes) {
 
 }  // namespace
 }  // namespace tvn
+
+namespace tvn {
+namespace {
+
+// A length measured from the file's structure is written as it is: no extra
+// sector, no cut at 50 MiB, no repair, and the node keeps its size. A file
+// whose structure broke is handled as before.
+TEST(ExtractMeasured, ExactlyTheMeasuredBytes) {
+    Card c;
+    CFileNode* jpg = c.Node("JPG", 2, 1000, 1);
+    jpg->SetLength(CFileNode::Length::Measured);
+    CFileNode* big = c.Node("AVI", 0, 60'000'001, 2);
+    big->SetLength(CFileNode::Length::Measured);
+    CFileNode* mp3 = c.Node("MP3", 4, 1500, 3);
+    mp3->SetLength(CFileNode::Length::Measured);
+    CFileNode* tif = c.Node("TIF", 6, 3000, 4);  // a TIFF repair would find no size
+    tif->SetLength(CFileNode::Length::Measured);
+    CFileNode* broken = c.Node("JPG", 8, 1000, 5);
+    broken->SetLength(CFileNode::Length::MayBeIncomplete);
+    for (CFileNode* n : {jpg, big, mp3, tif, broken}) SaveFileNode(c.session, *n, c.out, c.reporter);
+
+    const std::vector<uint8_t> got = test::ReadFile(c.Out(jpg));
+    EXPECT_EQ(got, std::vector<uint8_t>(c.pattern.begin() + 1024, c.pattern.begin() + 2024));
+    EXPECT_EQ(jpg->GetSize(), 1000u);
+    EXPECT_EQ(FileSize(c.Out(big)), 60'000'001u);
+    EXPECT_EQ(FileSize(c.Out(mp3)), 1500u);  // small, but a whole stream
+    EXPECT_EQ(FileSize(c.Out(tif)), 3000u);
+    EXPECT_EQ(c.reporter.console.find("can't be repaired"), std::string::npos);
+    EXPECT_EQ(FileSize(c.Out(broken)), 1024u);
+    EXPECT_EQ(broken->GetSize(), 1024u);
+}
+
+}  // namespace
+}  // namespace tvn

@@ -72,7 +72,9 @@ TEST(SampleCard, SavedFilesGiveBackTheOriginals) {
     r.session.compress = false;
     r.session.job.Reset();
     CSaveJob save(r.session, r.reporter);
-    ASSERT_TRUE(save.Run()) << (r.reporter.messages.empty() ? "" : r.reporter.messages[0].text);
+    const JobOutcome outcome = save.Run();
+    ASSERT_EQ(outcome.result, JobResult::Completed) << outcome.message;
+    EXPECT_EQ(outcome.failed, 0u);
 
     const auto image = test::ReadFile(dir / "card.img");
     size_t whole = 0, prefixed = 0;

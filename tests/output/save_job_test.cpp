@@ -67,6 +67,10 @@ struct SaveFixture {
             WriteFile(dir + "/" + node.GetName(), bytes);
             contents[node.GetName()] = bytes;
             if (onExtract) onExtract(node);
+            ExtractResult r;
+            r.saved = true;
+            r.path = dir + "/" + node.GetName();
+            return r;
         });
         return job;
     }
@@ -138,7 +142,11 @@ TEST(SaveJob, PlainSaveMakesTypeFoldersOfTickedFilesOnly) {
     EXPECT_EQ(SelectedBytes(fx.session.tree), 9000u);
 
     auto job = fx.Job(dir.Path() + "/", false);
-    ASSERT_TRUE(job->Run());
+    const JobOutcome outcome = job->Run();
+    ASSERT_EQ(outcome.result, JobResult::Completed) << outcome.message;
+    EXPECT_EQ(outcome.done, 3u);
+    EXPECT_EQ(outcome.failed, 0u);
+    EXPECT_EQ(outcome.message, "Saving operation completed successfully");
     const std::string folder = dir / kJob;
     EXPECT_EQ(job->GetJobFolder(), folder);
     EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{kJob});
@@ -177,7 +185,7 @@ TEST(SaveJob, PercentageIsGuardedAndCapped) {
         fx.Add("JPG", 2, 1000, true);
         auto job = fx.Job(dir.Path(), false);
         job->SetSelectedBytes(selected);
-        ASSERT_TRUE(job->Run());
+        ASSERT_NE(job->Run().result, JobResult::Refused);
         ASSERT_EQ(fx.reporter.progress.size(), 2u);
         EXPECT_EQ(fx.reporter.progress.back(), 100u) << selected;
     }
@@ -192,7 +200,7 @@ TEST(SaveJob, CompressedSaveLeavesOneArchiveAndNoStaging) {
     fx.Add("JPG", 3, 3000, false);
 
     auto job = fx.Job(dir.Path(), true);
-    ASSERT_TRUE(job->Run());
+    ASSERT_NE(job->Run().result, JobResult::Refused);
     const std::string zip = dir / (kJob + ".zip");
     EXPECT_EQ(job->GetArchives(), std::vector<std::string>{zip});
     EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{kJob + ".zip"});
@@ -215,7 +223,7 @@ TEST(SaveJob, CompressedSaveSwitchesPartsPastTheLimit) {
 
     auto job = fx.Job(dir.Path(), true);
     job->SetArchiveSizeLimit(2500);  // 6,000 selected: parts from the start
-    ASSERT_TRUE(job->Run());
+    ASSERT_NE(job->Run().result, JobResult::Refused);
     const std::string base = dir / kJob;
     ASSERT_EQ(
         job->GetArchives(),
@@ -241,7 +249,7 @@ TEST(SaveJob, CompressedSaveSwitchesPartsPastTheLimit) {
     for (unsigned n = 3; n >= 1; --n) fx2.Add("JPG", n, 1000, true);
     auto job2 = fx2.Job(dir2.Path(), true);
     job2->SetArchiveSizeLimit(3000);
-    ASSERT_TRUE(job2->Run());
+    ASSERT_NE(job2->Run().result, JobResult::Refused);
     EXPECT_EQ(job2->GetArchives(),
               (std::vector<std::string>{dir2 / (kJob + ".zip"), dir2 / (kJob + " part2.zip")}));
 }
@@ -252,7 +260,7 @@ TEST(SaveJob, FullArchiveGoesOnInTheNextPart) {
     for (unsigned n = 3; n >= 1; --n) fx.Add("MP3", n, 4000, true);
     auto job = fx.Job(dir.Path(), true);
     job->SetArchiveEntryLimit(3);
-    ASSERT_TRUE(job->Run());
+    ASSERT_NE(job->Run().result, JobResult::Refused);
     const std::string d = kJob + "/MP3/";
     ASSERT_EQ(job->GetArchives().size(), 2u);
     EXPECT_EQ(ArchiveEntries(job->GetArchives()[0]),
@@ -273,7 +281,9 @@ TEST(SaveJob, StopKeepsWhatWasSavedAndSendsNoFinished) {
             if (node.GetName() == "file# 2.JPG") fx.session.job.Stop();
         };
         auto job = fx.Job(dir.Path(), compress);
-        ASSERT_TRUE(job->Run());
+        const JobOutcome outcome = job->Run();
+        EXPECT_EQ(outcome.result, JobResult::Stopped);
+        EXPECT_EQ(outcome.done, 2u);
         EXPECT_TRUE(job->WasStopped());
         EXPECT_EQ(fx.reporter.finished, 0);
         EXPECT_EQ(fx.extracted.size(), 2u);
@@ -292,14 +302,18 @@ TEST(SaveJob, StopKeepsWhatWasSavedAndSendsNoFinished) {
 
 TEST(SaveJob, FilesThatCannotBeArchivedAreKept) {
     TempDir dir;
-    // A folder in the way of the archive: it cannot be created.
-    fs::create_directory(dir / (kJob + ".zip"));
     SaveFixture fx;
     fx.Add("JPG", 1, 1000, true);
     fx.Add("WAV", 2, 1000, true);
     auto job = fx.Job(dir.Path(), true);
-    ASSERT_TRUE(job->Run());
-    EXPECT_TRUE(job->GetArchives().empty());
+    // An archive that takes no entry at all: nothing can be put into it.
+    job->SetArchiveEntryLimit(0);
+    const JobOutcome outcome = job->Run();
+    EXPECT_EQ(outcome.result, JobResult::Failed);
+    EXPECT_EQ(outcome.done, 0u);
+    EXPECT_EQ(outcome.failed, 2u);
+    EXPECT_EQ(outcome.message.find("completed"), std::string::npos);
+    EXPECT_NE(outcome.message.find(dir / kJob), std::string::npos) << outcome.message;
     EXPECT_EQ(job->GetUnarchivedCount(), 2u);
     EXPECT_EQ(ReadFile(dir / (kJob + "/JPG/file# 1.JPG")), fx.contents["file# 1.JPG"]);
     EXPECT_EQ(ReadFile(dir / (kJob + "/WAV/file# 2.WAV")), fx.contents["file# 2.WAV"]);
@@ -319,10 +333,84 @@ TEST(SaveJob, CompressedSaveRemovesOnlyWhatItStaged) {
     fx.Add("JPG", 1, 1000, true);
     fx.Add("WAV", 2, 1000, true);
     auto job = fx.Job(dir.Path(), true);
-    ASSERT_TRUE(job->Run());
+    ASSERT_NE(job->Run().result, JobResult::Refused);
     EXPECT_EQ(Listing(old), (std::vector<std::string>{"JPG", "notes.txt"}));
     EXPECT_EQ(Listing(old + "/JPG"), std::vector<std::string>{"file# 9.JPG"});
-    EXPECT_EQ(ArchiveEntries(dir / (kJob + ".zip")).size(), 4u);
+    // The job took a free name: nothing of the earlier output is touched.
+    EXPECT_EQ(fx.session.jobName, kJob + " (2)");
+    EXPECT_EQ(ArchiveEntries(dir / (kJob + " (2).zip")).size(), 4u);
+    EXPECT_FALSE(fs::exists(dir / (kJob + ".zip")));
+}
+
+TEST(SaveJob, SameClockTimeTakesAFreeNameAndNeverTouchesEarlierOutput) {
+    TempDir dir;
+    EXPECT_EQ(FreeJobName(dir.Path(), kJob), kJob);
+    // Earlier output of the same name: a folder, a single archive, a part.
+    fs::create_directories(dir / (kJob + "/JPG"));
+    WriteFile(dir / (kJob + "/JPG/file# 1.JPG"), {9, 9, 9});
+    EXPECT_EQ(FreeJobName(dir.Path(), kJob), kJob + " (2)");
+    WriteFile(dir / (kJob + " (2).zip"), {1});
+    WriteFile(dir / (kJob + " (3) part4.zip"), {2});
+    EXPECT_EQ(FreeJobName(dir.Path(), kJob), kJob + " (4)");
+    EXPECT_EQ(FreeJobName(dir / "missing", kJob), kJob);
+
+    for (const bool compress : {false, true}) {
+        SaveFixture fx;
+        fx.Add("JPG", 1, 1000, true);
+        auto job = fx.Job(dir.Path(), compress);
+        const JobOutcome outcome = job->Run();
+        ASSERT_EQ(outcome.result, JobResult::Completed) << outcome.message;
+        EXPECT_EQ(outcome.done, 1u);
+        // The stale file of the earlier job is neither overwritten nor counted.
+        EXPECT_EQ(ReadFile(dir / (kJob + "/JPG/file# 1.JPG")), (std::vector<uint8_t>{9, 9, 9}));
+        EXPECT_EQ(ReadFile(dir / (kJob + " (2).zip")), std::vector<uint8_t>{1});
+        if (!compress) {
+            EXPECT_EQ(job->GetJobFolder(), dir / (kJob + " (4)"));
+            EXPECT_EQ(ReadFile(dir / (kJob + " (4)/JPG/file# 1.JPG")), fx.contents["file# 1.JPG"]);
+        } else {
+            EXPECT_EQ(job->GetArchives(), std::vector<std::string>{dir / (kJob + " (5).zip")});
+        }
+    }
+}
+
+TEST(SaveJob, FilesThatAreNotSavedAreCountedAndNeverReportedAsSuccess) {
+    TempDir dir;
+    SaveFixture fx;
+    fx.Add("JPG", 1, 1000, true);
+    fx.Add("JPG", 2, 1000, true);
+    fx.Add("MP3", 3, 1000, true);
+    auto job = fx.Job(dir.Path(), false);
+    // The second file cannot be written (a full destination); the MP3 is
+    // dropped as too small, which is no failure.
+    job->SetExtractor([&fx](CSession&, CFileNode& node, const std::string& dir2, IReporter&) {
+        ExtractResult r;
+        if (node.GetName() == "file# 2.JPG") {
+            r.error = ENOSPC;
+        } else if (node.GetName() == "file# 3.MP3") {
+            r.dropped = true;
+        } else {
+            WriteFile(dir2 + "/" + node.GetName(), {1, 2});
+            r.saved = true;
+            r.unreadableSectors = 3;
+        }
+        fx.extracted.push_back(node.GetName());
+        return r;
+    });
+    const JobOutcome outcome = job->Run();
+    EXPECT_EQ(outcome.result, JobResult::Failed);
+    EXPECT_EQ(outcome.done, 1u);
+    EXPECT_EQ(outcome.failed, 1u);
+    EXPECT_EQ(outcome.message.find("success"), std::string::npos);
+    EXPECT_NE(outcome.message.find("1 file(s) saved, 1 file(s) not saved"), std::string::npos)
+        << outcome.message;
+    EXPECT_NE(outcome.message.find("3 sector(s) of 1 file(s) could not be read"),
+              std::string::npos)
+        << outcome.message;
+    ASSERT_EQ(outcome.errors.size(), 2u);
+    EXPECT_EQ(outcome.errors[0], "file# 2.JPG: not saved (No space left on device)");
+    EXPECT_NE(outcome.errors[1].find("file# 1.JPG: 3 sector(s)"), std::string::npos);
+    EXPECT_EQ(job->GetUnreadableSectors(), 3u);
+    EXPECT_EQ(fx.session.job.FileCounter().load(), 3u);
 }
 
 TEST(SaveJob, RefusesAMissingDestination) {
@@ -330,7 +418,7 @@ TEST(SaveJob, RefusesAMissingDestination) {
     SaveFixture fx;
     fx.Add("JPG", 1, 1000, true);
     auto job = fx.Job(dir / "missing", false);
-    EXPECT_FALSE(job->Run());
+    EXPECT_EQ(job->Run().result, JobResult::Refused);
     ASSERT_EQ(fx.reporter.messages.size(), 1u);
     EXPECT_EQ(fx.reporter.messages[0].caption, "Error");
     EXPECT_TRUE(fx.extracted.empty());
@@ -356,7 +444,7 @@ TEST(SaveDestination, ImageSourceRefusesItsOwnPath) {
         fx.session.selectedDrive = image;
         fx.Add("JPG", 1, 1000, true);
         auto job = fx.Job(image, compress);
-        EXPECT_FALSE(job->Run());
+        EXPECT_EQ(job->Run().result, JobResult::Refused);
         ASSERT_EQ(fx.reporter.messages.size(), 1u);
         EXPECT_EQ(fx.reporter.messages[0].caption, "Error");
         EXPECT_NE(fx.reporter.messages[0].text.find("being recovered"), std::string::npos);
@@ -435,7 +523,7 @@ TEST(SaveDestination, DeviceSourceRefusesItsMountedPartitions) {
             fx.session.selectedDrive = source;
             fx.Add("JPG", 1, 1000, true);
             auto job = fx.Job(mnt, compress);
-            EXPECT_FALSE(job->Run()) << source;
+            EXPECT_EQ(job->Run().result, JobResult::Refused) << source;
             ASSERT_EQ(fx.reporter.messages.size(), 1u);
             EXPECT_EQ(fx.reporter.messages[0].caption, "Error");
             EXPECT_TRUE(fx.extracted.empty());

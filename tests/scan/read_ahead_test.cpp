@@ -135,10 +135,12 @@ TEST(ReadAhead, BlockDevicesReadTheSameBytesPastThePageCache) {
         if (!loop) GTEST_SKIP() << why;
         const int fd = ::open(loop->Path().c_str(), O_RDONLY | O_CLOEXEC);
         ASSERT_GE(fd, 0);
+        const int direct = ::open(loop->Path().c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC);
+        ASSERT_GE(direct, 0);
         // Blocks of the scan's size, at a start that is a multiple of the
         // sector size but not of the block size.
         constexpr size_t kScanBlock = 64 * kBlock;
-        CReadAhead ahead(fd, kScanBlock, 6);
+        CReadAhead ahead(fd, kScanBlock, 6, nullptr, direct);
         ahead.Start();
         const ULONGLONG start = 3 * kBlock;
         ahead.MoveTo(start);
@@ -155,6 +157,7 @@ TEST(ReadAhead, BlockDevicesReadTheSameBytesPastThePageCache) {
         }
         EXPECT_EQ(total, 300 * kBlock - start) << sectorSize;
         ahead.Stop();
+        ::close(direct);
         ::close(fd);
     }
 }

@@ -118,17 +118,18 @@ struct KindShare {
 // Proportions by bytes of a card used in a camera that shoots JPEG and now
 // and then raw or a clip, and in a phone for music and recordings.
 constexpr KindShare kShares[] = {
-    {BenchKind::Jpg, 0.46, 2 * kMB, 6 * kMB},      {BenchKind::Nef, 0.06, 8 * kMB, 25 * kMB},
+    {BenchKind::Jpg, 0.38, 2 * kMB, 6 * kMB},      {BenchKind::Nef, 0.06, 8 * kMB, 25 * kMB},
     {BenchKind::Cr2, 0.05, 8 * kMB, 25 * kMB},     {BenchKind::Orf, 0.025, 8 * kMB, 20 * kMB},
     {BenchKind::Sr2, 0.02, 10 * kMB, 25 * kMB},    {BenchKind::Srf, 0.02, 8 * kMB, 20 * kMB},
     {BenchKind::Crw, 0.02, 8 * kMB, 16 * kMB},     {BenchKind::Mrw, 0.02, 8 * kMB, 16 * kMB},
-    {BenchKind::Tif, 0.02, 10 * kMB, 25 * kMB},    {BenchKind::Mov, 0.06, 20 * kMB, 80 * kMB},
-    {BenchKind::Mp4, 0.05, 20 * kMB, 80 * kMB},    {BenchKind::Avi, 0.035, 20 * kMB, 60 * kMB},
+    {BenchKind::Tif, 0.02, 10 * kMB, 25 * kMB},    {BenchKind::Mov, 0.06, 20 * kMB, 200 * kMB},
+    {BenchKind::Mp4, 0.05, 20 * kMB, 80 * kMB},   {BenchKind::Avi, 0.035, 20 * kMB, 60 * kMB},
     {BenchKind::Mpg, 0.025, 20 * kMB, 50 * kMB},   {BenchKind::Mp3, 0.05, 3 * kMB, 8 * kMB},
     {BenchKind::Wav, 0.012, 1 * kMB, 10 * kMB},    {BenchKind::Mid, 0.0001, 5 * kKB, 50 * kKB},
     {BenchKind::Png, 0.006, 300 * kKB, 4 * kMB},   {BenchKind::Bmp, 0.004, 500 * kKB, 3 * kMB},
     {BenchKind::Gif, 0.0015, 50 * kKB, 500 * kKB}, {BenchKind::Data, 0.025, 500 * kKB, 20 * kMB},
     {BenchKind::Text, 0.001, 5 * kKB, 200 * kKB},  {BenchKind::Zip, 0.015, 200 * kKB, 10 * kMB},
+    {BenchKind::JpgMpf, 0.08, 6 * kMB, 12 * kMB},
 };
 constexpr size_t kKinds = std::size(kShares);
 
@@ -138,7 +139,10 @@ uint64_t SizeCap(uint64_t dataBytes) {
 }
 
 std::pair<uint64_t, uint64_t> SizeRange(const KindShare& s, uint64_t dataBytes) {
-    const uint64_t cap = SizeCap(dataBytes);
+    // A long take of a movie may take a tenth of a large card.
+    const bool movie = (s.kind == BenchKind::Mov || s.kind == BenchKind::Mp4) &&
+                       dataBytes >= (uint64_t{1} << 30);
+    const uint64_t cap = movie ? 2 * SizeCap(dataBytes) : SizeCap(dataBytes);
     return {std::min(s.low, cap), std::min(s.high, cap)};
 }
 
@@ -161,7 +165,8 @@ constexpr Camera kCameras[] = {
 constexpr size_t kCameraCount = std::size(kCameras);
 
 size_t PoolSize(uint64_t dataBytes) {
-    return dataBytes >= (uint64_t{1} << 30) ? 12 : 6;
+    // Four sizes per camera from 2 to 12 MB on a large card.
+    return dataBytes >= (uint64_t{1} << 30) ? 24 : 6;
 }
 
 std::string ExifDate(uint32_t seed) {
@@ -200,6 +205,9 @@ BenchFile Planned(BenchKind kind, uint64_t target, uint32_t seed, CNamer& namer)
     switch (kind) {
         case BenchKind::Jpg:
             camera(kCameras[seed % kCameraCount].prefix, "JPG");
+            break;
+        case BenchKind::JpgMpf:
+            camera(kCameras[seed % (kCameraCount - 1)].prefix, "JPG");
             break;
         case BenchKind::Nef:
             camera("DSC_", "NEF");
@@ -446,6 +454,7 @@ RawOptions Raw(uint64_t target, double bytesPerPixel, uint32_t seed, uint32_t at
 std::string BenchKindType(BenchKind kind) {
     switch (kind) {
         case BenchKind::Jpg:
+        case BenchKind::JpgMpf:
         case BenchKind::Thm:
             return "JPG";
         case BenchKind::Nef:
@@ -630,6 +639,8 @@ Bytes CBenchJpegPool::Picture(uint32_t seed, uint64_t target) {
             o.detail = 20;
             o.seed = static_cast<uint32_t>(t * 31 + attempt + 1);
             o.app = camera.exif ? JpegApp::Exif : JpegApp::Jfif;
+            // Editors save progressive JPEGs.
+            o.progressive = !camera.exif;
             o.make = camera.make;
             o.model = camera.model;
             o.dateTime = m_dates[t];
@@ -659,12 +670,53 @@ Bytes CBenchJpegPool::Picture(uint32_t seed, uint64_t target) {
 
 // ---------------------------------------------------------------- files
 
+namespace {
+
+// A camera's large picture with a 1,920 x 1,280 and a 640 x 480 preview after
+// it, listed in its Multi-Picture index. No preview begins at a sector start.
+Bytes MakeMpfPicture(CBenchJpegPool& pool, uint32_t seed, uint64_t target) {
+    // One of the cameras that write Exif.
+    constexpr auto kCount = static_cast<uint32_t>(kCameraCount);
+    const uint32_t camera = seed - seed % kCount + seed % (kCount - 1);
+    std::vector<Bytes> previews;
+    for (const auto& [w, h] : {std::pair{1920u, 1280u}, std::pair{640u, 480u}}) {
+        JpegOptions o;
+        o.app = JpegApp::None;
+        o.width = w;
+        o.height = h;
+        o.detail = 4;
+        o.seed = seed + w;
+        previews.push_back(MakeJpeg(o));
+    }
+    const uint64_t rest = previews[0].size() + previews[1].size();
+    const Bytes primary = pool.Picture(camera, target > rest ? target - rest : target);
+    // A comment segment after the APP1 segment moves the previews off sector
+    // starts where they would begin on one.
+    const size_t app1End = 4 + (size_t{primary[4]} << 8 | primary[5]);
+    for (size_t pad = 0;; pad += 2) {
+        Bytes p = primary;
+        if (pad > 0) {
+            Bytes com = {0xFF, 0xFE, static_cast<uint8_t>((pad + 2) >> 8),
+                         static_cast<uint8_t>(pad + 2)};
+            com.resize(4 + pad, 0x20);
+            p.insert(p.begin() + static_cast<std::ptrdiff_t>(app1End), com.begin(), com.end());
+        }
+        Bytes b = MakeMpfJpeg(p, previews);
+        const size_t first = b.size() - rest;
+        if (first % kSector != 0 && (first + previews[0].size()) % kSector != 0) return b;
+    }
+}
+
+}  // namespace
+
 Bytes MakeBenchFile(const BenchFile& f, CBenchJpegPool& pool) {
     const uint64_t target = std::max<uint64_t>(f.target, 1024);
     const uint32_t seed = f.seed;
     switch (f.kind) {
         case BenchKind::Jpg:
             return pool.Picture(seed, f.target);
+        case BenchKind::JpgMpf:
+            return MakeMpfPicture(pool, seed, target);
         case BenchKind::Thm: {
             JpegOptions o;
             o.width = 160;
@@ -733,14 +785,32 @@ Bytes MakeBenchFile(const BenchFile& f, CBenchJpegPool& pool) {
         case BenchKind::Mpg: {
             // Grey 720x576 pictures; their size is measured on a short stream.
             const uint64_t per = MakeMpegProgramStream(720, 576, 120).size() / 120;
-            return MakeMpegProgramStream(720, 576, To32(std::max<uint64_t>(1, target / per)));
+            Bytes b = MakeMpegProgramStream(720, 576, To32(std::max<uint64_t>(1, target / per)));
+            if (seed % 2 == 0) {
+                // Some recorders open with a pack of padding of odd length,
+                // so the sequence header lies at an odd distance.
+                Bytes pad = {0, 0, 1, 0xBA, 0x21, 0, 1, 0, 1, 0x80, 0, 1,
+                             0, 0, 1, 0xBE, 0x07, 0xDB};  // 2,011 bytes of padding
+                pad.resize(pad.size() + 0x07DB, 0xFF);
+                b.insert(b.begin(), pad.begin(), pad.end());
+            }
+            return b;
         }
         case BenchKind::Mp3: {
             // 128 kbit/s: 417.96 bytes a frame on average.
             const bool tagged = seed % 3 != 0;
             const size_t frames = static_cast<size_t>(target * 100 / 41796);
-            return tagged ? MakeMp3(frames, fmt::format("Track {}", seed % 100), 1024 + seed % 2048)
-                          : MakeMp3(frames);
+            Bytes b = tagged ? MakeMp3(frames, fmt::format("Track {}", seed % 100),
+                                       1024 + seed % 2048)
+                             : MakeMp3(frames);
+            if (seed % 2 == 0) {
+                // An ID3v1 tag after the last frame.
+                Bytes v1(128, 0);
+                const std::string text = fmt::format("TAGTrack {}", seed % 100);
+                std::copy(text.begin(), text.end(), v1.begin());
+                b.insert(b.end(), v1.begin(), v1.end());
+            }
+            return b;
         }
         case BenchKind::Wav: {
             const bool voice = seed % 2 == 0;
@@ -846,7 +916,9 @@ SampleCard BuildBenchCard(const std::string& path, const BenchCardOptions& optio
 
     const std::vector<BenchFile> plan = PlanBenchCard(dataBytes);
     const auto [jpegLow, jpegHigh] = SizeRange(kShares[0], dataBytes);
-    CBenchJpegPool pool(PoolSize(dataBytes), jpegLow, jpegHigh);
+    // The pool's largest pictures are the large camera files'.
+    const uint64_t mpfHigh = SizeRange(kShares[kKinds - 1], dataBytes).second;
+    CBenchJpegPool pool(PoolSize(dataBytes), jpegLow, std::max(jpegHigh, mpfHigh));
 
     std::vector<std::string> folders;
     for (const BenchFile& f : plan) {
@@ -926,7 +998,9 @@ std::vector<BenchTypeTotals> BenchCardTotals(const SampleCard& card) {
     std::vector<BenchTypeTotals> out;
     for (const KindShare& s : kShares) {
         const std::string type = BenchKindType(s.kind);
-        if (!type.empty()) out.push_back({type, 0, 0, 0});
+        const bool listed = std::any_of(out.begin(), out.end(),
+                                        [&](const BenchTypeTotals& t) { return t.type == type; });
+        if (!type.empty() && !listed) out.push_back({type, 0, 0, 0});
     }
     out.push_back({"other", 0, 0, 0});
     for (const PlacedFile& f : card.files) {

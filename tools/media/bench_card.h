@@ -54,6 +54,9 @@ enum class BenchKind {
     Data,  // cached or application data: random bytes
     Text,  // logs, notes and print orders
     Zip,   // a zip archive of random data, stored
+    // A current camera's large JPEG (6 to 12 MB) with two previews after it,
+    // listed in its Multi-Picture index.
+    JpgMpf,
 };
 
 // The scan's type name of a kind ("JPG"); empty for files of no scanned type.

@@ -186,13 +186,17 @@ void Segment(Bytes& out, uint8_t marker, const Bytes& body) {
     out.insert(out.end(), body.begin(), body.end());
 }
 
-void EncodeBlock(CBitWriter& w, const HuffCode& dc, const HuffCode& ac, int& pred, int dcValue,
-                 uint32_t detail, uint32_t salt) {
+void EncodeDc(CBitWriter& w, const HuffCode& dc, int& pred, int dcValue) {
     const int diff = dcValue - pred;
     pred = dcValue;
     const uint32_t dcSize = Category(diff);
     PutValue(w, dc, dcSize, diff, dcSize);
+}
 
+// The AC coefficients of a block. A progressive first scan of the whole
+// spectral band (1 to 63, no successive approximation) codes them the same
+// way, its end-of-band being the EOB of a run of one block.
+void EncodeAc(CBitWriter& w, const HuffCode& ac, uint32_t detail, uint32_t salt) {
     // A few low-frequency coefficients, in zigzag positions 1..20.
     std::array<int, 64> coef{};
     for (uint32_t i = 0; i < detail; ++i) {
@@ -221,6 +225,12 @@ void EncodeBlock(CBitWriter& w, const HuffCode& dc, const HuffCode& ac, int& pre
         run = 0;
     }
     if (last != 63) w.Put(ac.code[0x00], ac.length[0x00]);  // EOB
+}
+
+void EncodeBlock(CBitWriter& w, const HuffCode& dc, const HuffCode& ac, int& pred, int dcValue,
+                 uint32_t detail, uint32_t salt) {
+    EncodeDc(w, dc, pred, dcValue);
+    EncodeAc(w, ac, detail, salt);
 }
 
 // Chrominance level of a block: a gentle tint over the picture.
@@ -412,6 +422,61 @@ int PatternLuma(const JpegOptions& o, uint32_t bx, uint32_t by) {
     return std::clamp(level, 64, 192);
 }
 
+namespace {
+
+// The same picture as the baseline stream, in four scans: the DC
+// coefficients of all three components together, then the AC band of each
+// component on its own (in the component's own block order), each scan
+// after a DHT segment as encoders write them.
+void AppendProgressiveScans(Bytes& out, const JpegOptions& o, const HuffCode& dcL,
+                            const HuffCode& acL, const HuffCode& dcC, const HuffCode& acC,
+                            int lq0, int cq0) {
+    const uint32_t mcusX = (o.width + 15) / 16;
+    const uint32_t mcusY = (o.height + 7) / 8;
+    Segment(out, 0xDA, {3, 1, 0x00, 2, 0x10, 3, 0x10, 0, 0, 0});
+    {
+        CBitWriter w(out);
+        int predY = 0, predCb = 0, predCr = 0;
+        for (uint32_t my = 0; my < mcusY; ++my) {
+            for (uint32_t mx = 0; mx < mcusX; ++mx) {
+                for (uint32_t i = 0; i < 2; ++i) {
+                    EncodeDc(w, dcL, predY, (PatternLuma(o, mx * 2 + i, my) - 128) * 8 / lq0);
+                }
+                EncodeDc(w, dcC, predCb, PatternChroma(o, mx, my, false) * 8 / cq0);
+                EncodeDc(w, dcC, predCr, PatternChroma(o, mx, my, true) * 8 / cq0);
+            }
+        }
+        w.Flush();
+    }
+    const uint32_t detail = std::min(o.detail, 20u);
+    for (uint8_t component = 1; component <= 3; ++component) {
+        // The band's tables again, as a progressive encoder sends them per scan.
+        Bytes dht{component == 1 ? uint8_t{0x10} : uint8_t{0x11}};
+        const HuffSpec& spec = component == 1 ? kAcLuma : kAcChroma;
+        dht.insert(dht.end(), spec.bits.begin(), spec.bits.end());
+        dht.insert(dht.end(), spec.values.begin(), spec.values.end());
+        Segment(out, 0xC4, dht);
+        Segment(out, 0xDA, {1, component, component == 1 ? uint8_t{0x00} : uint8_t{0x11}, 1, 63, 0});
+        CBitWriter w(out);
+        // A component's own blocks, row by row: luminance has twice as many
+        // across as the chroma components.
+        const uint32_t across = component == 1 ? (o.width + 7) / 8 : ((o.width + 1) / 2 + 7) / 8;
+        const uint32_t down = (o.height + 7) / 8;
+        for (uint32_t by = 0; by < down; ++by) {
+            for (uint32_t bx = 0; bx < across; ++bx) {
+                if (component == 1) {
+                    EncodeAc(w, acL, detail, Hash(bx, by, o.seed * 3 + 1));
+                } else {
+                    EncodeAc(w, acC, detail / 3, Hash(bx, by, o.seed * 3 + component));
+                }
+            }
+        }
+        w.Flush();
+    }
+}
+
+}  // namespace
+
 Bytes MakeJpeg(const JpegOptions& o) {
     if (o.width == 0 || o.height == 0 || o.width > 0xFFFF || o.height > 0xFFFF) {
         throw std::invalid_argument("JPEG dimensions out of range");
@@ -434,7 +499,7 @@ Bytes MakeJpeg(const JpegOptions& o) {
     AppendBe16(sof, o.height);
     AppendBe16(sof, o.width);
     sof.insert(sof.end(), {3, 1, 0x21, 0, 2, 0x11, 1, 3, 0x11, 1});  // 4:2:2
-    Segment(out, 0xC0, sof);
+    Segment(out, o.progressive ? 0xC2 : 0xC0, sof);
     Bytes dht;
     const std::array<std::pair<uint8_t, const HuffSpec*>, 4> tables = {
         {{0x00, &kDcLuma}, {0x10, &kAcLuma}, {0x01, &kDcChroma}, {0x11, &kAcChroma}}};
@@ -444,13 +509,19 @@ Bytes MakeJpeg(const JpegOptions& o) {
         dht.insert(dht.end(), huff->values.begin(), huff->values.end());
     }
     Segment(out, 0xC4, dht);
-    Segment(out, 0xDA, {3, 1, 0x00, 2, 0x11, 3, 0x11, 0, 63, 0});
 
     const HuffCode dcL = BuildCode(kDcLuma), acL = BuildCode(kAcLuma);
     const HuffCode dcC = BuildCode(kDcChroma), acC = BuildCode(kAcChroma);
     // The decoder's DC level is 128 + DC x Q0 / 8; Q0 is 8 for luminance here.
     const int lq0 = lumaQ[0];
     const int cq0 = chromaQ[0];
+    if (o.progressive) {
+        AppendProgressiveScans(out, o, dcL, acL, dcC, acC, lq0, cq0);
+        out.push_back(0xFF);
+        out.push_back(0xD9);
+        return out;
+    }
+    Segment(out, 0xDA, {3, 1, 0x00, 2, 0x11, 3, 0x11, 0, 63, 0});
     CBitWriter w(out);
     int predY = 0, predCb = 0, predCr = 0;
     const uint32_t mcusX = (o.width + 15) / 16;
@@ -1022,6 +1093,72 @@ Bytes MakeMrw(const RawOptions& o) {
     out.insert(out.end(), blocks.begin(), blocks.end());
     const Bytes data = o.unpacked ? RawWords(w, h, o.seed, true) : RawPacked12(w, h, o.seed);
     out.insert(out.end(), data.begin(), data.end());
+    return out;
+}
+
+}  // namespace tvn::media
+
+namespace tvn::media {
+
+Bytes MakeMpfJpeg(const Bytes& primary, const std::vector<Bytes>& previews) {
+    if (primary.size() < 4 || primary[0] != 0xFF || primary[1] != 0xD8) {
+        throw std::invalid_argument("not a JPEG");
+    }
+    // After SOI, and after an APP1 segment that follows it.
+    size_t at = 2;
+    if (primary[2] == 0xFF && primary[3] == 0xE1) {
+        at = 4 + (size_t{primary[4]} << 8 | primary[5]);
+    }
+    const auto count = static_cast<uint32_t>(previews.size() + 1);
+    // APP2: "MPF\0", a big-endian TIFF header, one IFD of three entries
+    // (version, number of images, the entries' offset), then the entries.
+    constexpr uint32_t kIfdAt = 8;
+    constexpr uint32_t kEntries = 3;
+    const uint32_t entriesAt = kIfdAt + 2 + 12 * kEntries + 4;
+    const uint32_t indexSize = entriesAt + 16 * count;
+    const size_t segment = 4 + 4 + indexSize;  // marker, length, "MPF\0", index
+    const size_t total = primary.size() + segment;
+    const size_t tiffAt = at + 8;  // file offset of the index's TIFF header
+
+    Bytes index;
+    AppendText(index, "MM");
+    AppendBe16(index, 0x2A);
+    AppendBe32(index, kIfdAt);
+    AppendBe16(index, kEntries);
+    AppendBe16(index, 0xB000);  // MPFVersion
+    AppendBe16(index, 7);
+    AppendBe32(index, 4);
+    AppendText(index, "0100");
+    AppendBe16(index, 0xB001);  // NumberOfImages
+    AppendBe16(index, 4);
+    AppendBe32(index, 1);
+    AppendBe32(index, count);
+    AppendBe16(index, 0xB002);  // MPEntry
+    AppendBe16(index, 7);
+    AppendBe32(index, 16 * count);
+    AppendBe32(index, entriesAt);
+    AppendBe32(index, 0);  // no next IFD
+    // The primary image (offset 0 by definition), then each preview.
+    AppendBe32(index, 0x20030000);
+    AppendBe32(index, U32(total));
+    AppendBe32(index, 0);
+    AppendBe32(index, 0);
+    size_t next = total;
+    for (const Bytes& p : previews) {
+        AppendBe32(index, 0x00010001);  // a large thumbnail
+        AppendBe32(index, U32(p.size()));
+        AppendBe32(index, U32(next - tiffAt));
+        AppendBe32(index, 0);
+        next += p.size();
+    }
+    Bytes body;
+    AppendText(body, std::string_view("MPF\0", 4));
+    body.insert(body.end(), index.begin(), index.end());
+
+    Bytes out(primary.begin(), primary.begin() + static_cast<std::ptrdiff_t>(at));
+    Segment(out, 0xE2, body);
+    out.insert(out.end(), primary.begin() + static_cast<std::ptrdiff_t>(at), primary.end());
+    for (const Bytes& p : previews) out.insert(out.end(), p.begin(), p.end());
     return out;
 }
 

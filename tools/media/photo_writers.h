@@ -36,6 +36,9 @@ struct JpegOptions {
     std::string model = "NIKON D70";
     std::string dateTime = "2008:06:14 10:21:33";
     bool thumbnail = true;
+    // Progressive (SOF2): a DC scan of all components, then one AC scan per
+    // component, each after its own DHT segment.
+    bool progressive = false;
 };
 
 // A baseline (SOF0) YCbCr 4:2:2 JPEG with the standard Huffman tables. Each
@@ -43,6 +46,11 @@ struct JpegOptions {
 // that averages to zero, so a decoder reproduces that level as the block's
 // mean.
 Bytes MakeJpeg(const JpegOptions& options);
+
+// A Multi-Picture file as cameras write them: the primary JPEG with an APP2
+// "MPF" index after its APP1 segment (or after SOI), followed by the further
+// images (previews) it lists, each a JPEG of its own.
+Bytes MakeMpfJpeg(const Bytes& primary, const std::vector<Bytes>& previews);
 
 // The mean luminance (0 to 255) of 8x8 block (bx, by) of MakeJpeg's image.
 int PatternLuma(const JpegOptions& options, uint32_t bx, uint32_t by);

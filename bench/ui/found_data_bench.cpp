@@ -1,0 +1,146 @@
+// The found-data window over a catalogue of 100,000 files: how long the GUI
+// thread is busy opening the window, showing the big folder, sorting it and
+// ticking everything, each step including the repaint it causes. Run it from
+// the release build: build/release/bench/tvn_bench_ui (offscreen platform).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QTableView>
+#include <QTest>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "app/session.h"
+#include "ui/app_style.h"
+#include "ui/found_data_dlg.h"
+
+namespace {
+
+using tvn::CSession;
+using tvn::ui::CDataFoundDlg;
+
+constexpr unsigned kFiles = 100000;
+
+// 100,000 JPEGs of assorted sizes and a few other folders, as a long scan of
+// a large card leaves them.
+CSession& BigCatalogue() {
+    static CSession* session = [] {
+        auto* s = new CSession;
+        s->jobMode = tvn::JobMode::Save;
+        for (const char* type : {"MP3", "CR2", "JPG"}) {
+            tvn::CFolderNode* folder = s->tree.InsertFolder(type);
+            const unsigned count = std::string(type) == "JPG" ? kFiles : 500;
+            for (unsigned i = 1; i <= count; ++i) {
+                const tvn::ULONGLONG size = 200000ULL + (i * 7919ULL) % 6000000ULL;
+                folder->InsertFile("file# " + std::to_string(i) + ".", i * 1000ULL,
+                                   i * 1000ULL + size / 512, size);
+            }
+        }
+        return s;
+    }();
+    return *session;
+}
+
+// Runs the events the step posted (layout, paint) so that they count.
+void Settle(QWidget& w) {
+    QApplication::processEvents();
+    w.repaint();
+    QApplication::processEvents();
+}
+
+double Seconds(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void BM_OpenWindow(benchmark::State& state) {
+    CSession& session = BigCatalogue();
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        CDataFoundDlg dlg(session);
+        dlg.show();
+        Settle(dlg);
+        state.SetIterationTime(Seconds(start));
+    }
+}
+BENCHMARK(BM_OpenWindow)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_ShowBigFolder(benchmark::State& state) {
+    CSession& session = BigCatalogue();
+    CDataFoundDlg dlg(session);
+    dlg.show();
+    Settle(dlg);
+    for (auto _ : state) {
+        dlg.ShowFolder(&session.tree.GetRoot());
+        Settle(dlg);
+        const auto start = std::chrono::steady_clock::now();
+        dlg.ShowFolder(session.tree.FindFolder("JPG"));
+        Settle(dlg);
+        state.SetIterationTime(Seconds(start));
+    }
+    state.counters["rows"] = dlg.ListModel().rowCount();
+}
+BENCHMARK(BM_ShowBigFolder)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_SortBigFolder(benchmark::State& state) {
+    CSession& session = BigCatalogue();
+    CDataFoundDlg dlg(session);
+    dlg.show();
+    dlg.ShowFolder(session.tree.FindFolder("JPG"));
+    Settle(dlg);
+    QHeaderView* header = dlg.List()->horizontalHeader();
+    int section = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        // A click on the header: the first sorts, the next ones turn it round.
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(section) + 10, header->height() / 2));
+        Settle(dlg);
+        state.SetIterationTime(Seconds(start));
+    }
+}
+BENCHMARK(BM_SortBigFolder)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_TickEverything(benchmark::State& state) {
+    CSession& session = BigCatalogue();
+    CDataFoundDlg dlg(session);
+    dlg.show();
+    dlg.ShowFolder(session.tree.FindFolder("JPG"));
+    Settle(dlg);
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        dlg.TreeModel().setData(dlg.TreeModel().RootIndex(), {}, Qt::CheckStateRole);
+        Settle(dlg);
+        state.SetIterationTime(Seconds(start));
+    }
+}
+BENCHMARK(BM_TickEverything)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_TickOneFile(benchmark::State& state) {
+    CSession& session = BigCatalogue();
+    CDataFoundDlg dlg(session);
+    dlg.show();
+    dlg.ShowFolder(session.tree.FindFolder("JPG"));
+    Settle(dlg);
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        dlg.ListModel().setData(dlg.ListModel().index(3, 0), {}, Qt::CheckStateRole);
+        Settle(dlg);
+        state.SetIterationTime(Seconds(start));
+    }
+}
+BENCHMARK(BM_TickOneFile)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    tvn::ui::ApplyAppStyle(app);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

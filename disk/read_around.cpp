@@ -1,0 +1,208 @@
+#include "disk/read_around.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "disk/io.h"
+
+namespace tvn {
+
+namespace {
+
+// The first pieces a failed read is split into; a failed piece is read again
+// in eighths, a piece that reads well lets the next one be twice as long.
+constexpr size_t kFirstPiece = 65536;
+
+void AppendRange(std::vector<SectorRange>& ranges, ULONGLONG first, ULONGLONG count) {
+    if (count == 0) return;
+    if (!ranges.empty() && ranges.back().first + ranges.back().count == first) {
+        ranges.back().count += count;
+    } else {
+        ranges.push_back({first, count});
+    }
+}
+
+}  // namespace
+
+bool IsMediumGoneError(int error) {
+    return error == ENODEV || error == ENXIO || error == ENOMEDIUM || error == ENOTCONN ||
+           error == ESHUTDOWN;
+}
+
+void CReadHealth::Reset(ReadLimits limits) {
+    std::lock_guard lock(m_mutex);
+    m_limits = limits;
+    m_ranges.clear();
+    m_unreadable = 0;
+    m_gone.store(false);
+    m_good.store(0);
+    m_spentNs.store(0);
+}
+
+ReadLimits CReadHealth::Limits() const {
+    std::lock_guard lock(m_mutex);
+    return m_limits;
+}
+
+void CReadHealth::AddUnreadable(const std::vector<SectorRange>& ranges) {
+    std::lock_guard lock(m_mutex);
+    for (const SectorRange& r : ranges) {
+        if (r.count == 0) continue;
+        // Ranges mostly come in medium order; keep the list sorted and merged
+        // and count each sector once, however often it was read.
+        auto it = std::lower_bound(
+            m_ranges.begin(), m_ranges.end(), r,
+            [](const SectorRange& a, const SectorRange& b) { return a.first < b.first; });
+        if (it != m_ranges.begin()) --it;
+        ULONGLONG first = r.first;
+        ULONGLONG end = r.first + r.count;
+        // Merge every range that touches [first, end).
+        auto from = it;
+        while (from != m_ranges.end() && from->first + from->count < first) ++from;
+        auto to = from;
+        while (to != m_ranges.end() && to->first <= end) {
+            m_unreadable -= to->count;
+            first = std::min(first, to->first);
+            end = std::max(end, to->first + to->count);
+            ++to;
+        }
+        from = m_ranges.erase(from, to);
+        m_ranges.insert(from, SectorRange{first, end - first});
+        m_unreadable += end - first;
+    }
+}
+
+uint64_t CReadHealth::UnreadableSectors() const {
+    std::lock_guard lock(m_mutex);
+    return m_unreadable;
+}
+
+std::vector<SectorRange> CReadHealth::UnreadableRanges() const {
+    std::lock_guard lock(m_mutex);
+    return m_ranges;
+}
+
+bool CReadHealth::RetryTimeLeft() const {
+    const auto budget = std::chrono::nanoseconds(Limits().retryBudget).count();
+    return m_spentNs.load(std::memory_order_relaxed) < budget;
+}
+
+void CReadHealth::SpendRetryTime(std::chrono::nanoseconds spent) {
+    m_spentNs.fetch_add(spent.count(), std::memory_order_relaxed);
+}
+
+PieceReader PreadReader(int fd) {
+    return [fd](BYTE* into, size_t n, uint64_t offset) { return PreadFully(fd, into, n, offset); };
+}
+
+ReadAroundResult ReadAround(const PieceReader& read, BYTE* buf, size_t n, uint64_t offset,
+                            uint32_t sectorSize, CReadHealth& health,
+                            const std::function<bool()>& cancelled) {
+    ReadAroundResult result;
+    const size_t S = sectorSize != 0 ? sectorSize : 512;
+    const auto sectorOf = [S](uint64_t byte) { return static_cast<ULONGLONG>(byte / S); };
+    const auto giveUp = [&](size_t from) {
+        // The rest of the read is zeros and counts as unreadable.
+        std::memset(buf + from, 0, n - from);
+        const ULONGLONG first = sectorOf(offset + from);
+        const ULONGLONG end = sectorOf(offset + n + S - 1);
+        AppendRange(result.bad, first, end - first);
+        result.badSectors += end - first;
+    };
+
+    if (health.MediumGone()) {
+        std::memset(buf, 0, n);
+        result.got = -1;
+        result.gone = true;
+        return result;
+    }
+    const ssize_t whole = read(buf, n, offset);
+    if (whole >= 0) {
+        if (whole > 0) health.NoteGoodOffset(offset);
+        result.got = whole;
+        if (static_cast<size_t>(whole) < n) std::memset(buf + whole, 0, n - static_cast<size_t>(whole));
+        return result;
+    }
+    result.failed = true;
+    if (IsMediumGoneError(errno)) {
+        health.SetMediumGone();
+        std::memset(buf, 0, n);
+        result.got = -1;
+        result.gone = true;
+        return result;
+    }
+
+    const ReadLimits limits = health.Limits();
+    const auto began = std::chrono::steady_clock::now();
+    size_t pos = 0;
+    size_t piece = std::max(S, std::min(kFirstPiece, n) / S * S);
+    uint32_t consecutive = 0;
+    bool anyGood = false;
+    size_t end = n;  // where the data ends
+    while (pos < end) {
+        const bool outOfTime = !health.RetryTimeLeft() ||
+                               std::chrono::steady_clock::now() - began >
+                                   std::chrono::nanoseconds(limits.retryBudget);
+        if (outOfTime || consecutive >= limits.maxConsecutiveBad ||
+            (cancelled && cancelled())) {
+            giveUp(pos);
+            break;
+        }
+        const size_t len = std::min(piece, end - pos);
+        const ssize_t got = read(buf + pos, len, offset + pos);
+        if (got >= 0) {
+            const auto g = static_cast<size_t>(got);
+            if (g > 0) {
+                anyGood = true;
+                health.NoteGoodOffset(offset + pos);
+            }
+            consecutive = 0;
+            if (g < len) {
+                // The end of the data: the rest is zeros, not unreadable.
+                std::memset(buf + pos + g, 0, n - pos - g);
+                end = pos + g;
+                pos = end;
+                break;
+            }
+            pos += g;
+            piece = std::min(piece * 2, kFirstPiece);
+            continue;
+        }
+        const int err = errno;
+        if (IsMediumGoneError(err)) {
+            health.SetMediumGone();
+            result.gone = true;
+            giveUp(pos);
+            break;
+        }
+        if (len > S) {
+            piece = std::max(S, len / 8 / S * S);
+            continue;
+        }
+        // One sector that cannot be read.
+        std::memset(buf + pos, 0, len);
+        AppendRange(result.bad, sectorOf(offset + pos), 1);
+        ++result.badSectors;
+        ++consecutive;
+        pos += len;
+    }
+    health.SpendRetryTime(std::chrono::steady_clock::now() - began);
+
+    if (!anyGood && !result.gone) {
+        // Nothing of it could be read: a bad area, or the medium has gone.
+        // A sector that was read before tells which.
+        uint64_t good = 0;
+        if (health.GoodOffset(good)) {
+            std::vector<BYTE> probe(S);
+            if (read(probe.data(), S, good) < 0) {
+                health.SetMediumGone();
+                result.gone = true;
+            }
+        }
+    }
+    result.got = result.gone ? -1 : static_cast<ssize_t>(end);
+    return result;
+}
+
+}  // namespace tvn

@@ -1,0 +1,51 @@
+// Exact file lengths: each walk follows a file's own structure from its first
+// byte (the segments of a JPEG, the chunks of a PNG, the IFDs of a TIFF, the
+// atoms of a movie, the frames of an MP3 ...) and answers the length the file
+// has, or that the structure breaks somewhere (the file was overwritten,
+// fragmented, or is no file of the kind at all). Walks are pure functions of
+// the bytes a CByteSource gives; they read nothing past its limit.
+#pragma once
+
+#include <cstdint>
+
+#include "scan/exact/byte_source.h"
+#include "scan/type_table.h"
+
+namespace tvn {
+
+struct WalkResult {
+    bool measured = false;  // false: the structure broke; length means nothing
+    uint64_t length = 0;
+    // Measured, but the structure leaves the end open (a movie atom "to the
+    // end of the file"): the length is the best guess, not a certainty.
+    bool openEnded = false;
+
+    static WalkResult Broken() { return {}; }
+    static WalkResult Length(uint64_t n, bool open = false) { return {true, n, open}; }
+};
+
+// The largest file a walk of a type follows; a structure that reaches
+// farther counts as broken.
+uint64_t ExactLengthLimit(FileType type);
+
+WalkResult WalkJpeg(CByteSource& src);
+WalkResult WalkPng(CByteSource& src);
+WalkResult WalkGif(CByteSource& src);
+WalkResult WalkBmp(CByteSource& src);
+// TIF, NEF, CR2, SR2, SRF and ORF: the end of the farthest structure the IFDs
+// reach.
+WalkResult WalkTiff(CByteSource& src);
+WalkResult WalkCrw(CByteSource& src);
+WalkResult WalkMrw(CByteSource& src);
+WalkResult WalkMp3(CByteSource& src);
+WalkResult WalkWav(CByteSource& src);
+WalkResult WalkMidi(CByteSource& src);
+WalkResult WalkAvi(CByteSource& src);
+// MP4 and MOV: the top-level atoms.
+WalkResult WalkMovie(CByteSource& src);
+WalkResult WalkMpeg(CByteSource& src);
+
+// The walk of a type.
+WalkResult WalkFile(FileType type, CByteSource& src);
+
+}  // namespace tvn

@@ -1,0 +1,165 @@
+#include "ui/file_selection_dialog.h"
+
+#include <QGroupBox>
+#include <QLabel>
+
+#include "ui/message_box.h"
+#include "ui/off_gui.h"
+
+namespace tvn::ui {
+
+namespace {
+// The boxes: id, text and type, in list order; the animated icons beside
+// them are 1066 onwards in the same order.
+struct TypeBox {
+    int id;
+    const char* text;
+    FileType type;
+};
+constexpr std::array<TypeBox, kTypeCount> kBoxes{{
+    {1006, "BMP", FileType::BMP}, {1007, "PNG", FileType::PNG}, {1008, "JPG", FileType::JPG},
+    {1009, "GIF", FileType::GIF}, {1010, "TIFF", FileType::TIF}, {1011, "CRW", FileType::CRW},
+    {1012, "CR2", FileType::CR2}, {1014, "SRF", FileType::SRF}, {1015, "SR2", FileType::SR2},
+    {1016, "MRW", FileType::MRW}, {1017, "ORF", FileType::ORF}, {1018, "NEF", FileType::NEF},
+    {1013, "MP3", FileType::MP3}, {1019, "MID", FileType::MID}, {1020, "WAV", FileType::WAV},
+    {1021, "MP4", FileType::MP4}, {1022, "MPG", FileType::MPG}, {1023, "MOV", FileType::MOV},
+    {1024, "AVI", FileType::AVI},
+}};
+constexpr size_t kImageTypes = 12;
+}  // namespace
+
+CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, CWizardState& state,
+                                     QWidget* parent)
+    : CWizardDialog(parent, QStringLiteral("tvnselectfiletypes.htm")),
+      m_session(session),
+      m_reporter(reporter),
+      m_state(state) {
+    setObjectName(QStringLiteral("CFileSelectionDlg"));
+    m_reporter.SetMessageParent(this);
+
+    auto* banner = new QLabel(this);
+    banner->setObjectName(QStringLiteral("idBanner"));
+    banner->setGeometry(0, 0, width(), 64);
+    banner->setPixmap(LoadPicture(QStringLiteral(":/art/banner_top.svg"), devicePixelRatioF()));
+
+    QFont groupFont(QStringLiteral("Arial"));
+    groupFont.setPointSize(8);
+    groupFont.setWeight(QFont::Bold);
+    groupFont.setStyleStrategy(QFont::PreferAntialias);
+    auto* images = new QGroupBox(QStringLiteral("Select image file types to recover"), this);
+    images->setObjectName(QStringLiteral("id1095"));
+    images->setGeometry(15, 74, 590, 166);
+    images->setFont(groupFont);
+    auto* media = new QGroupBox(QStringLiteral("Select music && video file types to recover"), this);
+    media->setObjectName(QStringLiteral("id1096"));
+    media->setGeometry(15, 248, 590, 122);
+    media->setFont(groupFont);
+
+    for (size_t i = 0; i < kTypeCount; ++i) {
+        const TypeBox& b = kBoxes[i];
+        const bool image = i < kImageTypes;
+        const size_t slot = image ? i : i - kImageTypes;
+        QGroupBox* group = image ? images : media;
+        const int x = 20 + static_cast<int>(slot % 4) * 142;
+        const int y = 26 + static_cast<int>(slot / 4) * 44;
+        auto* icon = new CTypeIcon(QString::fromLatin1(b.text), group);
+        icon->setObjectName(QStringLiteral("id%1").arg(1066 + static_cast<int>(i)));
+        icon->move(x, y);
+        auto* box = new QCheckBox(QString::fromLatin1(b.text), group);
+        box->setObjectName(QStringLiteral("id%1").arg(b.id));
+        box->setFont(font());
+        box->setGeometry(x + 40, y + 6, 90, 22);
+        connect(box, &QCheckBox::clicked, this, &CFileSelectionDlg::UpdateButtons);
+        m_boxes[static_cast<size_t>(b.type)] = box;
+        m_icons[i] = icon;
+        icon->Play();
+    }
+
+    m_selectAll = AddButton("id1047", QStringLiteral("Select &All"), QStringLiteral(":/art/select_all.svg"),
+                            QRect(455, 380, 150, 32));
+    connect(m_selectAll, &QPushButton::clicked, this, &CFileSelectionDlg::OnSelectAll);
+
+    AddHelpButton("id1005", QPoint(20, 432));
+    auto* back = AddButton("id1051", QStringLiteral("&Back"), QStringLiteral(":/art/back.svg"),
+                           QRect(270, 433, 100, 35));
+    m_nextButton = AddButton("id1", QStringLiteral("&Next"), QStringLiteral(":/art/next.svg"),
+                             QRect(380, 433, 100, 35));
+    m_nextButton->setLayoutDirection(Qt::RightToLeft);
+    m_nextButton->setDefault(true);
+    auto* exit = AddButton("id2", QStringLiteral("E&xit"), QStringLiteral(":/art/exit.svg"),
+                           QRect(490, 433, 100, 35));
+    m_nextButton->setEnabled(false);
+    m_boxes[0]->setFocus();
+    connect(m_nextButton, &QPushButton::clicked, this, &CFileSelectionDlg::OnNext);
+    connect(back, &QPushButton::clicked, this, [this] {
+        // Back to the first step with nothing kept of this one.
+        m_session.tree.RemoveAll();
+        m_scanJob.reset();
+        m_session.jobMode = JobMode::Scan;
+        m_next = WizardStep::Main;
+        accept();
+    });
+    connect(exit, &QPushButton::clicked, this, [this] {
+        m_next = WizardStep::Exit;
+        reject();
+    });
+}
+
+std::vector<FileType> CFileSelectionDlg::CheckedTypes() const {
+    std::vector<FileType> types;
+    for (const TypeFacts& f : kTypes)
+        if (m_boxes[static_cast<size_t>(f.type)]->isChecked()) types.push_back(f.type);
+    return types;
+}
+
+void CFileSelectionDlg::UpdateButtons() {
+    const size_t ticked = CheckedTypes().size();
+    if (ticked == kTypeCount) {
+        m_selectAll->setText(QStringLiteral("&Deselect All"));
+        m_selectAllState = false;
+    } else {
+        m_selectAll->setText(QStringLiteral("Select &All"));
+        m_selectAllState = true;
+    }
+    m_nextButton->setEnabled(ticked > 0);
+}
+
+void CFileSelectionDlg::OnSelectAll() {
+    const bool tick = m_selectAllState;
+    for (QCheckBox* box : m_boxes) box->setChecked(tick);
+    UpdateButtons();
+}
+
+void CFileSelectionDlg::OnNext() {
+    // The medium is opened again: a card pulled out since the first step is
+    // caught here rather than by the scan.
+    bool opened = false;
+    QString why;
+    const bool ran = RunOffGuiThread(this, [&] {
+        opened = m_session.OpenCurrentSource(m_state.driveId, m_reporter, kDisconnectedReconnect);
+    }, &why);
+    if (!ran) {
+        ShowMessage(this, why, QStringLiteral("Error"), MsgIcon::Error);
+        return;
+    }
+    if (!opened) {
+        if (m_session.spc != 0) m_nextButton->setEnabled(false);
+        return;
+    }
+    const std::vector<FileType> types = CheckedTypes();
+    auto job = std::make_unique<CScanJob>(*m_session.diskSource, m_session.tree, m_session.counters,
+                                          m_session.job, m_reporter);
+    // Empties the catalogue and builds the list in list order.
+    if (!job->SetTypes(types)) {
+        ShowMessage(this, QStringLiteral("Please Select File types"), QStringLiteral("Information"),
+                    MsgIcon::Information);
+        return;
+    }
+    m_session.job.Reset();
+    m_session.jobMode = JobMode::Scan;
+    m_scanJob = std::move(job);
+    m_next = WizardStep::Processing;
+    accept();
+}
+
+}  // namespace tvn::ui

@@ -1,0 +1,58 @@
+// The second step before a scan: which of the nineteen file types to look
+// for. Next opens the picked medium afresh (a card pulled out meanwhile is
+// caught here), empties the catalogue and builds the recognizer list in the
+// fixed list order, whatever order the boxes were ticked in.
+#pragma once
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "app/session.h"
+#include "scan/scan_job.h"
+#include "scan/type_table.h"
+#include "ui/animations.h"
+#include "ui/qt_reporter.h"
+#include "ui/wizard_dialog.h"
+#include "ui/wizard_state.h"
+
+namespace tvn::ui {
+
+class CFileSelectionDlg : public CWizardDialog {
+    Q_OBJECT
+public:
+    CFileSelectionDlg(CSession& session, CQtReporter& reporter, CWizardState& state, QWidget* parent = nullptr);
+
+    WizardStep Next() const { return m_next; }
+    // The scan Next prepared, for the processing step.
+    std::unique_ptr<CScanJob> TakeScanJob() { return std::move(m_scanJob); }
+
+    // The ticked types, in list order.
+    std::vector<FileType> CheckedTypes() const;
+    QCheckBox* Box(FileType type) const { return m_boxes[static_cast<size_t>(type)]; }
+    QPushButton* SelectAllButton() const { return m_selectAll; }
+
+protected:
+    void CloseRequested() override {}  // the close box does nothing
+
+private:
+    void UpdateButtons();
+    void OnSelectAll();
+    void OnNext();
+
+    CSession& m_session;
+    CQtReporter& m_reporter;
+    CWizardState& m_state;
+    WizardStep m_next = WizardStep::Exit;
+    std::unique_ptr<CScanJob> m_scanJob;
+    bool m_selectAllState = true;  // the next click on the button ticks every box
+
+    std::array<QCheckBox*, kTypeCount> m_boxes{};
+    std::array<CTypeIcon*, kTypeCount> m_icons{};
+    QPushButton* m_selectAll = nullptr;
+    QPushButton* m_nextButton = nullptr;
+};
+
+}  // namespace tvn::ui

@@ -1,0 +1,645 @@
+#include "ui/found_data_dlg.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QDateTime>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QThreadPool>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <ctime>
+
+#include "catalog/scan_info.h"
+#include "ui/help.h"
+
+namespace tvn::ui {
+
+QMessageBox::StandardButton ShowDataBox(QWidget* parent, const QString& text,
+                                        const QString& caption, QMessageBox::Icon icon,
+                                        QMessageBox::StandardButtons buttons) {
+    QMessageBox box(icon, caption, text, buttons, parent);
+    box.setObjectName(QStringLiteral("tvnMessage"));
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+namespace {
+
+const QString kTitle = QStringLiteral("Tarvolin");
+
+// The core's messages (the scan info writer's failures) as message boxes of
+// this window.
+class CBoxReporter : public IReporter {
+public:
+    explicit CBoxReporter(QWidget* parent) : m_parent(parent) {}
+    void Message(std::string_view text, std::string_view caption, MsgIcon icon) override {
+        QMessageBox::Icon qicon = QMessageBox::NoIcon;
+        switch (icon) {
+            case MsgIcon::Information: qicon = QMessageBox::Information; break;
+            case MsgIcon::Error: qicon = QMessageBox::Critical; break;
+            case MsgIcon::Question: qicon = QMessageBox::Question; break;
+            case MsgIcon::None: break;
+        }
+        ShowDataBox(m_parent, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+                    QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())), qicon);
+    }
+    void Progress(uint64_t) override {}
+    void Finished() override {}
+    void SetFileCounterText(std::string_view) override {}
+    void SetLastFileText(std::string_view) override {}
+    void Console(std::string_view) override {}
+
+private:
+    QWidget* m_parent;
+};
+
+// The help button's picture: a question mark on a blue disc.
+QIcon HelpIcon() {
+    QPixmap pixmap(56, 56);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient fill(QPointF(22, 18), 34);
+    fill.setColorAt(0, QColor(120, 170, 240));
+    fill.setColorAt(1, QColor(30, 80, 170));
+    painter.setBrush(fill);
+    painter.setPen(QPen(QColor(20, 55, 120), 2));
+    painter.drawEllipse(QRectF(3, 3, 50, 50));
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setPixelSize(34);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRectF(3, 3, 50, 50), Qt::AlignCenter, QStringLiteral("?"));
+    return QIcon(pixmap);
+}
+
+bool IsMovieName(const std::string& name) {
+    for (const char* ext : {"MP4", "MPG", "MOV", "AVI"}) {
+        if (name.size() >= 3 && name.compare(name.size() - 3, 3, ext) == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// The list: grid lines, striped rows, the text of an empty list, and the
+// context menu in both its mouse and its keyboard form.
+class CFoundListView : public QTableView {
+public:
+    explicit CFoundListView(CDataFoundDlg* dlg) : QTableView(dlg), m_dlg(dlg) {}
+    QString emptyText = QStringLiteral("No item to display in this view.");
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QTableView::paintEvent(event);
+        if (model() != nullptr && model()->rowCount() > 0) return;
+        QPainter painter(viewport());
+        painter.fillRect(viewport()->rect(), palette().color(QPalette::Base));
+        QFont font(QStringLiteral("Sans Serif"));
+        font.setPixelSize(14);
+        font.setWeight(QFont::Black);
+        font.setUnderline(true);
+        painter.setFont(font);
+        painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+        painter.drawText(viewport()->rect(), Qt::AlignCenter | Qt::TextSingleLine, emptyText);
+    }
+
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Space) {
+            const QModelIndex current = currentIndex();
+            if (current.isValid()) {
+                model()->setData(model()->index(current.row(), 0), {}, Qt::CheckStateRole);
+            }
+            return;
+        }
+        QTableView::keyPressEvent(event);
+    }
+
+    void contextMenuEvent(QContextMenuEvent* event) override {
+        if (event->reason() == QContextMenuEvent::Keyboard) {
+            const QModelIndex current = currentIndex();
+            if (!current.isValid()) return;
+            const QRect rect = visualRect(model()->index(current.row(), 0));
+            m_dlg->ShowContextMenu(current.row(), rect.bottomLeft(), true);
+            return;
+        }
+        // Only a file's label answers a right click.
+        const QModelIndex at = indexAt(event->pos());
+        if (!at.isValid() || at.column() != 0) return;
+        m_dlg->ShowContextMenu(at.row(), event->pos(), false);
+    }
+
+private:
+    CDataFoundDlg* m_dlg;
+};
+
+namespace {
+
+// Rows of the list: striped as the catalogue's list control draws them.
+class CStripeDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.row() % 2 == 0) option->backgroundBrush = QColor(232, 232, 244);
+    }
+};
+
+}  // namespace
+
+CDataFoundDlg::CDataFoundDlg(CSession& session, QWidget* parent)
+    : QDialog(parent), m_session(session), m_selection(session.tree) {
+    setObjectName(QStringLiteral("CDataFoundDlg"));
+    setWindowTitle(kTitle);
+    m_treeModel = new CFolderTreeModel(m_selection, this);
+    m_listModel = new CFileListModel(m_selection, this);
+    m_thumbs = std::make_unique<CThumbnailCache>(QSize(48, 48));
+    BuildControls();
+    resize(620, 500);
+
+    connect(m_treeModel, &CFolderTreeModel::marksChanged, this, &CDataFoundDlg::OnTreeMarks);
+    connect(m_listModel, &CFileListModel::marksChanged, this, &CDataFoundDlg::OnListMarks);
+
+    // Build the tree: the root current, its folders in the list.
+    m_tree->setModel(m_treeModel);
+    m_list->setModel(m_listModel);
+    m_list->setColumnWidth(CFileListModel::NameColumn, 250);
+    m_list->setColumnWidth(CFileListModel::SizeColumn, 122);
+    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { OnTreeCurrent(current); });
+    ShowFolder(&m_selection.Root());
+    m_tree->expandAll();
+
+    m_totalFolders->setText(QString::fromStdString(TotalFoldersText(m_selection.TotalFolders())));
+    m_totalFiles->setText(QString::fromStdString(TotalFilesText(m_selection.TotalFiles())));
+    m_totalData->setText(QString::fromStdString(TotalDataText(m_selection.TotalBytes())));
+    UpdateSelectedTotals();
+    m_saveInfo->setEnabled(m_selection.TotalBytes() != 0);
+    m_scanInfoSaved = false;
+}
+
+CDataFoundDlg::~CDataFoundDlg() {
+    // No decode may outlive the catalogue view it was asked for.
+    m_listModel->SetThumbnails(nullptr, {});
+    m_thumbs->Stop();
+}
+
+QTableView* CDataFoundDlg::List() const { return m_list; }
+
+void CDataFoundDlg::BuildControls() {
+
+    m_tree = new QTreeView(this);
+    m_tree->setObjectName(QStringLiteral("id1021"));
+    m_tree->setHeaderHidden(true);
+    m_tree->setUniformRowHeights(true);
+    m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_tree->setMinimumWidth(150);
+
+    m_list = new CFoundListView(this);
+    m_list->setObjectName(QStringLiteral("id1017"));
+    m_list->setShowGrid(true);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setWordWrap(false);
+    m_list->setItemDelegate(new CStripeDelegate(m_list));
+    m_list->verticalHeader()->hide();
+    m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_list->verticalHeader()->setDefaultSectionSize(22);
+    m_list->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_list->horizontalHeader()->setStretchLastSection(true);
+    m_list->horizontalHeader()->setSectionsClickable(true);
+    m_list->horizontalHeader()->setSortIndicatorShown(true);
+    m_list->horizontalHeader()->setHighlightSections(false);
+    connect(m_list->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &CDataFoundDlg::OnHeaderClicked);
+    connect(m_list, &QTableView::doubleClicked, this, &CDataFoundDlg::OnListDoubleClick);
+
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->addWidget(m_tree);
+    splitter->addWidget(m_list);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({180, 420});
+    splitter->setChildrenCollapsible(false);
+
+    // Beyond the totals: hide small files, show pictures.
+    auto* minLabel = new QLabel(QStringLiteral("&Hide files smaller than"), this);
+    m_minSize = new QSpinBox(this);
+    m_minSize->setObjectName(QStringLiteral("minimumSize"));
+    m_minSize->setRange(0, 1024 * 1024);
+    m_minSize->setSuffix(QStringLiteral(" KB"));
+    m_minSize->setSingleStep(16);
+    m_minSize->setKeyboardTracking(false);
+    minLabel->setBuddy(m_minSize);
+    connect(m_minSize, &QSpinBox::valueChanged, this,
+            [this](int kb) { SetMinimumSize(static_cast<ULONGLONG>(kb) * 1024); });
+    m_thumbBox = new QCheckBox(QStringLiteral("Show &thumbnails"), this);
+    m_thumbBox->setObjectName(QStringLiteral("thumbnails"));
+    connect(m_thumbBox, &QCheckBox::toggled, this, &CDataFoundDlg::SetThumbnailsShown);
+    auto* filterRow = new QHBoxLayout;
+    filterRow->addStretch(1);
+    filterRow->addWidget(minLabel);
+    filterRow->addWidget(m_minSize);
+    filterRow->addSpacing(16);
+    filterRow->addWidget(m_thumbBox);
+
+    auto label = [this](const char* id) {
+        auto* l = new QLabel(this);
+        l->setObjectName(QString::fromLatin1(id));
+        l->setTextFormat(Qt::PlainText);
+        return l;
+    };
+    m_totalFolders = label("id1054");
+    m_totalFiles = label("id1056");
+    m_totalData = label("id1058");
+    m_selFolders = label("id1055");
+    m_selFiles = label("id1057");
+    m_selData = label("id1059");
+    auto* totals = new QGridLayout;
+    totals->setHorizontalSpacing(40);
+    totals->setVerticalSpacing(2);
+    totals->addWidget(m_totalFolders, 0, 0);
+    totals->addWidget(m_totalFiles, 1, 0);
+    totals->addWidget(m_totalData, 2, 0);
+    totals->addWidget(m_selFolders, 0, 1);
+    totals->addWidget(m_selFiles, 1, 1);
+    totals->addWidget(m_selData, 2, 1);
+    totals->setColumnStretch(2, 1);
+
+    auto* line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+
+    m_help = new QToolButton(this);
+    m_help->setObjectName(QStringLiteral("id1005"));
+    m_help->setToolTip(QStringLiteral("Help"));
+    m_help->setIcon(HelpIcon());
+    m_help->setIconSize(QSize(28, 28));
+    m_help->setAutoRaise(true);
+    m_help->setFixedSize(40, 40);
+    connect(m_help, &QToolButton::clicked, this,
+            [] { OpenHelpTopic(QStringLiteral("tvnselectdatatorestore.htm")); });
+
+    auto button = [this](const char* id, const QString& text, QStyle::StandardPixmap icon,
+                         int width) {
+        auto* b = new QPushButton(QApplication::style()->standardIcon(icon), text, this);
+        b->setObjectName(QString::fromLatin1(id));
+        b->setIconSize(QSize(24, 24));
+        b->setFixedSize(width, 35);
+        b->setAutoDefault(false);
+        return b;
+    };
+    m_saveInfo = button("id1081", QStringLiteral("S&ave scan info"), QStyle::SP_DialogSaveButton, 120);
+    m_back = button("id1052", QStringLiteral("&Back"), QStyle::SP_ArrowBack, 100);
+    m_save = button("id1019", QStringLiteral("&Save "), QStyle::SP_DriveHDIcon, 100);
+    m_exit = button("id1020", QStringLiteral("E&xit"), QStyle::SP_DialogCloseButton, 100);
+    connect(m_saveInfo, &QPushButton::clicked, this, [this] { SaveScanInfoAs(); });
+    connect(m_back, &QPushButton::clicked, this, &CDataFoundDlg::OnBack);
+    connect(m_save, &QPushButton::clicked, this, &CDataFoundDlg::OnSave);
+    connect(m_exit, &QPushButton::clicked, this, &CDataFoundDlg::OnExit);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(10);
+    buttons->addWidget(m_help);
+    buttons->addStretch(1);
+    buttons->addWidget(m_saveInfo);
+    buttons->addWidget(m_back);
+    buttons->addWidget(m_save);
+    buttons->addWidget(m_exit);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(10, 10, 20, 10);
+    layout->addWidget(splitter, 1);
+    layout->addLayout(filterRow);
+    layout->addLayout(totals);
+    layout->addWidget(line);
+    layout->addLayout(buttons);
+
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this,
+            [] { OpenHelpTopic(QStringLiteral("tvnselectdatatorestore.htm")); });
+}
+
+void CDataFoundDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (m_infoShown || m_session.jobMode != JobMode::Scan) return;
+    m_infoShown = true;
+    // Not modal: the window stays usable while the hint is up.
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Information"),
+                                QStringLiteral("Check the files or folders that you want\nto "
+                                               "recover and click \"Save\" button."),
+                                QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("tvnHint"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->setWindowModality(Qt::NonModal);
+    QTimer::singleShot(0, box, [box] { box->show(); });
+}
+
+void CDataFoundDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) return;  // Escape does not close this window
+    if (event->key() == Qt::Key_Space && m_tree->hasFocus()) {
+        const QModelIndex current = m_tree->currentIndex();
+        if (current.isValid()) m_treeModel->setData(current, {}, Qt::CheckStateRole);
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CDataFoundDlg::reject() {
+    // The close box.
+    OnExit();
+}
+
+// --- the tree and the list ---------------------------------------------------
+
+void CDataFoundDlg::ShowFolder(CFolderNode* folder) {
+    if (folder == nullptr) return;
+    // A new folder's contents are sorted by name, ascending.
+    m_listModel->sort(CFileListModel::NameColumn, Qt::AscendingOrder);
+    m_listModel->ShowFolder(folder);
+    m_list->horizontalHeader()->setSortIndicator(CFileListModel::NameColumn, Qt::AscendingOrder);
+    const QModelIndex index = m_treeModel->IndexOf(folder);
+    if (index.isValid() && m_tree->currentIndex() != index) {
+        m_tree->expand(m_treeModel->RootIndex());
+        m_tree->setCurrentIndex(index);
+    }
+    m_list->scrollToTop();
+}
+
+void CDataFoundDlg::OnTreeCurrent(const QModelIndex& current) {
+    CDirectoryNode* node = m_treeModel->NodeAt(current);
+    if (node == nullptr || !node->IsFolder()) return;
+    if (m_listModel->Folder() == node) return;
+    ShowFolder(static_cast<CFolderNode*>(node));
+}
+
+void CDataFoundDlg::OnTreeMarks(CDirectoryNode*) {
+    // Every row the list shows may have followed.
+    m_listModel->MarksChanged();
+    UpdateSelectedTotals();
+}
+
+void CDataFoundDlg::OnListMarks(CDirectoryNode* node) {
+    if (node != nullptr && node->IsFolder()) m_listModel->MarksChanged();
+    m_treeModel->MarksChanged();
+    UpdateSelectedTotals();
+}
+
+void CDataFoundDlg::ToggleInList(CDirectoryNode& node) {
+    const int row = m_listModel->RowOf(&node);
+    if (row >= 0) {
+        m_listModel->setData(m_listModel->index(row, 0), {}, Qt::CheckStateRole);
+        return;
+    }
+    m_selection.ToggleInList(node);
+    OnListMarks(&node);
+}
+
+void CDataFoundDlg::UpdateSelectedTotals() {
+    m_selFolders->setText(QString::fromStdString(SelectedFoldersText(m_selection.SelectedFolders())));
+    m_selFiles->setText(QString::fromStdString(SelectedFilesText(m_selection.SelectedFiles())));
+    m_selData->setText(QString::fromStdString(SelectedDataText(m_selection.SelectedBytes())));
+    m_save->setEnabled(m_selection.RootMark() != Mark::Unchecked);
+}
+
+void CDataFoundDlg::OnHeaderClicked(int section) {
+    // A new column keeps the direction the header shows; the same column
+    // turns it round.
+    Qt::SortOrder order = m_listModel->SortOrder();
+    if (section == m_listModel->SortColumn()) {
+        order = order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    }
+    m_listModel->sort(section, order);
+    m_list->horizontalHeader()->setSortIndicator(section, order);
+}
+
+void CDataFoundDlg::OnListDoubleClick(const QModelIndex& index) {
+    CDirectoryNode* node = m_listModel->NodeAt(index);
+    if (node == nullptr) return;
+    if (node->IsFolder()) {
+        ShowFolder(static_cast<CFolderNode*>(node));
+        return;
+    }
+    PreviewFile(static_cast<CFileNode&>(*node), kDoubleClickPreviewLimit);
+}
+
+void CDataFoundDlg::ShowContextMenu(int row, const QPoint& at, bool keyboard) {
+    CDirectoryNode* node = m_listModel->NodeAt(row);
+    if (node == nullptr) return;
+    if (!keyboard && node->IsFolder()) return;
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("listMenu"));
+    QAction* preview = nullptr;
+    if (!node->IsFolder()) {
+        preview = menu.addAction(QApplication::style()->standardIcon(QStyle::SP_FileDialogContentsView),
+                                 QStringLiteral("&Preview"));
+    }
+    QAction* toggle = menu.addAction(node->IsChecked() ? QStringLiteral("&Deselect Item")
+                                                       : QStringLiteral("Select &Item"));
+    QAction* chosen = menu.exec(m_list->viewport()->mapToGlobal(at));
+    if (chosen == nullptr) return;
+    if (chosen == preview) {
+        PreviewFile(static_cast<CFileNode&>(*node), kMenuPreviewLimit);
+    } else if (chosen == toggle) {
+        ToggleInList(*node);
+    }
+}
+
+// --- filter and thumbnails -----------------------------------------------------
+
+void CDataFoundDlg::SetMinimumSize(ULONGLONG bytes) {
+    if (m_minSize->value() != static_cast<int>(bytes / 1024)) {
+        const QSignalBlocker block(m_minSize);
+        m_minSize->setValue(static_cast<int>(bytes / 1024));
+    }
+    m_selection.SetMinimumSize(bytes);
+    CFolderNode* folder = m_listModel->Folder();
+    const int sortColumn = m_listModel->SortColumn();
+    const Qt::SortOrder order = m_listModel->SortOrder();
+    m_listModel->ShowFolder(folder);
+    m_listModel->sort(sortColumn, order);
+    m_treeModel->MarksChanged();
+    UpdateSelectedTotals();
+}
+
+FoundFileBytes CDataFoundDlg::BytesOf(const CFileNode& file) const {
+    FoundFileBytes where;
+    where.medium = m_session.selectedDrive;
+    uint64_t sector = 512;
+    if (m_session.diskSource) {
+        if (where.medium.empty()) where.medium = m_session.diskSource->GetDrive();
+        if (m_session.diskSource->GetSectorSizeU() != 0) sector = m_session.diskSource->GetSectorSizeU();
+    }
+    where.offset = file.GetStartSector() * sector;
+    where.length = file.GetSize();
+    return where;
+}
+
+void CDataFoundDlg::SetThumbnailsShown(bool shown) {
+    if (m_thumbBox->isChecked() != shown) {
+        const QSignalBlocker block(m_thumbBox);
+        m_thumbBox->setChecked(shown);
+    }
+    if (shown) {
+        m_listModel->SetThumbnails(m_thumbs.get(),
+                                   [this](const CFileNode& file) { return BytesOf(file); });
+        m_list->setIconSize(m_thumbs->Box());
+        m_list->verticalHeader()->setDefaultSectionSize(m_thumbs->Box().height() + 4);
+    } else {
+        m_listModel->SetThumbnails(nullptr, {});
+        m_list->setIconSize(QSize(16, 16));
+        m_list->verticalHeader()->setDefaultSectionSize(22);
+    }
+}
+
+// --- preview ------------------------------------------------------------------
+
+void CDataFoundDlg::PreviewFile(CFileNode& file, ULONGLONG limit) {
+    const std::string& name = file.GetName();
+    if (IsMovieName(name)) {
+        ShowDataBox(this,
+                    QStringLiteral("May be file is corrupted or \nPreview is not available for this "
+                                   "file format"),
+                    QStringLiteral("Information"), QMessageBox::Information);
+        return;
+    }
+    if (file.GetSize() > limit) {
+        ShowDataBox(this, QStringLiteral("File size is too large to preview."),
+                    QStringLiteral("Information"), QMessageBox::Information);
+        return;
+    }
+    if (m_preview) {
+        m_preview(this, m_session, file);
+    } else {
+        DefaultPreview(file);
+    }
+}
+
+void CDataFoundDlg::DefaultPreview(CFileNode& file) {
+    // A plain picture window until the viewers take over: the picture is
+    // decoded on a worker, the window stays responsive meanwhile.
+    QDialog dlg(this);
+    dlg.setObjectName(QStringLiteral("previewPlaceholder"));
+    dlg.setWindowTitle(QString::fromStdString(file.GetName()));
+    auto* picture = new QLabel(QStringLiteral("Preparing the preview\u2026"), &dlg);
+    picture->setAlignment(Qt::AlignCenter);
+    picture->setMinimumSize(480, 360);
+    auto* info = new QLabel(QStringLiteral("%1, %2 bytes")
+                                .arg(QString::fromStdString(file.GetName()))
+                                .arg(file.GetSize()),
+                            &dlg);
+    auto* close = new QDialogButtonBox(QDialogButtonBox::Close, &dlg);
+    connect(close, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dlg);
+    layout->addWidget(picture, 1);
+    layout->addWidget(info);
+    layout->addWidget(close);
+
+    const bool picturesOnly = file.GetParent() && IsPictureType(file.GetParent()->GetName());
+    QThreadPool pool;
+    if (picturesOnly) {
+        const FoundFileBytes where = BytesOf(file);
+        pool.start([where, picture] {
+            const QImage image = DecodeThumbnail(where, QSize(800, 600));
+            QMetaObject::invokeMethod(
+                picture,
+                [picture, image] {
+                    if (image.isNull()) {
+                        picture->setText(QStringLiteral("This picture cannot be shown."));
+                    } else {
+                        picture->setPixmap(QPixmap::fromImage(image));
+                    }
+                },
+                Qt::QueuedConnection);
+        });
+    } else {
+        picture->setText(QStringLiteral("No preview for this kind of file yet."));
+    }
+    dlg.exec();
+    pool.waitForDone();
+}
+
+// --- commands -----------------------------------------------------------------
+
+bool CDataFoundDlg::SaveScanInfoAs() {
+    QFileDialog dialog(this, QStringLiteral("Save scan info"));
+    dialog.setObjectName(QStringLiteral("scanInfoDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QString::fromLatin1(kScanInfoExtension.data(),
+                                                static_cast<qsizetype>(kScanInfoExtension.size())));
+    dialog.setNameFilter(QStringLiteral("TVN scan info (*.bin)"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setDirectory(QDir::homePath());
+    dialog.selectFile(QString::fromStdString(SuggestedScanInfoName(std::time(nullptr))));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    const std::string path = dialog.selectedFiles().constFirst().toStdString();
+    CBoxReporter reporter(this);
+    // Only a written file counts as saved: otherwise the question on leaving
+    // still guards the found files.
+    if (!SaveScanInfo(m_session, path, reporter)) return false;
+    m_scanInfoSaved = true;
+    return true;
+}
+
+void CDataFoundDlg::OnSave() {
+    m_session.compress = false;
+    if (m_selection.SelectedBytes() == 0) {
+        ShowDataBox(this, QStringLiteral("Please select files and folders"),
+                    QStringLiteral("Information"), QMessageBox::Information);
+        return;
+    }
+    CSavePropertySheet sheet(m_session, m_recorders, this);
+    if (sheet.exec() != QDialog::Accepted) return;
+    m_outcome = Outcome::StartJob;
+    QDialog::done(QDialog::Accepted);
+}
+
+bool CDataFoundDlg::MayLeave() {
+    if (m_scanInfoSaved || m_selection.TotalBytes() == 0) return true;
+    const auto answer = ShowDataBox(this, QStringLiteral("Do you want to save scan info?"),
+                                    QStringLiteral("Confirmation"), QMessageBox::Information,
+                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Cancel) return false;
+    if (answer == QMessageBox::Yes) return SaveScanInfoAs();
+    return true;
+}
+
+void CDataFoundDlg::OnExit() {
+    if (!MayLeave()) return;
+    m_outcome = Outcome::Exit;
+    QDialog::done(QDialog::Rejected);
+}
+
+void CDataFoundDlg::OnBack() {
+    if (!MayLeave()) return;
+    m_session.jobMode = JobMode::Scan;
+    m_outcome = Outcome::Back;
+    QDialog::done(QDialog::Accepted);
+}
+
+}  // namespace tvn::ui

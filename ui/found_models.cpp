@@ -1,0 +1,283 @@
+#include "ui/found_models.h"
+
+#include <QApplication>
+#include <QStyle>
+
+#include <algorithm>
+
+namespace tvn::ui {
+
+Qt::CheckState ToCheckState(Mark mark) {
+    switch (mark) {
+        case Mark::Checked: return Qt::Checked;
+        case Mark::Partly: return Qt::PartiallyChecked;
+        case Mark::Unchecked: break;
+    }
+    return Qt::Unchecked;
+}
+
+// --- the folder tree ------------------------------------------------------------
+
+CFolderTreeModel::CFolderTreeModel(CFoundSelection& selection, QObject* parent)
+    : QAbstractItemModel(parent), m_selection(selection) {
+    QStyle* style = QApplication::style();
+    m_closed = style->standardIcon(QStyle::SP_DirClosedIcon);
+    m_open = style->standardIcon(QStyle::SP_DirOpenIcon);
+    Reload();
+}
+
+void CFolderTreeModel::Reload() {
+    beginResetModel();
+    m_sorted = m_selection.Folders();
+    std::stable_sort(m_sorted.begin(), m_sorted.end(),
+                     [](const CFolderNode* a, const CFolderNode* b) {
+                         return a->GetName() < b->GetName();
+                     });
+    endResetModel();
+}
+
+CDirectoryNode* CFolderTreeModel::NodeAt(const QModelIndex& index) const {
+    return index.isValid() ? static_cast<CDirectoryNode*>(index.internalPointer()) : nullptr;
+}
+
+QModelIndex CFolderTreeModel::IndexOf(const CDirectoryNode* node) const {
+    if (node == &m_selection.Root()) return RootIndex();
+    for (size_t i = 0; i < m_sorted.size(); ++i) {
+        if (m_sorted[i] == node) return createIndex(static_cast<int>(i), 0, m_sorted[i]);
+    }
+    return {};
+}
+
+void CFolderTreeModel::MarksChanged() {
+    const QModelIndex root = RootIndex();
+    Q_EMIT dataChanged(root, root, {Qt::CheckStateRole});
+    if (!m_sorted.empty()) {
+        Q_EMIT dataChanged(index(0, 0, root), index(static_cast<int>(m_sorted.size()) - 1, 0, root),
+                           {Qt::CheckStateRole});
+    }
+}
+
+QModelIndex CFolderTreeModel::index(int row, int column, const QModelIndex& parent) const {
+    if (column != 0 || row < 0) return {};
+    if (!parent.isValid()) return row == 0 ? RootIndex() : QModelIndex();
+    if (NodeAt(parent) != &m_selection.Root() || row >= static_cast<int>(m_sorted.size())) return {};
+    return createIndex(row, 0, m_sorted[static_cast<size_t>(row)]);
+}
+
+QModelIndex CFolderTreeModel::parent(const QModelIndex& child) const {
+    const CDirectoryNode* node = NodeAt(child);
+    if (node == nullptr || node == &m_selection.Root()) return {};
+    return RootIndex();
+}
+
+int CFolderTreeModel::rowCount(const QModelIndex& parent) const {
+    if (!parent.isValid()) return 1;
+    if (parent.column() != 0) return 0;
+    return NodeAt(parent) == &m_selection.Root() ? static_cast<int>(m_sorted.size()) : 0;
+}
+
+int CFolderTreeModel::columnCount(const QModelIndex&) const { return 1; }
+
+QVariant CFolderTreeModel::data(const QModelIndex& index, int role) const {
+    CDirectoryNode* node = NodeAt(index);
+    if (node == nullptr) return {};
+    switch (role) {
+        case Qt::DisplayRole: return QString::fromStdString(node->GetName());
+        case Qt::DecorationRole: return m_closed;
+        case Qt::CheckStateRole: return ToCheckState(m_selection.MarkOf(*node));
+        case kNodeRole: return QVariant::fromValue(static_cast<void*>(node));
+        default: return {};
+    }
+}
+
+bool CFolderTreeModel::setData(const QModelIndex& index, const QVariant&, int role) {
+    CDirectoryNode* node = NodeAt(index);
+    if (node == nullptr || role != Qt::CheckStateRole) return false;
+    m_selection.ToggleInTree(*node);
+    MarksChanged();
+    Q_EMIT marksChanged(node);
+    return true;
+}
+
+Qt::ItemFlags CFolderTreeModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable;
+}
+
+// --- the list -------------------------------------------------------------------
+
+CFileListModel::CFileListModel(CFoundSelection& selection, QObject* parent)
+    : QAbstractTableModel(parent), m_selection(selection) {
+    QStyle* style = QApplication::style();
+    m_folderIcon = style->standardIcon(QStyle::SP_DirClosedIcon);
+    m_fileIcon = style->standardIcon(QStyle::SP_FileIcon);
+}
+
+void CFileListModel::ShowFolder(CFolderNode* folder) {
+    beginResetModel();
+    m_folder = folder;
+    m_rows.clear();
+    if (folder == &m_selection.Root()) {
+        m_rows.assign(m_selection.Folders().begin(), m_selection.Folders().end());
+    } else if (folder != nullptr) {
+        const auto& files = m_selection.Files(*folder);
+        m_rows.reserve(m_selection.ShownFileCount(*folder));
+        for (CFileNode* file : files) {
+            if (m_selection.IsShown(*file)) m_rows.push_back(file);
+        }
+    }
+    SortRows();
+    endResetModel();
+}
+
+CDirectoryNode* CFileListModel::NodeAt(int row) const {
+    if (row < 0 || row >= static_cast<int>(m_rows.size())) return nullptr;
+    return m_rows[static_cast<size_t>(row)];
+}
+
+int CFileListModel::RowOf(const CDirectoryNode* node) const {
+    const auto it = m_rowOf.find(node);
+    return it == m_rowOf.end() ? -1 : it->second;
+}
+
+void CFileListModel::MarkChanged(const CDirectoryNode* node) {
+    const int row = RowOf(node);
+    if (row < 0) return;
+    Q_EMIT dataChanged(index(row, NameColumn), index(row, NameColumn), {Qt::CheckStateRole});
+}
+
+void CFileListModel::MarksChanged() {
+    if (m_rows.empty()) return;
+    Q_EMIT dataChanged(index(0, NameColumn), index(static_cast<int>(m_rows.size()) - 1, NameColumn),
+                       {Qt::CheckStateRole});
+}
+
+void CFileListModel::SetThumbnails(CThumbnailCache* cache,
+                                   std::function<FoundFileBytes(const CFileNode&)> where) {
+    if (m_thumbConnection) disconnect(m_thumbConnection);
+    m_thumbs = cache;
+    m_where = std::move(where);
+    if (m_thumbs != nullptr) {
+        m_thumbConnection = connect(m_thumbs, &CThumbnailCache::ready, this,
+                                    [this](const CFileNode* node) { ThumbnailReady(node); });
+    }
+    if (!m_rows.empty()) {
+        Q_EMIT dataChanged(index(0, NameColumn), index(static_cast<int>(m_rows.size()) - 1, NameColumn),
+                           {Qt::DecorationRole, Qt::SizeHintRole});
+    }
+}
+
+void CFileListModel::ThumbnailReady(const CFileNode* node) {
+    const int row = RowOf(node);
+    if (row < 0) return;
+    Q_EMIT dataChanged(index(row, NameColumn), index(row, NameColumn), {Qt::DecorationRole});
+}
+
+int CFileListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int CFileListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
+
+QVariant CFileListModel::data(const QModelIndex& index, int role) const {
+    CDirectoryNode* node = NodeAt(index.row());
+    if (node == nullptr) return {};
+    const bool file = !node->IsFolder();
+    if (index.column() == SizeColumn) {
+        if (role == Qt::DisplayRole) {
+            return file ? QString::number(static_cast<const CFileNode*>(node)->GetSize())
+                        : QStringLiteral("0");
+        }
+        if (role == Qt::TextAlignmentRole) {
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+        }
+        if (role == kNodeRole) return QVariant::fromValue(static_cast<void*>(node));
+        return {};
+    }
+    switch (role) {
+        case Qt::DisplayRole: return QString::fromStdString(node->GetName());
+        case Qt::CheckStateRole: return node->IsChecked() ? Qt::Checked : Qt::Unchecked;
+        case Qt::ToolTipRole:
+            return file ? QVariant(QStringLiteral("Double click on file to preview")) : QVariant();
+        case kNodeRole: return QVariant::fromValue(static_cast<void*>(node));
+        case Qt::DecorationRole: {
+            if (!file) return m_folderIcon;
+            if (m_thumbs != nullptr && m_where) {
+                const auto& f = *static_cast<const CFileNode*>(node);
+                const QPixmap pixmap = m_thumbs->Get(f, m_where(f));
+                if (!pixmap.isNull()) return pixmap;
+            }
+            return m_fileIcon;
+        }
+        default: return {};
+    }
+}
+
+bool CFileListModel::setData(const QModelIndex& index, const QVariant&, int role) {
+    CDirectoryNode* node = NodeAt(index.row());
+    if (node == nullptr || role != Qt::CheckStateRole || index.column() != NameColumn) return false;
+    m_selection.ToggleInList(*node);
+    MarkChanged(node);
+    Q_EMIT marksChanged(node);
+    return true;
+}
+
+Qt::ItemFlags CFileListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (index.column() == NameColumn) flags |= Qt::ItemIsUserCheckable;
+    return flags;
+}
+
+QVariant CFileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    return section == NameColumn ? QStringLiteral("Name") : QStringLiteral("Size ( bytes )");
+}
+
+void CFileListModel::sort(int column, Qt::SortOrder order) {
+    if (column != NameColumn && column != SizeColumn) return;
+    m_sortColumn = column;
+    m_sortOrder = order;
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<CDirectoryNode*> nodes;
+    nodes.reserve(static_cast<size_t>(before.size()));
+    for (const QModelIndex& index : before) nodes.push_back(NodeAt(index.row()));
+    SortRows();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const int row = RowOf(nodes[static_cast<size_t>(i)]);
+        after.push_back(row < 0 ? QModelIndex() : index(row, before[i].column()));
+    }
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void CFileListModel::SortRows() {
+    const bool ascending = m_sortOrder == Qt::AscendingOrder;
+    if (m_sortColumn == SizeColumn) {
+        auto size = [](const CDirectoryNode* n) {
+            return n->IsFolder() ? ULONGLONG{0} : static_cast<const CFileNode*>(n)->GetSize();
+        };
+        std::stable_sort(m_rows.begin(), m_rows.end(),
+                         [&](const CDirectoryNode* a, const CDirectoryNode* b) {
+                             return ascending ? size(a) < size(b) : size(b) < size(a);
+                         });
+    } else {
+        std::stable_sort(m_rows.begin(), m_rows.end(),
+                         [&](const CDirectoryNode* a, const CDirectoryNode* b) {
+                             return ascending ? a->GetName() < b->GetName()
+                                              : b->GetName() < a->GetName();
+                         });
+    }
+    IndexRows();
+}
+
+void CFileListModel::IndexRows() {
+    m_rowOf.clear();
+    m_rowOf.reserve(m_rows.size());
+    for (size_t i = 0; i < m_rows.size(); ++i) m_rowOf.emplace(m_rows[i], static_cast<int>(i));
+}
+
+}  // namespace tvn::ui

@@ -1,0 +1,464 @@
+#include "ui/main_dialog.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPainter>
+#include <filesystem>
+
+#include "catalog/scan_info.h"
+#include "ui/message_box.h"
+#include "ui/off_gui.h"
+
+namespace tvn::ui {
+
+namespace {
+constexpr int kRecordRole = Qt::UserRole;
+constexpr int kPartitionRole = Qt::UserRole + 1;
+
+const QString kLoadingText = QStringLiteral("\n\n\nLoading drive list...");
+const QColor kLoadingBlue(45, 45, 255);
+
+// Items are a little taller than the style's, and the delegate tells where
+// an item's tick box lies.
+class CTallerItems : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        s.rheight() += 4;
+        return s;
+    }
+    QRect CheckRect(QStyleOptionViewItem option, const QModelIndex& index, const QWidget* widget) const {
+        initStyleOption(&option, index);
+        return widget->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, widget);
+    }
+};
+
+std::string ItemTextOf(const CPartitionRecord& p) { return p.ItemText(); }
+
+DWORD Low32(uint64_t v) { return static_cast<DWORD>(v & 0xFFFFFFFFu); }
+}  // namespace
+
+CLogicalDrives ImageRecord(const std::string& path) {
+    CLogicalDrives r;
+    r.m_strDrive = CDiskSource::CanonicalIdentifier(path);
+    r.m_strMediaType = "Disk image";
+    r.m_strModel = std::filesystem::path(path).filename().string();
+    r.m_strSerial = " N\\A";
+    r.m_strInterfaceType = "File";
+    std::error_code ec;
+    r.m_ullSizeBytes = std::filesystem::file_size(path, ec);
+    if (ec) r.m_ullSizeBytes = 0;
+    r.m_strSize = FormatDriveSize(r.m_ullSizeBytes);
+    r.m_strTotalSectors = std::to_string(r.m_ullSizeBytes / 512);
+    return r;
+}
+
+CDriveTree::CDriveTree(QWidget* parent) : QTreeWidget(parent) {
+    setItemDelegate(new CTallerItems(this));
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setIconSize(QSize(16, 16));
+}
+
+QRect CDriveTree::StateIconRect(QTreeWidgetItem* item) const {
+    const QModelIndex index = indexFromItem(item);
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(index);
+    return static_cast<CTallerItems*>(itemDelegate())->CheckRect(option, index, this);
+}
+
+CKestrelDlg::CKestrelDlg(CSession& session, CQtReporter& reporter, CWizardState& state,
+                         CDriveSources sources, QWidget* parent)
+    : CWizardDialog(parent, QStringLiteral("tvnselectphysicaldisk.htm")),
+      m_session(session),
+      m_reporter(reporter),
+      m_state(state),
+      m_sources(std::move(sources)) {
+    setObjectName(QStringLiteral("CKestrelDlg"));
+    m_reporter.SetMessageParent(this);
+    m_choose = [](QWidget* owner, const QString& caption, const QString& filter) {
+        return QFileDialog::getOpenFileName(owner, caption, QString(), filter);
+    };
+
+    auto* banner = new QLabel(this);
+    banner->setObjectName(QStringLiteral("idBanner"));
+    banner->setGeometry(0, 0, 200, height() - 46);
+    banner->setPixmap(LoadPicture(QStringLiteral(":/art/banner_side.svg"), devicePixelRatioF()));
+
+    m_panel = new CTXtndStatic(this);
+    m_panel->setObjectName(QStringLiteral("id1083"));
+    m_panel->setGeometry(215, 36, 398, 196);
+    QFont panelFont = font();
+    panelFont.setPointSizeF(8.5);
+    m_panel->SetFontDescription(panelFont);
+    m_panel->SetBold(true);
+    m_panel->SetTextColor(kLoadingBlue);
+    m_panel->SetText(kLoadingText);
+
+    auto* label = new CTXtndStatic(QStringLiteral("Select drive to recover :"), this);
+    label->setObjectName(QStringLiteral("id1090"));
+    label->setGeometry(215, 244, 220, 20);
+    label->SetBold(true);
+    label->SetTextColor(kTextGrey);
+
+    auto* openImage = AddButton("idOpenImage", QStringLiteral("Open &image..."),
+                                QStringLiteral(":/art/image.svg"), QRect(470, 238, 135, 28));
+    openImage->setIconSize(QSize(18, 18));
+    connect(openImage, &QPushButton::clicked, this, &CKestrelDlg::OnOpenImage);
+
+    m_tree = new CDriveTree(this);
+    m_tree->setObjectName(QStringLiteral("id1000"));
+    m_tree->setGeometry(215, 270, 390, 146);
+    m_tree->setAccessibleName(QStringLiteral("Drives"));
+    connect(m_tree, &QTreeWidget::itemChanged, this, &CKestrelDlg::OnItemChanged);
+
+    AddHelpButton("id1004", QPoint(20, 430));
+    auto* refresh = AddButton("id1005", QStringLiteral("&Refresh Drives"), QStringLiteral(":/art/refresh.svg"),
+                              QRect(65, 431, 110, 35));
+    m_scanInfoButton = AddButton("id1100", QStringLiteral("&Open scan info"), QStringLiteral(":/art/open.svg"),
+                                 QRect(250, 431, 120, 35));
+    m_nextButton = AddButton("id1", QStringLiteral("&Next"), QStringLiteral(":/art/next.svg"),
+                             QRect(380, 431, 100, 35));
+    m_nextButton->setLayoutDirection(Qt::RightToLeft);  // the arrow after the text
+    auto* exit = AddButton("id2", QStringLiteral("E&xit"), QStringLiteral(":/art/exit.svg"),
+                           QRect(490, 431, 100, 35));
+    m_nextButton->setDefault(true);
+    m_tree->setFocus();
+    m_nextButton->setEnabled(false);
+    m_scanInfoButton->setEnabled(false);
+    connect(refresh, &QPushButton::clicked, this, &CKestrelDlg::ReloadDrives);
+    connect(m_scanInfoButton, &QPushButton::clicked, this, &CKestrelDlg::OnOpenScanInfo);
+    connect(m_nextButton, &QPushButton::clicked, this, &CKestrelDlg::OnNext);
+    connect(exit, &QPushButton::clicked, this, [this] {
+        m_next = WizardStep::Exit;
+        reject();
+    });
+
+    if (m_sources.hotplug) {
+        m_hotplug = std::make_unique<CHotplugMonitor>();
+        // Runs on the monitor's thread: only a queued call reaches the window.
+        m_hotplug->Start([this] {
+            QMetaObject::invokeMethod(this, [this] { StartDiscovery(true); }, Qt::QueuedConnection);
+        });
+    }
+}
+
+CKestrelDlg::~CKestrelDlg() {
+    if (m_hotplug) m_hotplug->Stop();
+    if (m_discovery.joinable()) m_discovery.join();
+}
+
+QString CKestrelDlg::WelcomeText() {
+    return QStringLiteral(
+        "\r\nWelcome to Orvane Tarvolin\r\n \r\n"
+        "This utility provides extremely easy interface which helps to\r\n"
+        "recover multimedia files with few simple steps.\r\n\r\n"
+        "It is the most intuitive and extremely fast application for restoring\r\n"
+        "digital media files which includes BMP, PNG, JPG, GIF, TIF, CRW, CR2,\r\n"
+        "SRF, SR2, NEF, MRW, ORF, MP3, MIDI, WAV, MP4, MPEG, AVI and MOV.\r\n\r\n"
+        "At any instance you can press \u201CF1\u201D or help button to launch help.\r\n\r\n ");
+}
+
+void CKestrelDlg::showEvent(QShowEvent* event) {
+    CWizardDialog::showEvent(event);
+    if (!m_listedOnce) {
+        m_listedOnce = true;
+        // Discovery starts once the window is on screen; a medium named on
+        // the command line stays picked.
+        QMetaObject::invokeMethod(this, [this] { StartDiscovery(true); }, Qt::QueuedConnection);
+    }
+}
+
+void CKestrelDlg::ReloadDrives() { StartDiscovery(false); }
+
+void CKestrelDlg::StartDiscovery(bool keepPick) {
+    if (m_loading) {
+        m_reloadAgain = true;
+        m_reloadKeepsPick = m_reloadKeepsPick && keepPick;
+        return;
+    }
+    if (m_discovery.joinable()) m_discovery.join();
+    m_loading = true;
+    m_reloadAgain = false;
+    m_reloadKeepsPick = true;
+    if (!keepPick) {
+        m_nextButton->setEnabled(false);
+        m_scanInfoButton->setEnabled(false);
+    }
+    auto discover = m_sources.discover;
+    try {
+        m_discovery = std::thread([this, discover, keepPick] {
+            DiscoveryResult result;
+            try {
+                result = discover();
+            } catch (const std::exception& e) {
+                result.error = e.what();
+            }
+            QMetaObject::invokeMethod(
+                this, [this, result = std::move(result), keepPick] { FillTree(result, keepPick); },
+                Qt::QueuedConnection);
+        });
+    } catch (const std::exception& e) {
+        DiscoveryResult failed;
+        failed.error = e.what();
+        FillTree(failed, keepPick);
+    }
+}
+
+void CKestrelDlg::FillTree(const DiscoveryResult& result, bool keepPick) {
+    if (m_discovery.joinable()) m_discovery.join();
+    m_loading = false;
+    const std::string keep = (keepPick && m_picked != nullptr) ? m_state.driveId : std::string();
+    m_drives = result.drives;
+
+    m_updating = true;
+    m_tree->clear();
+    m_picked = nullptr;
+    auto* root = new QTreeWidgetItem(m_tree, QStringList(QStringLiteral("My Computer")));
+    root->setIcon(0, QIcon(QStringLiteral(":/art/computer.svg")));
+    QFont bold = m_tree->font();
+    bold.setBold(true);
+    root->setFont(0, bold);
+    root->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+
+    auto addItem = [this](QTreeWidgetItem* parent, const QString& text, int record, int partition) {
+        auto* item = new QTreeWidgetItem(parent, QStringList(text));
+        item->setIcon(0, QIcon(QStringLiteral(":/art/drive.svg")));
+        item->setData(0, kRecordRole, record);
+        item->setData(0, kPartitionRole, partition);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setCheckState(0, Qt::Unchecked);
+        return item;
+    };
+    // Listed from the last record to the first, partitions below their disk,
+    // and the disk images the user opened after the drives.
+    for (size_t i = m_drives.size(); i-- > 0;) {
+        const CLogicalDrives& d = m_drives[i];
+        auto* disk = addItem(root, QString::fromStdString(d.ItemText()), static_cast<int>(i), -1);
+        for (size_t p = 0; p < d.m_partitions.size(); ++p)
+            addItem(disk, QString::fromStdString(ItemTextOf(d.m_partitions[p])), static_cast<int>(i),
+                    static_cast<int>(p));
+    }
+    for (size_t i = 0; i < m_images.size(); ++i)
+        addItem(root, QString::fromStdString(m_images[i].ItemText()), static_cast<int>(m_drives.size() + i), -1);
+
+    if (m_drives.empty() && m_images.empty()) {
+        auto* none = new QTreeWidgetItem(root, QStringList(QStringLiteral("No removable drives found")));
+        none->setIcon(0, QIcon(QStringLiteral(":/art/drive.svg")));
+        none->setFlags(Qt::ItemIsEnabled);
+    }
+    m_tree->expandAll();
+    m_updating = false;
+
+    m_panel->SetBold(false);
+    m_panel->SetTextColor(Qt::black);
+    QString welcome = WelcomeText();
+    if (!result.error.empty())
+        welcome += QStringLiteral("\n") + QString::fromStdString(result.error);
+    m_panel->SetText(welcome);
+    m_nextButton->setEnabled(false);
+    m_scanInfoButton->setEnabled(false);
+
+    if (!keep.empty() && m_wantPick.isEmpty()) m_wantPick = QString::fromStdString(keep);
+    ApplyWantedPick();
+    Q_EMIT DrivesListed();
+    if (m_reloadAgain) StartDiscovery(m_reloadKeepsPick);
+}
+
+const CLogicalDrives* CKestrelDlg::RecordOf(const QTreeWidgetItem* item, int* partition) const {
+    if (item == nullptr) return nullptr;
+    const QVariant r = item->data(0, kRecordRole);
+    if (!r.isValid()) return nullptr;
+    const int index = r.toInt();
+    if (partition != nullptr) *partition = item->data(0, kPartitionRole).toInt();
+    if (index >= 0 && static_cast<size_t>(index) < m_drives.size()) return &m_drives[static_cast<size_t>(index)];
+    const size_t image = static_cast<size_t>(index) - m_drives.size();
+    if (index >= 0 && image < m_images.size()) return &m_images[image];
+    return nullptr;
+}
+
+void CKestrelDlg::OnItemChanged(QTreeWidgetItem* item, int column) {
+    if (m_updating || column != 0) return;
+    if (RecordOf(item) == nullptr) return;
+    if (item->checkState(0) == Qt::Checked) {
+        Pick(item);
+    } else if (item == m_picked) {
+        // Ticking the picked drive again keeps it picked.
+        m_updating = true;
+        item->setCheckState(0, Qt::Checked);
+        m_updating = false;
+    }
+}
+
+void CKestrelDlg::Pick(QTreeWidgetItem* item) {
+    int partition = -1;
+    const CLogicalDrives* record = RecordOf(item, &partition);
+    if (record == nullptr) return;
+    // One picked medium at a time.
+    m_updating = true;
+    for (QTreeWidgetItemIterator it(m_tree); *it; ++it) {
+        if (*it != item && (*it)->data(0, kRecordRole).isValid()) (*it)->setCheckState(0, Qt::Unchecked);
+    }
+    item->setCheckState(0, Qt::Checked);
+    m_updating = false;
+    m_picked = item;
+    m_tree->setCurrentItem(item);
+
+    // The medium is opened from the record, never from the item's text.
+    m_state.sourceDescription = item->text(0);
+    if (partition >= 0) {
+        const CPartitionRecord& p = record->m_partitions[static_cast<size_t>(partition)];
+        m_state.driveId = p.m_strPath;
+        m_state.listedTotalSectors = Low32(p.m_ullSizeBytes / std::max<uint32_t>(record->m_dwLogicalSectorSize, 1));
+    } else {
+        m_state.driveId = record->m_strDrive;
+        uint64_t sectors = 0;
+        try {
+            sectors = std::stoull(record->m_strTotalSectors);
+        } catch (const std::exception&) {
+            sectors = record->m_ullSizeBytes / std::max<uint32_t>(record->m_dwLogicalSectorSize, 1);
+        }
+        m_state.listedTotalSectors = Low32(sectors);
+    }
+    m_nextButton->setEnabled(true);
+    m_scanInfoButton->setEnabled(true);
+    m_panel->SetBold(false);
+    m_panel->SetTextColor(Qt::black);
+    m_panel->SetText(DetailsOf(item));
+}
+
+QString CKestrelDlg::DetailsOf(const QTreeWidgetItem* item) const {
+    int partition = -1;
+    const CLogicalDrives* record = RecordOf(item, &partition);
+    if (record == nullptr) return {};
+    if (partition < 0) return QString::fromStdString(record->DetailsText());
+    // A partition: the same lines, with its own name, type and size.
+    const CPartitionRecord& p = record->m_partitions[static_cast<size_t>(partition)];
+    const uint64_t sectors = p.m_ullSizeBytes / std::max<uint32_t>(record->m_dwLogicalSectorSize, 1);
+    std::string text;
+    text += "Name                  :  " + p.ItemText() + "\n\n";
+    text += "Model Name        :  " + record->m_strModel + "\n\n";
+    text += "Serial Number     : " + record->m_strSerial + "\n\n";
+    text += "Interface Type   :  " + record->m_strInterfaceType + "\n\n";
+    text += "Media Type         :  " + (p.m_strFsType.empty() ? record->m_strMediaType : p.m_strFsType) + "\n\n";
+    text += "Size                     :  " + p.m_strSize + "\n\n";
+    text += "Total Sectors      :  " + std::to_string(sectors) + "\n\n";
+    return QString::fromStdString(text);
+}
+
+bool CKestrelDlg::PickMedium(const QString& path) {
+    const std::string p = path.toStdString();
+    const MediumKind kind = CDiskSource::Classify(p);
+    if (kind == MediumKind::Missing) {
+        ShowMessage(this, QStringLiteral("There is no disk or disk image at %1.").arg(path), QStringLiteral("Error"),
+                    MsgIcon::Error);
+        return false;
+    }
+    if (kind == MediumKind::Image || kind == MediumKind::Other) {
+        const CLogicalDrives record = ImageRecord(p);
+        const bool known = std::any_of(m_images.begin(), m_images.end(),
+                                       [&](const CLogicalDrives& r) { return r.m_strDrive == record.m_strDrive; });
+        if (!known) m_images.push_back(record);
+        m_wantPick = QString::fromStdString(record.m_strDrive);
+        if (!m_loading && m_listedOnce) {
+            // Shown at once, without waiting for another discovery.
+            DiscoveryResult listed;
+            listed.drives = m_drives;
+            FillTree(listed, false);
+        }
+        return true;
+    }
+    m_wantPick = QString::fromStdString(CDiskSource::CanonicalIdentifier(p));
+    if (!m_loading && m_listedOnce) ApplyWantedPick();
+    return true;
+}
+
+void CKestrelDlg::ApplyWantedPick() {
+    if (m_wantPick.isEmpty()) return;
+    const std::string want = m_wantPick.toStdString();
+    m_wantPick.clear();
+    for (QTreeWidgetItemIterator it(m_tree); *it; ++it) {
+        int partition = -1;
+        const CLogicalDrives* r = RecordOf(*it, &partition);
+        if (r == nullptr) continue;
+        const std::string& path =
+            partition >= 0 ? r->m_partitions[static_cast<size_t>(partition)].m_strPath : r->m_strDrive;
+        if (path == want || CDiskSource::CanonicalIdentifier(path) == want) {
+            Pick(*it);
+            return;
+        }
+    }
+}
+
+void CKestrelDlg::OnNext() {
+    if (m_picked == nullptr || m_state.driveId.empty()) return;
+    bool opened = false;
+    QString why;
+    const bool ran = RunOffGuiThread(this, [&] {
+        opened = m_session.OpenCurrentSource(m_state.driveId, m_reporter, "Failed to open drive");
+    }, &why);
+    if (!ran) {
+        ShowMessage(this, QStringLiteral("Failed to open drive\n%1").arg(why), QStringLiteral("Error"), MsgIcon::Error);
+        return;
+    }
+    if (!opened) {
+        // "can not get the SPC" keeps the source; a medium that cannot be
+        // opened is dropped and the list loaded again.
+        if (m_session.spc != 0) {
+            m_session.diskSource.reset();
+            ReloadDrives();
+        }
+        return;
+    }
+    m_next = WizardStep::FileTypes;
+    accept();
+}
+
+void CKestrelDlg::OnOpenScanInfo() {
+    const QString path = m_choose(this, QStringLiteral("Open"), QStringLiteral("TVN Scan info (*.bin)"));
+    if (path.isEmpty()) return;
+    const std::string file = path.toStdString();
+    if (!CheckScanInfoExtension(file, m_reporter)) return;
+    bool loaded = false;
+    QString why;
+    const bool ran = RunOffGuiThread(this, [&] {
+        loaded = LoadScanInfo(m_session, file, m_state.driveId, m_state.listedTotalSectors, m_reporter);
+    }, &why);
+    if (!ran) {
+        ShowMessage(this, why, QStringLiteral("Error"), MsgIcon::Error);
+        return;
+    }
+    if (!loaded) return;
+    m_next = WizardStep::FoundData;
+    accept();
+}
+
+void CKestrelDlg::OnOpenImage() {
+    const QString path = m_choose(this, QStringLiteral("Open image"),
+                                  QStringLiteral("Disk images (*.img *.dd *.raw *.iso *.bin *.dmg *.vhd);;All files (*)"));
+    if (path.isEmpty()) return;
+    PickMedium(path);
+}
+
+void CKestrelDlg::PaintDecorations(QPainter& painter) {
+    CWizardDialog::PaintDecorations(painter);
+    const int w = width(), h = height();
+    // The heading's double rule. (The window's client area is 30 pixels
+    // shorter than its frame, so the rule sits 27 pixels below the top.)
+    const int rule = h - 443;
+    painter.setPen(kLineGrey);
+    painter.drawLine(215, rule, w - 40, rule);
+    painter.drawLine(215, rule + 2, w - 40, rule + 2);
+    QFont heading(QStringLiteral("Arial"));
+    heading.setPixelSize(22);
+    heading.setWeight(QFont::Bold);
+    heading.setStyleStrategy(QFont::PreferAntialias);
+    painter.setFont(heading);
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(215, 3, w - 255, 26), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Information"));
+}
+
+}  // namespace tvn::ui

@@ -1,0 +1,414 @@
+#include "ui/processing_dialog.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QPainter>
+#include <QUrl>
+#include <algorithm>
+#include <chrono>
+
+#include "app/job_edge.h"
+#include "output/save_job.h"
+#include "ui/message_box.h"
+
+namespace tvn::ui {
+
+namespace {
+const QString kInformation = QStringLiteral("Information");
+
+CTXtndStatic* MakeStatic(QWidget* parent, const char* id, const QString& text, const QRect& r,
+                         bool bold = false) {
+    auto* s = new CTXtndStatic(text, parent);
+    s->setObjectName(QString::fromLatin1(id));
+    s->setGeometry(r);
+    if (bold) s->SetBold(true);
+    return s;
+}
+}  // namespace
+
+CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProcessingJob job,
+                               QString sourceDescription, QWidget* parent, Clock clock)
+    : CWizardDialog(parent, QStringLiteral("tvnwelcome.htm")),
+      m_session(session),
+      m_reporter(reporter),
+      m_job(std::move(job)),
+      m_source(std::move(sourceDescription)),
+      m_clock(clock ? std::move(clock) : Clock([] { return std::time(nullptr); })),
+      m_mode(session.jobMode),
+      m_compress(session.compress) {
+    setObjectName(QStringLiteral("CProcessingDlg"));
+    m_openFolder = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+
+    // The job's picture and state, above the double line.
+    m_animation = new CJobAnimation(this);
+    m_animation->setObjectName(QStringLiteral("id1049"));
+    m_animation->setGeometry(60, 14, 230, 64);
+    MakeStatic(this, "id1010", QStringLiteral("Status"), QRect(310, 16, 290, 20), true);
+    m_status = MakeStatic(this, "id1009", QString(), QRect(310, 40, 300, 36), true);
+    auto* wait = MakeStatic(this, "id1012", QString(), QRect(20, 90, 595, 34), true);
+    wait->SetTextColor(kTextGrey);
+    wait->SetFontSize(8);
+    auto* hint = MakeStatic(this, "id1017", QString(), QRect(20, 128, 595, 18), true);
+    hint->SetTextColor(kTextGrey);
+    hint->SetFontSize(8);
+
+    // The job's figures, below it.
+    auto* placeLabel = MakeStatic(this, "id1050", QStringLiteral("Source Drive :"), QRect(60, 176, 150, 20), true);
+    m_place = MakeStatic(this, "id1046", m_source, QRect(210, 176, 400, 20));
+    auto* lastLabel = MakeStatic(this, "id1045", QStringLiteral("Last File Found : "), QRect(60, 204, 150, 20), true);
+    m_lastFile = MakeStatic(this, "id1044", QStringLiteral("none"), QRect(210, 204, 400, 20));
+    auto* countLabel = MakeStatic(this, "id1048", QStringLiteral("No. of files found :"), QRect(60, 232, 150, 20), true);
+    m_counter = MakeStatic(this, "id1047", QStringLiteral("0"), QRect(210, 232, 400, 20));
+    MakeStatic(this, "id1013", QStringLiteral("Time Elapsed"), QRect(60, 260, 150, 20), true);
+    m_elapsed = new QLabel(QStringLiteral("00:00:00"), this);
+    m_elapsed->setObjectName(QStringLiteral("id1014"));
+    m_elapsed->setGeometry(210, 260, 120, 20);
+    m_elapsed->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    m_bar = new QProgressBar(this);
+    m_bar->setObjectName(QStringLiteral("id1008"));
+    m_bar->setRange(0, 100);
+    m_bar->setValue(0);
+    m_bar->setTextVisible(false);
+    m_bar->setGeometry(60, 310, 480, 22);
+    m_percent = new QLabel(QStringLiteral("0%"), this);
+    m_percent->setObjectName(QStringLiteral("id1011"));
+    m_percent->setGeometry(550, 310, 60, 22);
+
+    // The help button opens the help's contents; F1 the welcome page.
+    CHoverButton* help = AddHelpButton("id1004", QPoint(20, 430));
+    disconnect(help, &QAbstractButton::clicked, nullptr, nullptr);
+    connect(help, &QAbstractButton::clicked, this, [this] { OpenHelp(QStringLiteral("index.htm")); });
+    m_pause = AddButton("id1015", QStringLiteral("&Pause"), QStringLiteral(":/art/pause.svg"),
+                        QRect(380, 431, 100, 35));
+    m_stop = AddButton("id1016", QStringLiteral("&Stop"), QStringLiteral(":/art/stop.svg"),
+                       QRect(490, 431, 100, 35));
+    connect(m_pause, &QPushButton::clicked, this, &CProcessingDlg::OnPause);
+    connect(m_stop, &QPushButton::clicked, this, &CProcessingDlg::OnStop);
+    m_pause->setFocus();
+
+    // The time and the job's name from the moment the window opens.
+    m_start = m_clock();
+    std::tm local{};
+    localtime_r(&m_start, &local);
+    m_session.jobName = FormatJobName(local);
+    m_timer.setInterval(1000);
+    connect(&m_timer, &QTimer::timeout, this, &CProcessingDlg::Tick);
+
+    const QString jobFolder = QString::fromStdString(m_session.destination + "/" + m_session.jobName);
+    switch (m_mode) {
+        case JobMode::Scan:
+            wait->SetText(QStringLiteral(
+                "Please wait, scanning might take several seconds to few hours. Estimated scan time depends on \n"
+                "selected media (size, speed and physical condition of storage media)."));
+            hint->SetText(QStringLiteral("At any instance you can press [Stop] button to stop the scan."));
+            SetStatus(QStringLiteral("Scanning is in progress"));
+            m_animation->SetKind(CJobAnimation::Kind::Scan);
+            break;
+        case JobMode::Save:
+            wait->SetText(QStringLiteral(
+                "Please wait, saving data. It may take several seconds to few hours. Estimated time to save data\n"
+                "depends upon data selected, speed and physical condition of destination disk drive."));
+            hint->SetText(QStringLiteral("At any instance press [Stop] button to stop this operation."));
+            lastLabel->SetText(QStringLiteral("Last File Saved : "));
+            countLabel->SetText(QStringLiteral("No. of files saved :"));
+            placeLabel->SetText(QStringLiteral("Saving Path :"));
+            if (m_compress) {
+                m_place->SetText(jobFolder + QStringLiteral(".zip"));
+                m_animation->SetKind(CJobAnimation::Kind::Compress);
+                SetStatus(QStringLiteral("Compressing and saving data"));
+            } else {
+                m_place->SetText(jobFolder);
+                m_animation->SetKind(CJobAnimation::Kind::Save);
+                SetStatus(QStringLiteral("Saving is in progress"));
+            }
+            break;
+        case JobMode::Burn:
+            wait->SetText(QStringLiteral(
+                "Please wait, Orvane Tarvolin is buring data to CD/DVD. This process might take few\n"
+                "minutes to complete."));
+            hint->SetText(QStringLiteral(
+                "You can click the [stop] button at any instance to stop the burning process."));
+            lastLabel->SetText(QStringLiteral("Last File Saved : "));
+            countLabel->SetText(QStringLiteral("No. of files saved :"));
+            placeLabel->SetText(QStringLiteral("Saving Path :"));
+            m_place->SetText(m_job.recorderName);
+            SetStatus(m_compress ? QStringLiteral("Burning compressed data") : QStringLiteral("Burning data"));
+            m_animation->SetKind(m_compress ? CJobAnimation::Kind::BurnCompressed : CJobAnimation::Kind::Burn);
+            break;
+    }
+
+    // The job's reports, handled here on the GUI thread.
+    connect(&m_reporter, &CQtReporter::ProgressChanged, this, &CProcessingDlg::OnProgress,
+            Qt::QueuedConnection);
+    connect(&m_reporter, &CQtReporter::FileCounterTextChanged, m_counter, &CTXtndStatic::SetText,
+            Qt::QueuedConnection);
+    connect(&m_reporter, &CQtReporter::LastFileTextChanged, m_lastFile, &CTXtndStatic::SetText,
+            Qt::QueuedConnection);
+}
+
+CProcessingDlg::~CProcessingDlg() {
+    if (!m_worker.joinable()) return;
+    // The window goes while its job still runs (the program is closing): the
+    // job is stopped and joined; message boxes it still asks for are skipped.
+    m_reporter.SetClosing(true);
+    m_session.job.Stop();
+    while (!m_workerDone.load()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    m_worker.join();
+    m_reporter.SetClosing(false);
+}
+
+QString CProcessingDlg::FormatElapsed(std::time_t seconds) {
+    if (seconds < 0) seconds = 0;
+    const auto s = static_cast<unsigned long long>(seconds);
+    return QString::asprintf("%02llu:%02llu:%02llu", s / 3600 % 24, s / 60 % 60, s % 60);
+}
+
+void CProcessingDlg::Tick() { m_elapsed->setText(FormatElapsed(m_clock() - m_start)); }
+
+void CProcessingDlg::SetStatus(const QString& text) {
+    m_status->SetText(text);
+    m_status->SetBold(true);
+}
+
+void CProcessingDlg::showEvent(QShowEvent* event) {
+    CWizardDialog::showEvent(event);
+    if (!m_started) {
+        m_started = true;
+        StartWorker();
+    }
+}
+
+void CProcessingDlg::StartWorker() {
+    m_reporter.SetMessageParent(this);
+    m_session.job.Reset();
+    m_state = State::Running;
+    m_timer.start();
+    m_animation->Play();
+    m_workerDone.store(false);
+    try {
+        m_worker = std::thread([this, run = m_job.run] {
+            JobOutcome outcome = RunAtJobEdge(run ? run : [] {
+                JobOutcome none;
+                none.result = JobResult::Refused;
+                none.message = "There is no job to run.";
+                return none;
+            });
+            m_workerDone.store(true);
+            QMetaObject::invokeMethod(this, [this, outcome] { OnWorkerEnded(outcome); },
+                                      Qt::QueuedConnection);
+        });
+    } catch (const std::exception& e) {
+        JobOutcome failed;
+        failed.result = JobResult::Failed;
+        failed.message = std::string("The job could not be started: ") + e.what();
+        m_workerDone.store(true);
+        QMetaObject::invokeMethod(this, [this, failed] { OnWorkerEnded(failed); }, Qt::QueuedConnection);
+    }
+}
+
+void CProcessingDlg::JoinWorker() {
+    if (m_worker.joinable()) m_worker.join();
+}
+
+void CProcessingDlg::OnProgress(quint64 percent) {
+    // A scan that reads past its last whole percentage is shown as done.
+    const int value = static_cast<int>(std::min<quint64>(percent, 100));
+    m_bar->setValue(value);
+    m_percent->setText(QString::asprintf("%u%%", static_cast<unsigned>(value)));
+}
+
+void CProcessingDlg::OnPause() {
+    if (m_state == State::Running) {
+        m_session.job.Pause();
+        m_pause->setText(QStringLiteral("&Resume"));
+        m_animation->Stop();
+        m_stop->setEnabled(false);
+        m_state = State::Paused;
+    } else if (m_state == State::Paused) {
+        m_session.job.Resume();
+        m_pause->setText(QStringLiteral("&Pause"));
+        m_animation->Play();
+        m_stop->setEnabled(true);
+        m_state = State::Running;
+    }
+}
+
+void CProcessingDlg::OnStop() {
+    if (m_state != State::Running) return;
+    QString question;
+    switch (m_mode) {
+        case JobMode::Scan: question = QStringLiteral("Do you want to stop the scanning process?"); break;
+        case JobMode::Save: question = QStringLiteral("Do you want to stop saving process?"); break;
+        case JobMode::Burn: question = QStringLiteral("Do you want to stop CD/DVD burning process?"); break;
+    }
+    // The worker waits at its gate while the question is open.
+    m_state = State::Asking;
+    m_animation->Stop();
+    m_session.job.Pause();
+    const bool yes = AskYesNo(this, question, QStringLiteral("Confirm"));
+    if (!yes) {
+        m_animation->Play();
+        m_session.job.Resume();
+        m_state = State::Running;
+        if (m_pending) {
+            const JobOutcome outcome = *m_pending;
+            m_pending.reset();
+            FinishedEnd(outcome);
+        }
+        return;
+    }
+    if (m_pending) {
+        // The job ended by itself while the question was open: its own end
+        // is what happened, and it is handed over once.
+        const JobOutcome outcome = *m_pending;
+        m_pending.reset();
+        if (outcome.result == JobResult::Completed || outcome.result == JobResult::Stopped)
+            StoppedEnd(outcome);
+        else
+            FinishedEnd(outcome);
+        return;
+    }
+    // Clear the run flag and open the gate; the worker ends at its next
+    // check, and its end arrives as the usual notification.
+    m_state = State::Stopping;
+    m_pause->setEnabled(false);
+    m_stop->setEnabled(false);
+    SetStatus(QStringLiteral("Stopping..."));
+    m_session.job.Stop();
+}
+
+void CProcessingDlg::OnWorkerEnded(const JobOutcome& outcome) {
+    JoinWorker();
+    if (m_state == State::Ended) return;
+    if (m_state == State::Asking) {
+        m_pending = outcome;
+        return;
+    }
+    if (m_state == State::Stopping && outcome.result != JobResult::Failed) {
+        StoppedEnd(outcome);
+        return;
+    }
+    FinishedEnd(outcome);
+}
+
+void CProcessingDlg::ShowFailure(const JobOutcome& outcome) {
+    QString text = QString::fromStdString(outcome.message);
+    if (text.isEmpty()) text = QStringLiteral("The job ended with an error.");
+    for (const std::string& e : outcome.errors) {
+        if (e == outcome.message) continue;
+        text += QStringLiteral("\n") + QString::fromStdString(e);
+    }
+    ShowMessage(this, text, QStringLiteral("Error"), MsgIcon::Error);
+}
+
+void CProcessingDlg::FinishedEnd(const JobOutcome& outcome) {
+    m_state = State::Ended;
+    m_timer.stop();
+    m_animation->Stop();
+    m_pause->setEnabled(false);
+    m_stop->setEnabled(false);
+    switch (outcome.result) {
+        case JobResult::Failed:
+            ShowFailure(outcome);
+            break;
+        case JobResult::Refused:
+            // A refused job has said why itself, unless it left it to us.
+            if (!outcome.message.empty())
+                ShowMessage(this, QString::fromStdString(outcome.message), QStringLiteral("Error"), MsgIcon::Error);
+            break;
+        case JobResult::Stopped:
+            StoppedEnd(outcome);
+            return;
+        case JobResult::Completed:
+            m_bar->setValue(100);
+            m_percent->setText(QStringLiteral("100%"));
+            switch (m_mode) {
+                case JobMode::Scan:
+                    ShowMessage(this, QStringLiteral("Scanning Process completed Successfully."), kInformation,
+                                MsgIcon::Information);
+                    break;
+                case JobMode::Save:
+                    SetStatus(QStringLiteral("Saving operation completed"));
+                    ShowMessage(this,
+                                m_compress ? QStringLiteral("Compressed saving operation completed.\nYou would "
+                                                            "need unzip tool to decompress recovered archive(s).")
+                                           : QStringLiteral("Saving operation completed successfully"),
+                                kInformation, MsgIcon::Information);
+                    OpenDestination();
+                    break;
+                case JobMode::Burn:
+                    SetStatus(QStringLiteral("Burning operation completed. Finalizing optical media"));
+                    ShowMessage(this, QStringLiteral("CD/DVD burning operation completed successfully"),
+                                kInformation, MsgIcon::Information);
+                    break;
+            }
+            break;
+    }
+    HandOver(outcome);
+}
+
+void CProcessingDlg::StoppedEnd(const JobOutcome& outcome) {
+    m_state = State::Ended;
+    m_timer.stop();
+    m_animation->Stop();
+    m_pause->setEnabled(false);
+    m_stop->setEnabled(false);
+    switch (m_mode) {
+        case JobMode::Scan:
+            // What was found so far stays in the catalogue.
+            ShowMessage(this, QStringLiteral("Scanning process aborted."), kInformation, MsgIcon::Information);
+            break;
+        case JobMode::Save:
+            ShowMessage(this, QStringLiteral("Saving process Aborted"), kInformation, MsgIcon::Information);
+            OpenDestination();
+            break;
+        case JobMode::Burn:
+            ShowMessage(this, QStringLiteral("CD/DVD Burning process Aborted"), kInformation, MsgIcon::Information);
+            if (m_job.afterStop) m_job.afterStop();
+            break;
+    }
+    HandOver(outcome);
+}
+
+void CProcessingDlg::OpenDestination() {
+    // A plain save opens its job folder; a compressed one the folder the
+    // archives lie in.
+    const std::string& dest = m_session.destination;
+    const QString path = m_compress ? QString::fromStdString(dest)
+                                    : QString::fromStdString(dest + "/" + m_session.jobName);
+    if (m_openFolder) m_openFolder(path);
+}
+
+void CProcessingDlg::HandOver(const JobOutcome& outcome) {
+    m_outcome = outcome;
+    m_session.job.Stop();
+    Q_EMIT JobEnded();
+    accept();
+}
+
+void CProcessingDlg::CloseRequested() {
+    ShowMessage(this, QStringLiteral("Please stop the current process"), kInformation, MsgIcon::Information);
+}
+
+void CProcessingDlg::closeEvent(QCloseEvent* event) {
+    // The window is left only through the end of its job.
+    event->ignore();
+}
+
+void CProcessingDlg::PaintDecorations(QPainter& painter) {
+    CWizardDialog::PaintDecorations(painter);
+    const int w = width(), h = height();
+    painter.setPen(kLineGrey);
+    painter.drawLine(60, h - 314, w - 12, h - 314);
+    painter.drawLine(60, h - 312, w - 12, h - 312);
+    painter.setPen(Qt::white);
+    painter.drawLine(60, h - 313, w - 12, h - 313);
+    painter.drawLine(60, h - 311, w - 12, h - 311);
+}
+
+}  // namespace tvn::ui

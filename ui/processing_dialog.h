@@ -1,0 +1,126 @@
+// The processing window: runs one job (scan, save or burn) on a worker thread
+// and shows its progress: elapsed time, percentage, the last file handled and
+// the file count. Pause holds the worker at the job's gate; Stop asks first
+// and, on Yes, lets the worker end at its next check. When the worker has
+// ended (finished or stopped) the window reports the outcome and ends, and
+// the wizard goes on to the found data.
+//
+// The worker never touches a widget: the job's reports arrive as queued
+// signals, and its end as one queued notification, after which the worker is
+// joined.
+#pragma once
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <atomic>
+#include <ctime>
+#include <functional>
+#include <optional>
+#include <thread>
+
+#include "app/job_outcome.h"
+#include "app/session.h"
+#include "ui/animations.h"
+#include "ui/qt_reporter.h"
+#include "ui/txtnd_static.h"
+#include "ui/wizard_dialog.h"
+
+namespace tvn::ui {
+
+// The job the window runs: the worker body, and what the window needs to
+// know about it besides the session's job mode and compress flag.
+struct CProcessingJob {
+    // Runs on the worker; reports through the wizard's reporter and says how
+    // the job ended. Exceptions it throws become a failed outcome.
+    std::function<JobOutcome()> run;
+    // Burn: the recorder's name, shown as the saving path.
+    QString recorderName;
+    // Burn: after a stop, once the worker has ended (GUI thread): release the
+    // recorder and remove the staging folder.
+    std::function<void()> afterStop;
+};
+
+class CProcessingDlg : public CWizardDialog {
+    Q_OBJECT
+public:
+    enum class State { Running, Paused, Asking, Stopping, Ended };
+    using Clock = std::function<std::time_t()>;
+
+    // sourceDescription: the picked drive's text, shown in scan mode. The
+    // worker starts when the window is first shown.
+    CProcessingDlg(CSession& session, CQtReporter& reporter, CProcessingJob job,
+                   QString sourceDescription, QWidget* parent = nullptr, Clock clock = {});
+    ~CProcessingDlg() override;
+
+    // "%02u:%02u:%02u"; the hours wrap after a day.
+    static QString FormatElapsed(std::time_t seconds);
+    // Shows the time elapsed since the start (the one-second timer's work).
+    void Tick();
+
+    // How the destination of a save is opened on the desktop (tests record it).
+    void SetFolderOpener(std::function<void(const QString&)> opener) { m_openFolder = std::move(opener); }
+
+    State GetState() const { return m_state; }
+    bool HasWorker() const { return m_worker.joinable(); }
+    // How the job ended (valid once the window has ended).
+    const JobOutcome& Outcome() const { return m_outcome; }
+
+Q_SIGNALS:
+    // The worker has ended and the end was reported; the window closes next.
+    void JobEnded();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void CloseRequested() override;
+    void PaintDecorations(QPainter& painter) override;
+
+private:
+    void StartWorker();
+    void OnPause();
+    void OnStop();
+    void OnProgress(quint64 percent);
+    void OnWorkerEnded(const JobOutcome& outcome);
+    // The job ran to its end (or failed, or was refused) by itself.
+    void FinishedEnd(const JobOutcome& outcome);
+    // The job ended after the user confirmed a stop.
+    void StoppedEnd(const JobOutcome& outcome);
+    void ShowFailure(const JobOutcome& outcome);
+    void OpenDestination();
+    void HandOver(const JobOutcome& outcome);
+    void SetStatus(const QString& text);
+    void JoinWorker();
+
+    CSession& m_session;
+    CQtReporter& m_reporter;
+    CProcessingJob m_job;
+    QString m_source;
+    Clock m_clock;
+    std::function<void(const QString&)> m_openFolder;
+
+    JobMode m_mode;
+    bool m_compress;
+    std::time_t m_start = 0;
+    State m_state = State::Running;
+    bool m_started = false;
+    std::thread m_worker;
+    std::atomic<bool> m_workerDone{false};
+    std::optional<JobOutcome> m_pending;  // ended while the stop question was open
+    JobOutcome m_outcome;
+    QTimer m_timer;
+
+    QPushButton* m_pause = nullptr;
+    QPushButton* m_stop = nullptr;
+    QProgressBar* m_bar = nullptr;
+    CTXtndStatic* m_status = nullptr;   // 1009
+    QLabel* m_percent = nullptr;        // 1011
+    QLabel* m_elapsed = nullptr;        // 1014
+    CTXtndStatic* m_lastFile = nullptr;  // 1044
+    CTXtndStatic* m_counter = nullptr;   // 1047
+    CTXtndStatic* m_place = nullptr;     // 1046
+    CJobAnimation* m_animation = nullptr;  // 1049
+};
+
+}  // namespace tvn::ui

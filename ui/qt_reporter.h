@@ -1,0 +1,49 @@
+// The wizard's IReporter. The core calls it from a job's worker thread; only
+// the GUI thread touches widgets, so every call becomes a queued signal that
+// the processing window handles on the GUI thread. A message box is shown on
+// the GUI thread while the worker waits for its answer, as the core expects.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <atomic>
+#include <cstdint>
+
+#include "app/report.h"
+
+class QWidget;
+
+namespace tvn::ui {
+
+class CQtReporter : public QObject, public IReporter {
+    Q_OBJECT
+public:
+    explicit CQtReporter(QObject* parent = nullptr);
+
+    // The window message boxes are shown over (the wizard's current step).
+    void SetMessageParent(QWidget* parent) { m_parent = parent; }
+    // While closing, a worker's message boxes are skipped instead of shown,
+    // so that a worker being joined never waits for an answer.
+    void SetClosing(bool closing) { m_closing.store(closing); }
+
+    void Message(std::string_view text, std::string_view caption, MsgIcon icon) override;
+    void Progress(uint64_t percent) override;
+    void Finished() override;
+    void SetFileCounterText(std::string_view text) override;
+    void SetLastFileText(std::string_view text) override;
+    // The diagnostic console goes to standard output, as 8-bit text.
+    void Console(std::string_view text) override;
+
+Q_SIGNALS:
+    void ProgressChanged(quint64 percent);
+    void FinishedNotified();
+    void FileCounterTextChanged(const QString& text);
+    void LastFileTextChanged(const QString& text);
+
+private:
+    QPointer<QWidget> m_parent;
+    std::atomic<bool> m_closing{false};
+};
+
+}  // namespace tvn::ui

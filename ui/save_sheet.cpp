@@ -1,0 +1,341 @@
+#include "ui/save_sheet.h"
+
+#include <sys/stat.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <filesystem>
+
+#include "output/save_job.h"
+#include "ui/found_data_dlg.h"
+#include "ui/help.h"
+
+namespace tvn::ui {
+
+namespace fs = std::filesystem;
+
+std::vector<CDestination> DefaultDestinations(const std::string& source) {
+    std::vector<CDestination> places = ListDestinations(source);
+    // The image's own folder is only warned about, which the list does not
+    // know of; places on the medium itself it marks already.
+    for (CDestination& place : places) {
+        const DestinationCheck check = CheckDestination(place.m_strPath, source);
+        place.m_bOnSource = place.m_bOnSource || check.onSource;
+        if (place.m_strWhy.empty()) place.m_strWhy = check.why;
+    }
+    return places;
+}
+
+DestinationCheck CheckDestination(const std::string& folder, const std::string& source) {
+    DestinationCheck check;
+    if (folder.empty() || source.empty()) return check;
+    std::string why;
+    if (IsDestinationOnSource(folder, source, why)) {
+        check.warn = check.onSource = true;
+        check.why = why;
+        return check;
+    }
+    // An image file: its own folder and the folders below it are where the
+    // user is recovering from, even though writing there cannot harm it.
+    struct stat st {};
+    if (::stat(source.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return check;
+    std::error_code ec;
+    const fs::path imageDir = fs::weakly_canonical(fs::path(source), ec).parent_path();
+    if (ec) return check;
+    const fs::path dir = fs::weakly_canonical(fs::path(folder), ec);
+    if (ec) return check;
+    const std::string a = imageDir.string();
+    const std::string b = dir.string();
+    if (b == a || (b.size() > a.size() && b.compare(0, a.size(), a) == 0 &&
+                   (a.back() == '/' || b[a.size()] == '/'))) {
+        check.warn = true;
+        check.why = "The folder holds the image being recovered.";
+    }
+    return check;
+}
+
+// --- the list of places -----------------------------------------------------------
+
+CPlaceCombo::CPlaceCombo(const std::vector<CDestination>& places, std::string source,
+                         QWidget* parent)
+    : QComboBox(parent), m_source(std::move(source)) {
+    for (const CDestination& place : places) Append(place);
+    addItem(QStringLiteral("Other folder\u2026"));
+    setCurrentIndex(m_places.empty() ? -1 : 0);
+    m_last = currentIndex();
+    connect(this, &QComboBox::activated, this, [this](int index) { OnActivated(index); });
+}
+
+std::string CPlaceCombo::Path() const {
+    const int i = currentIndex();
+    return i >= 0 && i < static_cast<int>(m_places.size()) ? m_places[static_cast<size_t>(i)].m_strPath
+                                                          : std::string();
+}
+
+void CPlaceCombo::AddFolder(const std::string& path) {
+    CDestination place;
+    place.m_strPath = path;
+    place.m_strLabel = fs::path(path).filename().string();
+    place.m_strText = path + " [" + place.m_strLabel + "]";
+    const int index = static_cast<int>(m_places.size());
+    m_places.push_back(place);
+    insertItem(index, QString::fromStdString(place.m_strText));
+    setCurrentIndex(index);
+    Chosen(index);
+}
+
+bool CPlaceCombo::WarnIfNeeded(QWidget* parent) {
+    const DestinationCheck check = Check();
+    if (!check.warn) return true;
+    if (m_warned != Path()) {
+        m_warned = Path();
+        ShowDataBox(parent, QString::fromUtf8(kDisclaimerText), QStringLiteral("Disclaimer"),
+                    QMessageBox::Warning);
+    }
+    return !check.onSource;
+}
+
+void CPlaceCombo::Append(const CDestination& place) {
+    m_places.push_back(place);
+    addItem(QString::fromStdString(place.m_strText));
+}
+
+void CPlaceCombo::OnActivated(int index) {
+    if (index == static_cast<int>(m_places.size())) {
+        // "Other folder..."
+        const QString dir = QFileDialog::getExistingDirectory(
+            this, QStringLiteral("Select the folder to save to"), QDir::homePath());
+        if (dir.isEmpty()) {
+            setCurrentIndex(m_last);
+            return;
+        }
+        AddFolder(QDir::cleanPath(dir).toStdString());
+        return;
+    }
+    Chosen(index);
+}
+
+void CPlaceCombo::Chosen(int index) {
+    m_last = index;
+    WarnIfNeeded(window());
+    if (onChange) onChange();
+}
+
+// --- local page -------------------------------------------------------------------
+
+static std::string SourceOf(const CSession& session) {
+    return session.diskSource ? session.diskSource->GetDrive() : session.selectedDrive;
+}
+
+CLocalSaveDataPage::CLocalSaveDataPage(const std::vector<CDestination>& places,
+                                       const std::string& source, QWidget* parent)
+    : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+    auto* label = new QLabel(QStringLiteral("&Local Drives:"), this);
+    label->setObjectName(QStringLiteral("id1043"));
+    m_places = new CPlaceCombo(places, source, this);
+    m_places->setObjectName(QStringLiteral("id1041"));
+    label->setBuddy(m_places);
+    m_compress = new QCheckBox(QStringLiteral("&Compress Data"), this);
+    m_compress->setObjectName(QStringLiteral("id1042"));
+    layout->addWidget(label);
+    layout->addWidget(m_places);
+    layout->addSpacing(12);
+    layout->addWidget(m_compress);
+    layout->addStretch(1);
+    m_places->onChange = [this] { Q_EMIT stateChanged(); };
+}
+
+QComboBox* CLocalSaveDataPage::Combo() const { return m_places; }
+
+bool CLocalSaveDataPage::CanConfirm() const { return m_places->HasPlaces(); }
+
+// --- burn page --------------------------------------------------------------------
+
+CBurnDataPage::CBurnDataPage(IRecorderSource* recorders, const std::vector<CDestination>& places,
+                             const std::string& source, QWidget* parent)
+    : QWidget(parent), m_recorders(recorders) {
+    auto* layout = new QGridLayout(this);
+    auto* label = new QLabel(QStringLiteral("CD / DVD Burning Devices:"), this);
+    label->setObjectName(QStringLiteral("id1039"));
+    m_recorderBox = new QComboBox(this);
+    m_recorderBox->setObjectName(QStringLiteral("id1040"));
+    label->setBuddy(m_recorderBox);
+    m_imageButton = new QPushButton(QStringLiteral("Disc &image file\u2026"), this);
+    m_imageButton->setObjectName(QStringLiteral("discImage"));
+    m_compress = new QCheckBox(QStringLiteral("&Compress Data"), this);
+    m_compress->setObjectName(QStringLiteral("id1038"));
+    auto* cacheLabel = new QLabel(QStringLiteral("Select location to save temporary cache"), this);
+    cacheLabel->setObjectName(QStringLiteral("id1058"));
+    m_places = new CPlaceCombo(places, source, this);
+    m_places->setObjectName(QStringLiteral("id1060"));
+    cacheLabel->setBuddy(m_places);
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("recorderNote"));
+    m_note->setWordWrap(true);
+    m_note->setStyleSheet(QStringLiteral("color: #7d7d7d;"));
+
+    layout->addWidget(label, 0, 0, 1, 2);
+    layout->addWidget(m_recorderBox, 1, 0);
+    layout->addWidget(m_imageButton, 1, 1);
+    layout->addWidget(m_note, 2, 0, 1, 2);
+    layout->addWidget(m_compress, 3, 0, 1, 2);
+    layout->addItem(new QSpacerItem(0, 8), 4, 0);
+    layout->addWidget(cacheLabel, 5, 0, 1, 2);
+    layout->addWidget(m_places, 6, 0, 1, 2);
+    layout->setRowStretch(7, 1);
+    layout->setColumnStretch(0, 1);
+
+    m_places->onChange = [this] { Q_EMIT stateChanged(); };
+    connect(m_recorderBox, &QComboBox::currentIndexChanged, this,
+            [this](int index) { OnRecorder(index); });
+    connect(m_imageButton, &QPushButton::clicked, this, [this] {
+        if (m_recorders == nullptr) return;
+        const QString path = QFileDialog::getSaveFileName(
+            this, QStringLiteral("Disc image file"), QDir::homePath() + QStringLiteral("/Tarvolin.iso"),
+            QStringLiteral("Disc image (*.iso)"));
+        if (path.isEmpty()) return;
+        const int index = m_recorders->AddImageFile(path.toStdString());
+        if (index < 0) return;
+        Fill();
+        m_recorderBox->setCurrentIndex(index);
+        OnRecorder(index);
+    });
+    m_imageButton->setEnabled(m_recorders != nullptr);
+    Fill();
+}
+
+QComboBox* CBurnDataPage::Cache() const { return m_places; }
+
+int CBurnDataPage::Recorder() const { return m_recorderBox->currentIndex(); }
+
+void CBurnDataPage::Fill() {
+    m_filling = true;
+    m_recorderBox->clear();
+    const int count = m_recorders ? m_recorders->Count() : 0;
+    for (int i = 0; i < count; ++i) {
+        m_recorderBox->addItem(QString::fromLocal8Bit(m_recorders->Name(i).c_str()));
+    }
+    m_filling = false;
+    if (count == 0) {
+        std::string why = m_recorders ? m_recorders->Unavailable()
+                                      : std::string("CD/DVD burning is not available in this copy "
+                                                    "of Tarvolin.");
+        if (why.empty()) why = "No CD/DVD recorder was found on this computer.";
+        m_note->setText(QString::fromStdString(why));
+        m_note->show();
+        m_ready = false;
+        Q_EMIT stateChanged();
+        return;
+    }
+    m_note->hide();
+    m_recorderBox->setCurrentIndex(0);
+    OnRecorder(0);
+}
+
+void CBurnDataPage::Activate() {
+    if (m_recorderBox->count() == 0) {
+        m_ready = false;
+        Q_EMIT stateChanged();
+        return;
+    }
+    m_recorderBox->setCurrentIndex(0);
+    OnRecorder(0);
+}
+
+void CBurnDataPage::OnRecorder(int index) {
+    if (m_filling) return;
+    // A recorder that cannot be selected leaves nothing to burn on.
+    m_ready = m_recorders != nullptr && index >= 0 && m_recorders->Select(index) &&
+              m_recorders->IsReady();
+    Q_EMIT stateChanged();
+}
+
+// --- the sheet --------------------------------------------------------------------
+
+CSavePropertySheet::CSavePropertySheet(CSession& session, IRecorderSource* recorders,
+                                       QWidget* parent, DestinationLister lister)
+    : QDialog(parent), m_session(session), m_source(SourceOf(session)) {
+    setWindowTitle(QStringLiteral("Saving Options"));
+    setObjectName(QStringLiteral("CSavePropertySheet"));
+    const std::vector<CDestination> places = lister ? lister(m_source) : std::vector<CDestination>{};
+
+    m_tabs = new QTabWidget(this);
+    m_local = new CLocalSaveDataPage(places, m_source, m_tabs);
+    m_burn = new CBurnDataPage(recorders, places, m_source, m_tabs);
+    m_tabs->addTab(m_local, QStringLiteral("Save data to local drive"));
+    m_tabs->addTab(m_burn, QStringLiteral("Burn data to CD/DVD"));
+
+    m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
+                                         QDialogButtonBox::Help,
+                                     this);
+    OkButton()->setObjectName(QStringLiteral("id1"));
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &CSavePropertySheet::accept);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &CSavePropertySheet::reject);
+    connect(m_buttons, &QDialogButtonBox::helpRequested, this, &CSavePropertySheet::Help);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs, 1);
+    layout->addWidget(m_buttons);
+    resize(430, 300);
+
+    connect(m_local, &CLocalSaveDataPage::stateChanged, this, &CSavePropertySheet::UpdateOk);
+    connect(m_burn, &CBurnDataPage::stateChanged, this, &CSavePropertySheet::UpdateOk);
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int page) {
+        if (page == 1) {
+            m_session.jobMode = JobMode::Burn;
+            m_burn->Activate();
+        } else {
+            m_session.jobMode = JobMode::Save;
+        }
+        UpdateOk();
+    });
+    m_session.jobMode = JobMode::Save;
+    UpdateOk();
+}
+
+QPushButton* CSavePropertySheet::OkButton() const { return m_buttons->button(QDialogButtonBox::Ok); }
+
+void CSavePropertySheet::UpdateOk() {
+    const bool burn = m_tabs->currentIndex() == 1;
+    OkButton()->setEnabled(burn ? m_burn->CanConfirm() : m_local->CanConfirm());
+}
+
+void CSavePropertySheet::Help() {
+    OpenHelpTopic(m_tabs->currentIndex() == 1 ? QStringLiteral("tvnburntocddvd.htm")
+                                              : QStringLiteral("tvnsavedatatolocaldisk.htm"));
+}
+
+void CSavePropertySheet::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        Help();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CSavePropertySheet::accept() {
+    // Each page decides from its own controls.
+    const bool burn = m_tabs->currentIndex() == 1;
+    CPlaceCombo* places = burn ? m_burn->Places() : m_local->Places();
+    if (!(burn ? m_burn->CanConfirm() : m_local->CanConfirm())) return;
+    if (places->Path().empty()) return;
+    if (!places->WarnIfNeeded(this)) return;  // the job would refuse it
+    m_session.jobMode = burn ? JobMode::Burn : JobMode::Save;
+    m_session.destination = places->Path();
+    m_session.compress = burn ? m_burn->Compress()->isChecked() : m_local->Compress()->isChecked();
+    m_recorder = burn ? m_burn->Recorder() : -1;
+    QDialog::accept();
+}
+
+}  // namespace tvn::ui

@@ -1,0 +1,137 @@
+#include "ui/startup.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include "catalog/scan_info.h"
+#include "disk/drives.h"
+#include "ui/app_style.h"
+#include "ui/message_box.h"
+#include "ui/wizard_controller.h"
+
+namespace tvn::ui {
+
+namespace {
+const QString kProduct = QStringLiteral("Orvane Tarvolin");
+
+QString ReadLine(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QString::fromLatin1(f.readLine()).trimmed();
+}
+}  // namespace
+
+QString CInstanceLock::DefaultDir() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir()) return runtime;
+    return QDir::tempPath();
+}
+
+CInstanceLock::CInstanceLock(const QString& dir)
+    : m_path(QDir(dir.isEmpty() ? DefaultDir() : dir).filePath(QStringLiteral("tarvolin.lock"))),
+      m_lock(m_path) {
+    // Held for as long as the program runs, however long that is.
+    m_lock.setStaleLockTime(0);
+}
+
+CInstanceLock::Result CInstanceLock::Acquire() {
+    if (m_lock.tryLock(0)) return Result::Acquired;
+    return m_lock.error() == QLockFile::LockFailedError ? Result::AlreadyRunning : Result::Failed;
+}
+
+bool IsOnRemovableDisk(dev_t dev, const QString& sysRoot) {
+    const QString link = QStringLiteral("%1/dev/block/%2:%3").arg(sysRoot).arg(major(dev)).arg(minor(dev));
+    QFileInfo info(link);
+    if (!info.exists()) return false;  // not a block device (tmpfs, network, overlay)
+    QString device = info.canonicalFilePath();
+    // A partition's disk is the folder above it.
+    if (QFileInfo::exists(device + QStringLiteral("/partition"))) device = QFileInfo(device).path();
+    return ReadLine(device + QStringLiteral("/removable")) == QStringLiteral("1");
+}
+
+bool IsOnRemovableDisk(const QString& file) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(file).constData(), &st) != 0) return false;
+    return IsOnRemovableDisk(st.st_dev);
+}
+
+CStartArguments ClassifyStartArgument(const QString& argument) {
+    CStartArguments args;
+    if (argument.isEmpty()) return args;
+    QFile f(argument);
+    if (QFileInfo(argument).isFile() && f.open(QIODevice::ReadOnly)) {
+        const QByteArray head = f.read(4);
+        if (head.size() == 4 && std::equal(head.begin(), head.end(), kScanInfoMagic.begin(),
+                                           [](char a, uint8_t b) { return static_cast<uint8_t>(a) == b; })) {
+            args.scanInfo = argument;
+            return args;
+        }
+    }
+    args.medium = argument;
+    return args;
+}
+
+int RunDesktopProgram(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tarvolin"));
+    QApplication::setApplicationVersion(QStringLiteral(TVN_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("tarvolin"));
+    ApplyAppStyle(app);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Recovers photos, music and video from cards, disks and disk images."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("DEVICE|IMAGE|SCANINFO"),
+                                 QStringLiteral("A disk, a disk image to pick, or a scan info file to load."),
+                                 QStringLiteral("[DEVICE|IMAGE|SCANINFO]"));
+    parser.process(app);
+
+    // One instance at a time.
+    CInstanceLock lock;
+    switch (lock.Acquire()) {
+        case CInstanceLock::Result::Acquired: break;
+        case CInstanceLock::Result::AlreadyRunning: {
+            const QString text = kProduct + QStringLiteral(" already running.\nPlease close the running instance first.");
+            std::fprintf(stderr, "tarvolin: %s\n", qPrintable(QString(text).replace('\n', ' ')));
+            ShowMessage(nullptr, text, kProduct, MsgIcon::Error);
+            return 1;
+        }
+        case CInstanceLock::Result::Failed: {
+            const QString text = QStringLiteral("Failed to load ") + kProduct;
+            std::fprintf(stderr, "tarvolin: %s (%s)\n", qPrintable(text), qPrintable(lock.Path()));
+            ShowMessage(nullptr, text, kProduct, MsgIcon::Error);
+            return 1;
+        }
+    }
+
+    // Raw access to disks: without it images still work; say how to get it.
+    const RawAccessCheck raw = IsDriverInstalled();
+    if (raw.how == RawAccess::None && !raw.advice.empty())
+        ShowMessage(nullptr, QString::fromStdString(raw.advice), QStringLiteral("Information"), MsgIcon::Information);
+
+    // Never run from the medium being recovered.
+    if (IsOnRemovableDisk(QCoreApplication::applicationFilePath())) {
+        ShowMessage(nullptr, QStringLiteral("Please install Tarvolin to run this application."),
+                    QStringLiteral("Information"), MsgIcon::Information);
+        return 1;
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    const CStartArguments start = ClassifyStartArgument(positional.isEmpty() ? QString() : positional.first());
+    CWizardOptions options;
+    options.medium = start.medium;
+    CWizardController wizard(options);
+    WizardStep first = WizardStep::Main;
+    if (!start.scanInfo.isEmpty() && wizard.LoadScanInfoAtStart(start.scanInfo)) first = WizardStep::FoundData;
+    wizard.Run(first);
+    return 0;
+}
+
+}  // namespace tvn::ui

@@ -1,0 +1,128 @@
+#include "ui/wizard_controller.h"
+
+#include "catalog/scan_info.h"
+#include "ui/file_selection_dialog.h"
+#include "ui/found_data_dialog.h"
+#include "ui/jobs.h"
+#include "ui/message_box.h"
+#include "ui/off_gui.h"
+
+namespace tvn::ui {
+
+CWizardController::CWizardController(CWizardOptions options) : m_options(std::move(options)) {}
+
+CWizardController::~CWizardController() = default;
+
+void CWizardController::Run(WizardStep first) {
+    WizardStep step = first;
+    while (step != WizardStep::Exit) step = RunStep(step);
+}
+
+WizardStep CWizardController::RunStep(WizardStep step) {
+    switch (step) {
+        case WizardStep::Main: return RunMain();
+        case WizardStep::FileTypes: return RunFileTypes();
+        case WizardStep::Processing: return RunProcessing();
+        case WizardStep::FoundData: return RunFoundData();
+        case WizardStep::Exit: break;
+    }
+    return WizardStep::Exit;
+}
+
+template <class Dialog>
+WizardStep CWizardController::Show(Dialog& dialog) {
+    m_reporter.SetMessageParent(&dialog);
+    if (onWindow) onWindow(dialog);
+    dialog.exec();
+    m_reporter.SetMessageParent(nullptr);
+    return dialog.Next();
+}
+
+WizardStep CWizardController::RunMain() {
+    CKestrelDlg dialog(m_session, m_reporter, m_state, m_options.drives);
+    if (!m_options.medium.isEmpty()) {
+        dialog.PickMedium(m_options.medium);
+        m_options.medium.clear();
+    }
+    return Show(dialog);
+}
+
+WizardStep CWizardController::RunFileTypes() {
+    CFileSelectionDlg dialog(m_session, m_reporter, m_state);
+    const WizardStep next = Show(dialog);
+    m_scanJob = dialog.TakeScanJob();
+    return next;
+}
+
+CProcessingJob CWizardController::MakeJob() {
+    switch (m_session.jobMode) {
+        case JobMode::Scan:
+            if (m_scanJob) return MakeScanJob(m_scanJob);
+            break;
+        case JobMode::Save:
+            return MakeSaveJob(m_session, m_reporter);
+        case JobMode::Burn:
+            if (burnJobFactory) return burnJobFactory(*this);
+            break;
+    }
+    return {};
+}
+
+WizardStep CWizardController::RunProcessing() {
+    CProcessingDlg dialog(m_session, m_reporter, MakeJob(), m_state.sourceDescription);
+    m_reporter.SetMessageParent(&dialog);
+    if (onWindow) onWindow(dialog);
+    dialog.exec();
+    m_reporter.SetMessageParent(nullptr);
+    // The scan's recognizers hold the disk source; they go with the scan.
+    m_scanJob.reset();
+    return WizardStep::FoundData;
+}
+
+WizardStep CWizardController::RunFoundData() {
+    CFoundDataDlg dialog(m_session, m_state);
+    return Show(dialog);
+}
+
+bool CWizardController::LoadScanInfoAtStart(const QString& path) {
+    const std::string file = path.toStdString();
+    if (!CheckScanInfoExtension(file, m_reporter)) return false;
+    bool loaded = false;
+    std::string drive;
+    QString why;
+    const bool ran = RunOffGuiThread(nullptr, [&] {
+        // The file names the medium it was made on; its sector count is
+        // taken from the medium itself, as the drive list would give it.
+        const ScanInfoParse parse = ParseScanInfoFile(file);
+        if (parse.error == ScanInfoError::Open || parse.error == ScanInfoError::ReadMagic ||
+            parse.error == ScanInfoError::BadMagic || parse.error == ScanInfoError::ReadHeader) {
+            const ScanInfoMessage m = ScanInfoFailureMessage(parse);
+            m_reporter.Message(m.text, m.caption, MsgIcon::Error);
+            return;
+        }
+        drive = parse.contents.driveId;
+        DWORD sectors = 0;
+        {
+            CDiskSource probe(drive);
+            sectors = static_cast<DWORD>(probe.GetTotalSectors() & 0xFFFFFFFFu);
+        }
+        loaded = LoadScanInfo(m_session, file, drive, sectors, m_reporter);
+        if (loaded) {
+            m_state.driveId = drive;
+            m_state.listedTotalSectors = sectors;
+        }
+    }, &why);
+    if (!ran) {
+        ShowMessage(nullptr, why, QStringLiteral("Error"), MsgIcon::Error);
+        return false;
+    }
+    if (loaded) {
+        const CLogicalDrives record = ImageRecord(drive);
+        m_state.sourceDescription = CDiskSource::Classify(drive) == MediumKind::Image
+                                        ? QString::fromStdString(record.ItemText())
+                                        : QString::fromStdString(drive);
+    }
+    return loaded;
+}
+
+}  // namespace tvn::ui

@@ -1,0 +1,70 @@
+// The wizard's flow. The steps run one after another from here: each step's
+// window runs, says which step comes next, and is gone before the next one
+// opens, so no window runs inside another's handler however many jobs the
+// user runs. One window is shown at a time, in the order a recovery takes:
+// drives -> file types -> processing -> found data -> (save: processing ->
+// found data) ... until the user leaves.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "app/session.h"
+#include "scan/scan_job.h"
+#include "ui/main_dialog.h"
+#include "ui/processing_dialog.h"
+#include "ui/qt_reporter.h"
+#include "ui/wizard_state.h"
+
+namespace tvn::ui {
+
+struct CWizardOptions {
+    CDriveSources drives;
+    // A device or disk image picked when the drive list shows.
+    QString medium;
+};
+
+class CWizardController {
+public:
+    explicit CWizardController(CWizardOptions options = {});
+    ~CWizardController();
+    CWizardController(const CWizardController&) = delete;
+    CWizardController& operator=(const CWizardController&) = delete;
+
+    // Runs the steps from first until the user leaves the wizard.
+    void Run(WizardStep first = WizardStep::Main);
+    // Runs one step's window and returns the step that follows.
+    WizardStep RunStep(WizardStep step);
+    WizardStep RunMain();
+    WizardStep RunFileTypes();
+    WizardStep RunProcessing();
+    WizardStep RunFoundData();
+
+    // Loads a scan info file named on the command line: the medium it was
+    // made on is opened and becomes the picked one. False after a message.
+    bool LoadScanInfoAtStart(const QString& path);
+
+    // The job the processing step runs, after the session's job mode.
+    CProcessingJob MakeJob();
+    // Makes burn jobs (the recorder and its staging); none until set.
+    std::function<CProcessingJob(CWizardController&)> burnJobFactory;
+    // Called with every step's window just before it runs.
+    std::function<void(CWizardDialog&)> onWindow;
+
+    CSession& Session() { return m_session; }
+    CQtReporter& Reporter() { return m_reporter; }
+    CWizardState& State() { return m_state; }
+
+private:
+    template <class Dialog>
+    WizardStep Show(Dialog& dialog);
+
+    CWizardOptions m_options;
+    CSession m_session;
+    CQtReporter m_reporter;
+    CWizardState m_state;
+    std::shared_ptr<CScanJob> m_scanJob;  // prepared by the file-type step
+};
+
+}  // namespace tvn::ui
