@@ -9,6 +9,7 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -98,6 +99,8 @@ CImageSheet::CImageSheet(const QImage& image, const CImageInfo& info, const std:
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(buttons, &QDialogButtonBox::helpRequested, this, [] { OpenPreviewHelp(); });
+    auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
+    connect(f1, &QShortcut::activated, this, [] { OpenPreviewHelp(); });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs, 1);
     layout->addWidget(buttons);

@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 
 #include "output/preview_copy.h"
-#include "preview/video_view_player.h"
+#include "preview/video_view.h"
 
 namespace tvn::preview {
 

@@ -26,7 +26,7 @@
 #include "preview/media_player.h"
 #include "preview/midi_synth.h"
 #include "preview/preview_dialog.h"
-#include "preview/video_view_player.h"
+#include "preview/video_view.h"
 #include "preview/wnd_image.h"
 #include "tests/support/test_support.h"
 #include "tools/media/av_writers.h"
@@ -294,6 +294,10 @@ TEST(PreviewDialog, AMediumThatIsGoneIsReported) {
     EXPECT_EQ(boxes.text.toStdString(), std::string(kDisconnectedRestart));
 }
 
+// The media framework stops its threads a moment after a player goes; a
+// test that ends at once would leave them running into the process's exit.
+void SettleMedia() { QTest::qWait(400); }
+
 // Plays the media player until the end of the file; returns the length it
 // reported, or -1 when it did not get there.
 qint64 PlayToEnd(const std::string& path, QString* position = nullptr) {
@@ -324,6 +328,7 @@ TEST(Players, WavAndMp3PlayToTheirLengthAndWipeTheirCopyOnClose) {
     test::WriteFile(mp3, media::MakeMp3(77, "t"));  // 77 frames of 1,152 samples: 2.01 s
     EXPECT_NEAR(static_cast<double>(PlayToEnd(mp3)), 2011.0, 80.0);
     EXPECT_FALSE(std::filesystem::exists(mp3));
+    SettleMedia();
 }
 
 TEST(Players, PositionTextsAndVolume) {
@@ -338,6 +343,8 @@ TEST(Players, PositionTextsAndVolume) {
     EXPECT_EQ(player.findChild<QSlider*>("id1076")->value(), 250);
     player.SetVolume(5000);
     EXPECT_EQ(player.findChild<QSlider*>("id1076")->value(), 1000);
+    player.close();
+    SettleMedia();
 }
 
 TEST(Players, TheVideoPlayerShowsTheFramesOfAnAvi) {
@@ -352,6 +359,7 @@ TEST(Players, TheVideoPlayerShowsTheFramesOfAnAvi) {
         EXPECT_FALSE(player.Failed());
     }
     EXPECT_FALSE(std::filesystem::exists(d / "v.AVI"));
+    SettleMedia();
 }
 
 TEST(Players, AFileThatCannotBePlayedSaysSo) {
@@ -364,6 +372,7 @@ TEST(Players, AFileThatCannotBePlayedSaysSo) {
     EXPECT_TRUE(player.Failed());
     QTest::qWait(200);
     EXPECT_EQ(boxes.text.toStdString(), std::string(kPreviewNotAvailable));
+    SettleMedia();
 }
 
 TEST(Midi, RendersWithTheSynthesizerToTheSongsLength) {

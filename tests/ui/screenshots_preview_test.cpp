@@ -16,6 +16,7 @@
 #include "preview/media_player.h"
 #include "preview/midi_synth.h"
 #include "preview/preview_dialog.h"
+#include "preview/video_view.h"
 #include "tests/support/test_support.h"
 #include "tools/media/av_writers.h"
 #include "tools/media/image.h"
@@ -97,7 +98,7 @@ TEST(Screenshots, PreviewPlayers) {
     {
         CMediaPlayer player(d / "file# 1.MPG", "file# 1.MPG");
         player.show();
-        QTest::qWait(1000);
+        for (int i = 0; i < 100 && player.Video()->FramesShown() == 0; ++i) QTest::qWait(100);
         Save(player, "preview_media_player_video");
     }
     test::WriteFile(d / "file# 1.AVI", media::MakeAvi(160, 120, 40, 3));

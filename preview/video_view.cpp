@@ -1,4 +1,4 @@
-#include "preview/video_view_player.h"
+#include "preview/video_view.h"
 
 #include <QPainter>
 #include <QVideoFrame>
