@@ -29,6 +29,7 @@
 
 #include "catalog/scan_info.h"
 #include "preview/preview_dialog.h"
+#include "output/preview_copy.h"
 #include "ui/help.h"
 #include "ui/list_ctrl.h"
 
@@ -70,11 +71,9 @@ private:
     QWidget* m_parent;
 };
 
-bool IsMovieName(const std::string& name) {
-    for (const char* ext : {"MP4", "MPG", "MOV", "AVI"}) {
-        if (name.size() >= 3 && name.compare(name.size() - 3, 3, ext) == 0) return true;
-    }
-    return false;
+// The type of a found file: the three letters its name ends with.
+std::string_view TypeOfName(const std::string& name) {
+    return name.size() >= 3 ? std::string_view(name).substr(name.size() - 3) : std::string_view();
 }
 
 }  // namespace
@@ -460,8 +459,9 @@ void CDataFoundDlg::SetThumbnailsShown(bool shown) {
 // --- preview ------------------------------------------------------------------
 
 void CDataFoundDlg::PreviewFile(CFileNode& file, ULONGLONG limit) {
-    const std::string& name = file.GetName();
-    if (IsMovieName(name)) {
+    // Every type has a viewer here, video too (the player says so when a
+    // file cannot be played); a type without one gets the message.
+    if (ViewerForType(TypeOfName(file.GetName())) == PreviewViewer::None) {
         ShowDataBox(this,
                     QStringLiteral("May be file is corrupted or \nPreview is not available for this "
                                    "file format"),
