@@ -22,10 +22,11 @@ using Box = QMessageBox::StandardButton;
 struct ProcessingFixture : ::testing::Test {
     CSession session;
     CQtReporter reporter;
-    std::unique_ptr<CProcessingDlg> dlg;
     std::atomic<int> rounds{0};
     std::atomic<bool> release{false};
     QStringList opened;
+    // Last, so the window (and its worker) goes before what the job uses.
+    std::unique_ptr<CProcessingDlg> dlg;
 
     // A job that works until it is stopped, passing the gate each round.
     CProcessingJob GateJob() {
