@@ -85,10 +85,10 @@ int RunDecoder(const std::string& decoder, const std::string& type, const std::s
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-CFileNode* FindFile(CDirectoryTree& tree, const std::string& spec) {
-    const size_t slash = spec.find('/');
-    const std::string type = slash == std::string::npos ? std::string() : spec.substr(0, slash);
-    const std::string name = slash == std::string::npos ? spec : spec.substr(slash + 1);
+CFileNode* FindFile(CDirectoryTree& tree, const std::string& wanted) {
+    const size_t slash = wanted.find('/');
+    const std::string type = slash == std::string::npos ? std::string() : wanted.substr(0, slash);
+    const std::string name = slash == std::string::npos ? wanted : wanted.substr(slash + 1);
     for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
         if (!type.empty()) {
             const auto t = FindTypeByName(type);

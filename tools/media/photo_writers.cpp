@@ -452,9 +452,9 @@ void AppendProgressiveScans(Bytes& out, const JpegOptions& o, const HuffCode& dc
     for (uint8_t component = 1; component <= 3; ++component) {
         // The band's tables again, as a progressive encoder sends them per scan.
         Bytes dht{component == 1 ? uint8_t{0x10} : uint8_t{0x11}};
-        const HuffSpec& spec = component == 1 ? kAcLuma : kAcChroma;
-        dht.insert(dht.end(), spec.bits.begin(), spec.bits.end());
-        dht.insert(dht.end(), spec.values.begin(), spec.values.end());
+        const HuffSpec& table = component == 1 ? kAcLuma : kAcChroma;
+        dht.insert(dht.end(), table.bits.begin(), table.bits.end());
+        dht.insert(dht.end(), table.values.begin(), table.values.end());
         Segment(out, 0xC4, dht);
         Segment(out, 0xDA, {1, component, component == 1 ? uint8_t{0x00} : uint8_t{0x11}, 1, 63, 0});
         CBitWriter w(out);
