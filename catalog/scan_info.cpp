@@ -509,11 +509,16 @@ bool LoadScanInfo(CSession& session, const std::string& path, const std::string&
     // Every file must lie within the medium; a size or sector beyond it can
     // only come from a damaged or made-up file and is refused before the
     // catalogue changes.
+    // The length rules may run a file's length past the end of a small
+    // medium (a window of blocks with no next header), up to the longest
+    // length a scan keeps (100 MiB), so a size is refused only above both.
+    constexpr ULONGLONG kLongestScannedLength = 104857600;
     const ULONGLONG mediumBytes = source->GetTotalSectors() * source->GetSectorSizeU();
     const ULONGLONG mediumSectors = source->GetTotalSectors();
+    const ULONGLONG longest = std::max(mediumBytes, kLongestScannedLength);
     for (const ScanInfoContents::Folder& f : parse.contents.folders) {
         for (const ScanInfoContents::File& file : f.files) {
-            if (file.size > mediumBytes || file.startSector >= mediumSectors) {
+            if (file.size > longest || file.startSector >= mediumSectors) {
                 return refuse({"Corrupt scan info file", "Checksum failure"});
             }
         }

@@ -152,13 +152,15 @@ CProcessingDlg::~CProcessingDlg() {
     if (!m_worker.joinable()) return;
     // The window goes while its job still runs (the program is closing): the
     // job is stopped and joined; message boxes it still asks for are skipped.
+    // Its end, should it arrive while events are served here, is not shown.
     m_reporter.SetClosing(true);
+    m_state = State::Ended;
     m_session.job.Stop();
     while (!m_workerDone.load()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    m_worker.join();
+    JoinWorker();
     m_reporter.SetClosing(false);
 }
 
