@@ -33,7 +33,7 @@ using Bus = std::unique_ptr<sd_bus, BusCloser>;
 
 struct Reply {
     sd_bus_message* m = nullptr;
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_error error{};  // SD_BUS_ERROR_NULL, without its C compound literal
     ~Reply() {
         sd_bus_message_unref(m);
         sd_bus_error_free(&error);

@@ -39,7 +39,8 @@ struct Medium {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Medium m;
     if (!m.ctx || size < 2) return 0;
-    const uint32_t sector = (data[0] | (data[1] << 8)) % (tvn::kScanBufferSize / 512);
+    const uint32_t sector =
+        static_cast<uint32_t>(data[0] | (data[1] << 8)) % (tvn::kScanBufferSize / 512);
     const uint64_t at = uint64_t{sector} * 512;
     const size_t n = std::min<size_t>(size - 2, 2 * tvn::kScanBufferSize - at);
     // Clear what the last input wrote, then write this one.
