@@ -43,6 +43,7 @@ public:
 
     // Measure each file from its own structure (see CScanContext::exactLengths).
     void SetExactLengths(bool exact) { m_ctx.exactLengths = exact; }
+    bool ExactLengths() const { return m_ctx.exactLengths; }
 
     const std::vector<std::unique_ptr<CScanner>>& Recognizers() const { return m_list; }
 

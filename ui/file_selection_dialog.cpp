@@ -75,6 +75,16 @@ CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, C
         icon->Play();
     }
 
+    // Off by default: the length rules then stay as they always were.
+    m_exactLengths = new QCheckBox(QStringLiteral("&Measure exact file lengths"), this);
+    m_exactLengths->setObjectName(QStringLiteral("idExactLengths"));
+    m_exactLengths->setFont(font());
+    m_exactLengths->setGeometry(22, 385, 400, 22);
+    m_exactLengths->setChecked(m_session.exactLengths);
+    m_exactLengths->setToolTip(QStringLiteral(
+        "Follow each file's own structure to its end, so that files come back whole and without "
+        "padding. Files whose structure breaks off are marked \"may be incomplete\"."));
+
     m_selectAll = AddButton("id1047", QStringLiteral("Select &All"), QStringLiteral(":/art/select_all.svg"),
                             QRect(455, 380, 150, 32));
     connect(m_selectAll, &QPushButton::clicked, this, &CFileSelectionDlg::OnSelectAll);
@@ -155,6 +165,8 @@ void CFileSelectionDlg::OnNext() {
                     MsgIcon::Information);
         return;
     }
+    m_session.exactLengths = m_exactLengths->isChecked();
+    job->SetExactLengths(m_session.exactLengths);
     m_session.job.Reset();
     m_session.jobMode = JobMode::Scan;
     m_scanJob = std::move(job);

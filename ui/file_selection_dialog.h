@@ -1,7 +1,8 @@
 // The second step before a scan: which of the nineteen file types to look
 // for. Next opens the picked medium afresh (a card pulled out meanwhile is
 // caught here), empties the catalogue and builds the recognizer list in the
-// fixed list order, whatever order the boxes were ticked in.
+// fixed list order, whatever order the boxes were ticked in. A box below the
+// types asks for exact lengths: each file measured from its own structure.
 #pragma once
 
 #include <QCheckBox>
@@ -33,6 +34,7 @@ public:
     std::vector<FileType> CheckedTypes() const;
     QCheckBox* Box(FileType type) const { return m_boxes[static_cast<size_t>(type)]; }
     QPushButton* SelectAllButton() const { return m_selectAll; }
+    QCheckBox* ExactLengthsBox() const { return m_exactLengths; }
 
 protected:
     void CloseRequested() override {}  // the close box does nothing
@@ -52,6 +54,7 @@ private:
     std::array<QCheckBox*, kTypeCount> m_boxes{};
     std::array<CTypeIcon*, kTypeCount> m_icons{};
     QPushButton* m_selectAll = nullptr;
+    QCheckBox* m_exactLengths = nullptr;
     QPushButton* m_nextButton = nullptr;
 };
 

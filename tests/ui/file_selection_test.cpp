@@ -86,6 +86,37 @@ TEST_F(TypesFixture, TheScanAsksInListOrderWhateverTheTickOrder) {
     EXPECT_EQ(session.diskSource->GetDrive(), image);
 }
 
+TEST_F(TypesFixture, ExactLengthsBoxIsOffByDefaultAndReachesTheScan) {
+    QCheckBox* exact = dlg->ExactLengthsBox();
+    ASSERT_NE(exact, nullptr);
+    EXPECT_EQ(exact->objectName(), QStringLiteral("idExactLengths"));
+    EXPECT_FALSE(exact->isChecked());
+    EXPECT_TRUE(exact->isVisible());
+    Tick(FileType::JPG);
+    QTest::mouseClick(exact, Qt::LeftButton, {}, QPoint(8, exact->height() / 2));
+    EXPECT_TRUE(exact->isChecked());
+    QTest::mouseClick(Button("id1"), Qt::LeftButton);
+    ASSERT_EQ(dlg->Next(), WizardStep::Processing);
+    EXPECT_TRUE(session.exactLengths);
+    std::unique_ptr<CScanJob> job = dlg->TakeScanJob();
+    ASSERT_NE(job, nullptr);
+    EXPECT_TRUE(job->ExactLengths());
+
+    // The choice is kept for the next visit of the step, and clearing it
+    // gives the length rules back.
+    CFileSelectionDlg again(session, reporter, state);
+    again.show();
+    EXPECT_TRUE(again.ExactLengthsBox()->isChecked());
+    again.ExactLengthsBox()->setChecked(false);
+    QCheckBox* png = again.Box(FileType::PNG);
+    QTest::mouseClick(png, Qt::LeftButton, {}, QPoint(8, png->height() / 2));
+    QTest::mouseClick(again.findChild<QPushButton*>(QStringLiteral("id1")), Qt::LeftButton);
+    EXPECT_FALSE(session.exactLengths);
+    job = again.TakeScanJob();
+    ASSERT_NE(job, nullptr);
+    EXPECT_FALSE(job->ExactLengths());
+}
+
 TEST_F(TypesFixture, APulledCardIsReportedAndNextWaitsForTheNextTick) {
     Tick(FileType::JPG);
     session.tree.InsertFolder("JPG");
