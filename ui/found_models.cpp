@@ -1,6 +1,6 @@
 #include "ui/found_models.h"
 
-
+#include <QColor>
 #include <algorithm>
 
 namespace tvn::ui {
@@ -190,11 +190,22 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
         if (role == kNodeRole) return QVariant::fromValue(static_cast<void*>(node));
         return {};
     }
+    // A file whose structure broke off while its exact length was measured
+    // says so beside its name.
+    const bool incomplete =
+        file && static_cast<const CFileNode*>(node)->GetLength() == CFileNode::Length::MayBeIncomplete;
     switch (role) {
-        case Qt::DisplayRole: return QString::fromStdString(node->GetName());
+        case Qt::DisplayRole:
+            return incomplete ? QString::fromStdString(node->GetName()) + QStringLiteral("  (may be incomplete)")
+                              : QString::fromStdString(node->GetName());
+        case Qt::ForegroundRole:
+            return incomplete ? QVariant(QColor(0x9a, 0x5b, 0x00)) : QVariant();
         case Qt::CheckStateRole: return node->IsChecked() ? Qt::Checked : Qt::Unchecked;
         case Qt::ToolTipRole:
-            return file ? QVariant(QStringLiteral("Double click on file to preview")) : QVariant();
+            if (!file) return {};
+            return incomplete ? QStringLiteral("Double click on file to preview\n"
+                                               "Its structure breaks off before its end: it may be incomplete.")
+                              : QStringLiteral("Double click on file to preview");
         case kNodeRole: return QVariant::fromValue(static_cast<void*>(node));
         case Qt::DecorationRole: {
             if (!file) return m_folderIcon;

@@ -373,6 +373,39 @@ TEST_F(FoundFixture, ContextMenuOnFilesAndByKeyboardOnFolders) {
               "Double click on file to preview");
 }
 
+TEST_F(FoundFixture, AFileWhoseStructureBrokeOffSaysItMayBeIncomplete) {
+    Fill();
+    CFolderNode* jpg = session.tree.FindFolder("JPG");
+    for (CFileNode* f = jpg->GetFirstChild(); f != nullptr; f = f->GetNextFile()) {
+        f->SetLength(f->GetSize() == 3000 ? CFileNode::Length::MayBeIncomplete
+                                          : CFileNode::Length::Measured);
+    }
+    Open();
+    dlg->ShowFolder(jpg);
+    int marked = 0;
+    for (int row = 0; row < dlg->ListModel().rowCount(); ++row) {
+        const auto* f = static_cast<const CFileNode*>(dlg->ListModel().NodeAt(row));
+        const QModelIndex name = dlg->ListModel().index(row, 0);
+        const QString text = name.data(Qt::DisplayRole).toString();
+        const QString tip = name.data(Qt::ToolTipRole).toString();
+        EXPECT_TRUE(text.startsWith(QString::fromStdString(f->GetName())));
+        EXPECT_TRUE(tip.startsWith(QStringLiteral("Double click on file to preview")));
+        if (f->GetSize() == 3000) {
+            ++marked;
+            EXPECT_TRUE(text.endsWith(QStringLiteral("(may be incomplete)"))) << text.toStdString();
+            EXPECT_TRUE(tip.contains(QStringLiteral("may be incomplete")));
+            EXPECT_TRUE(name.data(Qt::ForegroundRole).isValid());
+        } else {
+            EXPECT_EQ(text, QString::fromStdString(f->GetName()));
+            EXPECT_FALSE(name.data(Qt::ForegroundRole).isValid());
+        }
+        // The size stays a plain number, so it still sorts and reads as one.
+        EXPECT_EQ(dlg->ListModel().index(row, 1).data(Qt::DisplayRole).toString(),
+                  QString::number(f->GetSize()));
+    }
+    EXPECT_EQ(marked, 1);
+}
+
 // --- scan info and leaving ----------------------------------------------------------
 
 struct ScanInfoFixture : FoundFixture {

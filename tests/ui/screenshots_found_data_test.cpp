@@ -26,7 +26,9 @@ void FillCard(CSession& session) {
     unsigned n = 1;
     for (ULONGLONG size : {2457600ULL, 3145728ULL, 1887436ULL, 2621440ULL, 4194304ULL, 2359296ULL,
                            1572864ULL, 3670016ULL}) {
-        test::AddFound(session, "JPG", n++, size);
+        CFileNode* f = test::AddFound(session, "JPG", n++, size);
+        // One photo measured with exact lengths whose structure broke off.
+        if (n == 5) f->SetLength(CFileNode::Length::MayBeIncomplete);
     }
     test::AddFound(session, "CR2", n++, 25165824ULL);
     test::AddFound(session, "CR2", n++, 24117248ULL);
