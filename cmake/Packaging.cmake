@@ -135,11 +135,12 @@ This package holds tarvolin-cli, the command-line program, for servers and
 scripts; it needs no desktop. The desktop wizard is in the package tarvolin.")
 
 # Raw reads of disks come through UDisks2, which asks polkit; the package
-# therefore has no setuid program and no udev rule.
+# therefore has no setuid program and no udev rule. The help pages open in the
+# desktop's browser through xdg-open.
 set(CPACK_DEBIAN_GUI_PACKAGE_NAME tarvolin)
 set(CPACK_DEBIAN_GUI_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS
-  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, timgm6mb-soundfont | sf2-soundfont-gm")
+  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, timgm6mb-soundfont | sf2-soundfont-gm, xdg-utils")
 set(CPACK_DEBIAN_GUI_PACKAGE_RECOMMENDS "udisks2, qt6-qpa-plugins, gstreamer1.0-plugins-bad")
 set(CPACK_DEBIAN_GUI_PACKAGE_SUGGESTS "tarvolin-cli, gddrescue")
 set(CPACK_COMPONENT_GUI_DESCRIPTION
