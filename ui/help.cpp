@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include "ui/message_box.h"
+
 namespace tvn::ui {
 
 QString HelpDir() {
@@ -23,6 +25,17 @@ bool OpenHelpTopic(const QString& topic) {
     const QString path = QDir(HelpDir()).filePath(topic);
     if (!QFileInfo::exists(path)) return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+QString HelpNotOpenedText() {
+    return QStringLiteral("The help could not be opened: no web browser is set up to show it.\n"
+                          "The help pages are in %1; open index.htm there in a web browser.")
+        .arg(QDir::toNativeSeparators(HelpDir()));
+}
+
+void ShowHelp(QWidget* parent, const QString& topic) {
+    if (OpenHelpTopic(topic) || OpenHelpTopic(QStringLiteral("tvnwelcome.htm"))) return;
+    ShowMessage(parent, HelpNotOpenedText(), QStringLiteral("Information"), MsgIcon::Information);
 }
 
 }  // namespace tvn::ui

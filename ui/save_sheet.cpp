@@ -312,8 +312,8 @@ void CSavePropertySheet::UpdateOk() {
 }
 
 void CSavePropertySheet::Help() {
-    OpenHelpTopic(m_tabs->currentIndex() == 1 ? QStringLiteral("tvnburntocddvd.htm")
-                                              : QStringLiteral("tvnsavedatatolocaldisk.htm"));
+    ShowHelp(this, m_tabs->currentIndex() == 1 ? QStringLiteral("tvnburntocddvd.htm")
+                                               : QStringLiteral("tvnsavedatatolocaldisk.htm"));
 }
 
 void CSavePropertySheet::keyPressEvent(QKeyEvent* event) {

@@ -22,9 +22,7 @@ CWizardDialog::CWizardDialog(QWidget* parent, QString helpTopic)
     QPalette p = palette();
     p.setColor(QPalette::Window, QColor(240, 240, 240));
     setPalette(p);
-    m_openHelp = [](const QString& topic) {
-        if (!OpenHelpTopic(topic)) OpenHelpTopic(QStringLiteral("tvnwelcome.htm"));
-    };
+    m_openHelp = [this](const QString& topic) { ShowHelp(this, topic); };
 }
 
 QPushButton* CWizardDialog::AddButton(const char* id, const QString& text, const QString& picture,

@@ -1,5 +1,6 @@
 // The wizard's own controls: the three-picture help button, the transparent
-// static text and the found_data list.
+// static text and the found_data list; and what F1 does where no browser
+// takes the help.
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
@@ -9,7 +10,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "tests/support/test_support.h"
 #include "tests/ui/ui_test_support.h"
+#include "ui/help.h"
 #include "ui/hover_button.h"
 #include "ui/list_ctrl.h"
 #include "ui/txtnd_static.h"
@@ -155,6 +158,24 @@ TEST(TXListCtrl, EmptyTextOnlyWhileTheListIsEmptyAndRowsStriped) {
         ink |= empty.pixelColor(list.viewport()->width() / 2 + dx, list.viewport()->height() / 2) !=
                list.palette().color(QPalette::Base);
     EXPECT_TRUE(ink) << "the empty text is drawn across the middle";
+}
+
+TEST(HelpPages, WithoutABrowserAMessageSaysWhereThePagesAre) {
+    // The offscreen platform opens no documents, as a desktop without a
+    // browser for local pages would.
+    test::TempDir dir;
+    test::WriteFile(dir / "tvnwelcome.htm", std::vector<uint8_t>{0x3c, 0x70, 0x3e});
+    qputenv("TVN_HELP_DIR", QByteArray::fromStdString(dir.Path()));
+    EXPECT_EQ(HelpDir(), QString::fromStdString(dir.Path()));
+    EXPECT_FALSE(OpenHelpTopic(QStringLiteral("tvnnosuchpage.htm")));
+    test::BoxAnswerer boxes;
+    ShowHelp(nullptr, QStringLiteral("tvnnosuchpage.htm"));
+    qunsetenv("TVN_HELP_DIR");
+    ASSERT_EQ(boxes.seen.size(), 1u) << boxes.Texts().toStdString();
+    EXPECT_EQ(boxes.seen[0].caption, QStringLiteral("Information"));
+    EXPECT_EQ(boxes.seen[0].text.toStdString(),
+              "The help could not be opened: no web browser is set up to show it.\n"
+              "The help pages are in " + dir.Path() + "; open index.htm there in a web browser.");
 }
 
 }  // namespace
