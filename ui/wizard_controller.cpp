@@ -129,12 +129,13 @@ bool CWizardController::LoadScanInfoAtStart(const QString& path) {
             return;
         }
         drive = parse.contents.driveId;
-        DWORD sectors = 0;
-        {
-            CDiskSource probe(drive);
-            sectors = static_cast<DWORD>(probe.GetTotalSectors() & 0xFFFFFFFFu);
-        }
+        // The medium opened here becomes the session's, so that the load
+        // below opens it again from the same descriptors: a disk that only
+        // UDisks2 may open for this user is asked for once, not twice.
+        m_session.diskSource = CDiskSource::OpenAgain(m_session.diskSource.get(), drive);
+        const DWORD sectors = static_cast<DWORD>(m_session.diskSource->GetTotalSectors() & 0xFFFFFFFFu);
         loaded = LoadScanInfo(m_session, file, drive, sectors, m_reporter);
+        if (!loaded) m_session.diskSource.reset();
         if (loaded) {
             m_state.driveId = drive;
             m_state.listedTotalSectors = sectors;
