@@ -12,7 +12,7 @@ constexpr ULONGLONG kAllOnes = ~ULONGLONG{0};
 }
 
 CLookahead::CLookahead(CScanner& scanner) : m_ctx(scanner.Context()) {
-    if (m_ctx.scratch.size() != kScanBufferSize) m_ctx.scratch.assign(kScanBufferSize, 0);
+    if (m_ctx.scratch.size() != kScanBufferSize) AssignZeros(m_ctx.scratch, kScanBufferSize);
     const int64_t pos = TellFd(m_ctx.source.GetHandle());
     m_next = pos >= 0 ? static_cast<ULONGLONG>(pos) : m_ctx.bufferFilePos + m_ctx.buffer.size();
 }
@@ -23,12 +23,14 @@ std::span<const BYTE> CLookahead::Next() {
         // Blocks near the scan are read ahead of it; one that was read around
         // comes with its unreadable sectors as zeros.
         if (const BlockBuffer* held = m_ctx.ahead.Get(pos)) {
+            m_pastEnd = false;
             m_next += held->size();
             return {held->data(), held->size()};
         }
     }
     BlockBuffer& block = m_ctx.scratch;
     const ssize_t got = m_ctx.ReadBlockAt(block.data(), block.size(), pos);
+    m_pastEnd = got == 0;
     if (got < 0) {
         std::fill(block.begin(), block.end(), BYTE{0});
         m_ctx.reporter.Console("Failed to read data from disk\n");

@@ -23,10 +23,14 @@ public:
     // zeros, with the console lines of a failed block read and one more
     // "Failed to read data from disk" line from the search.
     std::span<const BYTE> Next();
+    // Whether the block Next gave last lay wholly past the end of the medium:
+    // zeros, and so is every block after it.
+    bool PastEnd() const { return m_pastEnd; }
 
 private:
     CScanContext& m_ctx;
     ULONGLONG m_next;
+    bool m_pastEnd = false;
 };
 
 // Boundary test at position q of a block. Must read only inside the block.

@@ -187,7 +187,7 @@ void CReadAhead::Work() {
         std::array<bool, kBatch> haveMemory{};
         for (size_t i = 0; i < n; ++i) {
             try {
-                if (batch[i]->data.size() != m_blockSize) batch[i]->data.assign(m_blockSize, 0);
+                if (batch[i]->data.size() != m_blockSize) AssignZeros(batch[i]->data, m_blockSize);
                 haveMemory[i] = true;
             } catch (const std::bad_alloc&) {
                 // whoever wants the block reads it the ordinary way

@@ -59,7 +59,7 @@ CScanner::CScanner(CScanContext& ctx, FileType type)
 }
 
 BYTE* CScanner::AllocBuffer(DWORD size) {
-    m_ctx.buffer.assign(size, 0);
+    AssignZeros(m_ctx.buffer, size);
     m_ctx.offset = 0;
     ++m_ctx.generation;
     return m_ctx.buffer.data();

@@ -36,7 +36,7 @@ CByteSource::Stretch CScanByteSource::Fetch(uint64_t pos) {
         }
     }
     BlockBuffer& own = m_ctx.walkBlock;
-    if (own.size() != B) own.assign(B, 0);
+    if (own.size() != B) AssignZeros(own, B);
     const ssize_t got = m_ctx.straightforward
                             ? PreadFully(m_ctx.source.GetHandle(), own.data(), own.size(), block)
                             : m_ctx.ahead.Read(own, block);
