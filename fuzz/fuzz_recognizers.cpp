@@ -2,7 +2,8 @@
 // block of a small medium at a sector chosen by its first two bytes, each
 // recognizer is asked IsFileHeader there and, when it says yes, GetFileSize
 // (whose searches read on into the medium). No recognizer may read outside
-// its buffers. The medium, its descriptor and the scan context are made once.
+// its buffers. The medium, its descriptor, the scan context and the
+// recognizers are made once.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -24,6 +25,10 @@ struct Medium {
             ctx = std::make_unique<tvn::CScanContext>(*source, counters, reporter);
             // The reference path: no read-ahead thread, every length measured.
             ctx->straightforward = true;
+            // The recognizers are made once, as a scan makes them; making
+            // one empties the shared block, so the block comes after them.
+            for (const tvn::TypeFacts& f : tvn::kTypes) recognizers.push_back(tvn::MakeRecognizer(*ctx, f.type));
+            recognizers.front()->AllocBuffer(tvn::kScanBufferSize);
         }
     }
     int fd;
@@ -31,6 +36,7 @@ struct Medium {
     tvn::CNullReporter reporter;
     std::unique_ptr<tvn::CDiskSource> source;
     std::unique_ptr<tvn::CScanContext> ctx;
+    std::vector<std::unique_ptr<tvn::CScanner>> recognizers;
     uint64_t dirtyFrom = 0, dirtyLen = 0;
 };
 
@@ -53,14 +59,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     m.dirtyFrom = at;
     m.dirtyLen = n;
 
-    for (const tvn::TypeFacts& f : tvn::kTypes) {
-        auto recognizer = tvn::MakeRecognizer(*m.ctx, f.type);
-        ::lseek(m.fd, 0, SEEK_SET);
-        recognizer->AllocBuffer(tvn::kScanBufferSize);
-        recognizer->ReadBlock();
+    // The recognizers share the context's block, as in a scan: it is read
+    // once, and again only after a length search, which may read on into it.
+    bool fresh = false;
+    for (const auto& recognizer : m.recognizers) {
+        if (!fresh) {
+            ::lseek(m.fd, 0, SEEK_SET);
+            recognizer->ReadBlock();
+            fresh = true;
+        }
         recognizer->SetOffset(static_cast<tvn::DWORD>(at));
         m.source->SetPosition(tvn::kScanBufferSize / 512);
-        if (recognizer->IsFileHeader()) (void)recognizer->GetFileSize();
+        if (recognizer->IsFileHeader()) {
+            (void)recognizer->GetFileSize();
+            fresh = false;
+        }
     }
     return 0;
 }
