@@ -62,6 +62,9 @@ ULONGLONG FindEndCode(std::span<const BYTE> block, CLookahead& ahead, ULONGLONG 
         haveSeam = true;
         start += size;
         block = ahead.Next();
+        // Zeros to the end of the window hold no end code, nor does the seam
+        // before them: the search ends as if it had read them all.
+        if (ahead.PastEnd()) return kNotFound;
     }
 }
 
