@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "catalog/scan_info.h"
+#include "ui/handover.h"
 #include "ui/message_box.h"
 #include "ui/off_gui.h"
 
@@ -141,7 +142,7 @@ CKestrelDlg::CKestrelDlg(CSession& session, CQtReporter& reporter, CWizardState&
         m_hotplug = std::make_unique<CHotplugMonitor>();
         // Runs on the monitor's thread: only a queued call reaches the window.
         m_hotplug->Start([this] {
-            QMetaObject::invokeMethod(this, [this] { StartDiscovery(true); }, Qt::QueuedConnection);
+            PostTo(this, [this] { StartDiscovery(true); });
         });
     }
 }
@@ -197,9 +198,7 @@ void CKestrelDlg::StartDiscovery(bool keepPick) {
             } catch (const std::exception& e) {
                 result.error = e.what();
             }
-            QMetaObject::invokeMethod(
-                this, [this, result = std::move(result), keepPick] { FillTree(result, keepPick); },
-                Qt::QueuedConnection);
+            PostTo(this, [this, result = std::move(result), keepPick] { FillTree(result, keepPick); });
         });
     } catch (const std::exception& e) {
         DiscoveryResult failed;

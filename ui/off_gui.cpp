@@ -6,6 +6,8 @@
 #include <exception>
 #include <thread>
 
+#include "ui/handover.h"
+
 namespace tvn::ui {
 
 bool RunOffGuiThread(QWidget* busy, const std::function<void()>& work, QString* why) {
@@ -24,7 +26,7 @@ bool RunOffGuiThread(QWidget* busy, const std::function<void()>& work, QString* 
             } catch (...) {
                 error = std::current_exception();
             }
-            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+            PostTo(&loop, [&loop] { loop.quit(); });
         });
         loop.exec();
         worker.join();

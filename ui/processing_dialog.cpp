@@ -10,6 +10,7 @@
 
 #include "app/job_edge.h"
 #include "output/save_job.h"
+#include "ui/handover.h"
 #include "ui/message_box.h"
 
 namespace tvn::ui {
@@ -201,8 +202,7 @@ void CProcessingDlg::StartWorker() {
                 return none;
             });
             m_workerDone.store(true);
-            QMetaObject::invokeMethod(this, [this, outcome] { OnWorkerEnded(outcome); },
-                                      Qt::QueuedConnection);
+            PostTo(this, [this, outcome] { OnWorkerEnded(outcome); });
         });
     } catch (const std::exception& e) {
         JobOutcome failed;

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <cstdio>
 
+#include "ui/handover.h"
 #include "ui/message_box.h"
 
 namespace tvn::ui {
@@ -20,7 +21,7 @@ void CQtReporter::Message(std::string_view text, std::string_view caption, MsgIc
     if (QThread::currentThread() == thread()) {
         show();
     } else {
-        QMetaObject::invokeMethod(this, show, Qt::BlockingQueuedConnection);
+        RunAndWait(this, show);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <cerrno>
 
 #include "catalog/directory_tree.h"
+#include "ui/handover.h"
 
 namespace tvn::ui {
 
@@ -75,14 +76,12 @@ QPixmap CThumbnailCache::Get(const CFileNode& node, const FoundFileBytes& where)
     const QSize box = m_box;
     auto current = m_current;
     const CFileNode* key = &node;
-    m_pool.start([this, where, box, generation, current, key] {
+    m_pool.start(HandedWork([this, where, box, generation, current, key] {
         // A decode asked for before the last Clear is not worth doing.
         if (current->load() != generation) return;
         const QImage image = DecodeThumbnail(where, box);
-        QMetaObject::invokeMethod(
-            this, [this, generation, key, image] { Deliver(generation, key, image); },
-            Qt::QueuedConnection);
-    });
+        PostTo(this, [this, generation, key, image] { Deliver(generation, key, image); });
+    }));
     return {};
 }
 
