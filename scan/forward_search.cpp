@@ -51,6 +51,7 @@ ULONGLONG ForwardHeaderSearch(CScanner& scanner, const ForwardSearchParams& para
         size_t q = ctx.offset + size_t{params.step};
         ULONGLONG length = params.step;
         DWORD reloads = 0;
+        bool zeros = false;  // the block in hand lies past the medium's end
         for (;;) {
             if (q < B) {
                 if (params.boundary(block, q)) {
@@ -67,7 +68,15 @@ ULONGLONG ForwardHeaderSearch(CScanner& scanner, const ForwardSearchParams& para
                 scanner.SetSearching(false);
                 break;
             }
+            if (zeros) {
+                // The blocks left in the window are zeros like the one just
+                // tested, and it held no boundary: each adds its length.
+                length += ULONGLONG{params.reloadLimit - reloads + 1} * B;
+                scanner.SetSearching(false);
+                break;
+            }
             block = ahead.Next();
+            zeros = ahead.PastEnd();
             q = 0;
         }
         return scanner.IsSearching() ? 0 : length;

@@ -4,12 +4,15 @@
 // scan agrees with the straightforward one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <map>
 
 #include "app/job_control.h"
 #include "catalog/directory_tree.h"
 #include "scan/scan_job.h"
 #include "tests/support/test_support.h"
+#include "tools/media/image.h"
 #include "tools/media/photo_writers.h"
 #include "tools/media/samples.h"
 
@@ -152,6 +155,46 @@ TEST(ExactScanCover, StartsInsideAMeasuredFileAreNotReported) {
     ASSERT_EQ(exact.size(), 1u);
     EXPECT_EQ(exact[0].start, 64u);
     EXPECT_EQ(exact[0].size, mpf.size());
+}
+
+}  // namespace
+}  // namespace tvn
+
+namespace tvn {
+namespace {
+
+// Length searches that run past the medium's end read zeros there. They end
+// at the end of the medium with the length they would have reached by
+// reading the zeros to the end of their window: the same catalogue as the
+// same bytes followed by more zeros than any window holds.
+TEST(SearchPastTheEnd, EndsAtTheMediumWithTheWindowsLength) {
+    std::vector<media::SampleFile> samples;
+    media::AppendPhotoSamples(samples);
+    media::AppendAvSamples(samples);
+    test::TempDir dir;
+    uint64_t at = 64 * 512;
+    const std::string small = dir / "small.img", padded = dir / "padded.img";
+    {
+        uint64_t end = at;
+        for (const auto& s : samples) end = (end + s.data.size() + 3 * 512) / 512 * 512;
+        media::ImageFile a(small, end);
+        media::ImageFile b(padded, end + (64ULL << 20));  // past the longest window (100 blocks)
+        for (const auto& s : samples) {
+            a.Write(at, s.data);
+            b.Write(at, s.data);
+            at = (at + s.data.size() + 3 * 512) / 512 * 512;
+        }
+    }
+    for (const bool straightforward : {false, true}) {
+        SCOPED_TRACE(straightforward ? "straightforward" : "fast");
+        const std::vector<Found> got = Scan(small, false, straightforward);
+        EXPECT_EQ(got, Scan(padded, false, straightforward));
+        // Some lengths do run past the small medium's end.
+        const ULONGLONG sectors = std::filesystem::file_size(small) / 512;
+        EXPECT_TRUE(std::any_of(got.begin(), got.end(), [&](const Found& f) {
+            return f.start + f.size / 512 > sectors;
+        }));
+    }
 }
 
 }  // namespace
