@@ -94,17 +94,6 @@ struct PageAlignedAllocator {
             ::operator delete(p, kAlign);
         }
     }
-    // A block is filled by a read or by AssignZeros, so an element made
-    // without a value is left as it is (a resize costs no pass over the
-    // block); an element made from a value is made from it.
-    template <class U>
-    void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) {
-        ::new (static_cast<void*>(p)) U;
-    }
-    template <class U, class... Args>
-    void construct(U* p, Args&&... args) {
-        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-    }
     PageAlignedAllocator select_on_container_copy_construction() const { return {}; }
     template <class U>
     bool operator==(const PageAlignedAllocator<U>& other) const noexcept {
@@ -120,15 +109,15 @@ private:
 };
 using BlockBuffer = std::vector<BYTE, PageAlignedAllocator<BYTE>>;
 
-// Makes b n zero bytes long, keeping its allocator: one memset, where a
-// fill through the vector goes byte by byte in unoptimised or instrumented
-// builds.
+// Makes b n zero bytes long, keeping its allocator. A block of the right
+// size is cleared with one memset rather than refilled through the vector.
 inline void AssignZeros(BlockBuffer& b, std::size_t n) {
-    if (b.size() != n) {
+    if (b.size() == n) {
+        if (n != 0) std::memset(b.data(), 0, n);
+    } else {
         b.clear();
-        b.resize(n);
+        b.resize(n);  // value-initialised: zeros
     }
-    if (n != 0) std::memset(b.data(), 0, n);
 }
 
 }  // namespace tvn
