@@ -51,7 +51,6 @@ ULONGLONG ForwardHeaderSearch(CScanner& scanner, const ForwardSearchParams& para
         size_t q = ctx.offset + size_t{params.step};
         ULONGLONG length = params.step;
         DWORD reloads = 0;
-        bool zeros = false;  // the block in hand lies past the medium's end
         for (;;) {
             if (q < B) {
                 if (params.boundary(block, q)) {
@@ -68,7 +67,7 @@ ULONGLONG ForwardHeaderSearch(CScanner& scanner, const ForwardSearchParams& para
                 scanner.SetSearching(false);
                 break;
             }
-            if (zeros) {
+            if (ahead.PastEnd()) {
                 // The blocks left in the window are zeros like the one just
                 // tested, and it held no boundary: each adds its length.
                 length += ULONGLONG{params.reloadLimit - reloads + 1} * B;
@@ -76,7 +75,6 @@ ULONGLONG ForwardHeaderSearch(CScanner& scanner, const ForwardSearchParams& para
                 break;
             }
             block = ahead.Next();
-            zeros = ahead.PastEnd();
             q = 0;
         }
         return scanner.IsSearching() ? 0 : length;
