@@ -1,10 +1,22 @@
 #include "app/session.h"
 
+#include "disk/source_check.h"
+
 namespace tvn {
 
 bool CSession::OpenCurrentSource(const std::string& drive, IReporter& reporter,
                                  std::string_view disconnectedText) {
     const std::string id = CDiskSource::CanonicalIdentifier(drive);
+    // A FIFO would hold the open for ever, a folder or /dev/zero would
+    // "scan" as an empty medium: refused before anything is opened.
+    sourceRefusal = SourceRefusal(id);
+    if (!sourceRefusal.empty()) {
+        diskSource.reset();
+        selectedDrive = id;
+        spc = 0;
+        reporter.Message(disconnectedText, "Error", MsgIcon::Error);
+        return false;
+    }
     // A medium UDisks2 opened for this user is opened again from its
     // descriptors. Any other is closed before it is opened again by its path:
     // a medium that went away meanwhile (a loop device whose detach waits for
@@ -19,6 +31,12 @@ bool CSession::OpenCurrentSource(const std::string& drive, IReporter& reporter,
     }
     const int status = diskSource->GetStatus();
     if (status == CDiskSource::kPhysicalFailed || status == CDiskSource::kLogicalFailed) {
+        reporter.Message(disconnectedText, "Error", MsgIcon::Error);
+        return false;
+    }
+    // A block device reports its size only once it is open.
+    sourceRefusal = SizeRefusal(id, diskSource->GetTotalSectors() * diskSource->GetSectorSizeU());
+    if (!sourceRefusal.empty()) {
         reporter.Message(disconnectedText, "Error", MsgIcon::Error);
         return false;
     }

@@ -8,6 +8,7 @@
 // counters, progress, totals) are atomics.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,6 +18,7 @@
 #include "catalog/directory_tree.h"
 #include "disk/disk_source.h"
 #include "disk/read_around.h"
+#include "scan/listed_files_check.h"
 #include "scan/scanner.h"
 
 namespace tvn {
@@ -57,6 +59,16 @@ struct CSession {
     // the first preview and removed with everything in it when the session
     // ends.
     std::unique_ptr<CPrivateDir> previewDir;
+
+    // Whether the medium still holds the files a scan info file lists (the
+    // headers at their first sectors): the scan info loader asks it before
+    // the catalogue changes. Tests of the file's layout alone may clear it.
+    std::function<bool(const ScanInfoContents&, CDiskSource&)> listedFilesCheck =
+        ListedFilesStillThere;
+
+    // Why the last OpenCurrentSource refused the medium before or after
+    // opening it (not a disk or an image, too small); empty otherwise.
+    std::string sourceRefusal;
 
     // Replaces the current disk source with one opened on drive and applies the
     // caller protocol: false (after a message through reporter) when the

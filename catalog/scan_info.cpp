@@ -10,12 +10,14 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <set>
 
 #include "app/report.h"
 #include "app/session.h"
 #include "catalog/directory_tree.h"
 #include "disk/disk_source.h"
 #include "disk/io.h"
+#include "disk/on_source.h"
 
 namespace tvn {
 
@@ -279,10 +281,16 @@ struct CParser {
             ScanInfoContents::Folder folder;
             folder.name = Utf16ToUtf8(units);
             if (!SafeName(folder.name)) {
-                return Fail(body, 0, "a folder name (\"" + folder.name + "\") is not usable");
+                return Fail(body, 0, "a folder name (\"" + EscapeControlCharacters(folder.name) + "\") is not usable");
             }
             out.contents.folders.push_back(std::move(folder));
             ScanInfoContents::Folder& current = out.contents.folders.back();
+            for (size_t k = 0; k + 1 < out.contents.folders.size(); ++k) {
+                if (out.contents.folders[k].name == current.name) {
+                    return Fail(body, 0, "two folders are named \"" + EscapeControlCharacters(current.name) + "\"");
+                }
+            }
+            std::set<std::string> names;
             uint32_t files = 0;
             if (!U32(files, body, "a file count")) return false;
             if (uint64_t{files} * kMinFileBlock + kEndMagicBytes > src.Remaining()) {
@@ -303,11 +311,22 @@ struct CParser {
                 const std::string base = Utf16ToUtf8(std::span<const uint16_t>(units.data(), keep));
                 file.name = base + current.name;
                 if (base.find('/') != std::string::npos || !SafeName(file.name)) {
-                    return Fail(body, 0, "a file name (\"" + file.name + "\") is not usable");
+                    return Fail(body, 0, "a file name (\"" + EscapeControlCharacters(file.name) + "\") is not usable");
                 }
                 file.size = GetLe64(record + 28);
                 file.startSector = GetLe64(record + 36);
                 file.endSector = GetLe64(record + 44);
+                if (file.endSector < file.startSector) {
+                    return Fail(body, 0,
+                                "the end sector of " + EscapeControlCharacters(file.name) + " (" +
+                                    std::to_string(file.endSector) + ") lies before its start (" +
+                                    std::to_string(file.startSector) + ")");
+                }
+                // Two files of one name would be saved over each other.
+                if (!names.insert(SafeNodeName(file.name)).second) {
+                    return Fail(body, 0,
+                                "two files are named \"" + EscapeControlCharacters(file.name) + "\" in folder " + EscapeControlCharacters(current.name));
+                }
                 current.files.push_back(std::move(file));
             }
         }
@@ -319,6 +338,57 @@ struct CParser {
     }
 };
 
+
+}  // namespace
+
+namespace {
+
+// Calls out(kind, begin, length) for every run of the name: kind is true for
+// a control character (one byte, or the two bytes of a C1 control).
+template <class Out>
+void SplitControls(std::string_view name, Out&& out) {
+    size_t i = 0;
+    while (i < name.size()) {
+        const auto b = static_cast<uint8_t>(name[i]);
+        if (b < 0x20 || b == 0x7F) {
+            out(true, i, 1);
+            ++i;
+        } else if (b == 0xC2 && i + 1 < name.size() && static_cast<uint8_t>(name[i + 1]) >= 0x80 &&
+                   static_cast<uint8_t>(name[i + 1]) <= 0x9F) {
+            out(true, i, 2);
+            i += 2;
+        } else {
+            out(false, i, 1);
+            ++i;
+        }
+    }
+}
+
+}  // namespace
+
+std::string EscapeControlCharacters(std::string_view name) {
+    std::string out;
+    SplitControls(name, [&](bool control, size_t at, size_t n) {
+        if (!control) {
+            out += name[at];
+            return;
+        }
+        for (size_t k = 0; k < n; ++k) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(static_cast<uint8_t>(name[at + k])));
+            out += hex;
+        }
+    });
+    return out;
+}
+
+std::string SafeNodeName(std::string_view name) {
+    std::string out;
+    SplitControls(name, [&](bool control, size_t at, size_t) { out += control ? '_' : name[at]; });
+    return out;
+}
+
+namespace {
 
 std::string SystemText(int error) {
     std::string text;
@@ -341,7 +411,8 @@ ScanInfoParse ParseScanInfo(std::span<const uint8_t> bytes) {
 
 ScanInfoParse ParseScanInfoFile(const std::string& path) {
     ScanInfoParse parse;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking: a FIFO would wait for a writer for ever.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         parse.error = ScanInfoError::Open;
         parse.sysError = errno;
@@ -360,7 +431,14 @@ ScanInfoParse ParseScanInfoFile(const std::string& path) {
         ::close(fd);
         return parse;
     }
-    CFdSource source(fd, S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0);
+    // Only a regular file can be a scan info file.
+    if (!S_ISREG(st.st_mode)) {
+        parse.error = ScanInfoError::Open;
+        parse.sysError = EINVAL;
+        ::close(fd);
+        return parse;
+    }
+    CFdSource source(fd, static_cast<uint64_t>(st.st_size));
     parse = ParseScanInfo(source);
     ::close(fd);
     return parse;
@@ -438,6 +516,11 @@ bool SaveScanInfo(const CSession& session, const std::string& path, IReporter& r
     // The format keeps 32 bits of the sector count.
     const auto sectors = static_cast<DWORD>(
         session.diskSource ? session.diskSource->GetTotalSectors() & 0xFFFFFFFFu : 0);
+    // Never onto the medium the catalogue describes.
+    if (const std::string refusal = WriteOnSourceRefusal(path, drive); !refusal.empty()) {
+        reporter.Message(refusal, "Error", MsgIcon::Error);
+        return false;
+    }
     const std::vector<uint8_t> bytes = SerializeScanInfo(drive, sectors, session.tree);
 
     // Written beside the file under a temporary name, flushed, and renamed
@@ -523,6 +606,11 @@ bool LoadScanInfo(CSession& session, const std::string& path, const std::string&
             }
         }
     }
+    // The same path and size may be another medium: the listed files must
+    // still be there.
+    if (session.listedFilesCheck && !session.listedFilesCheck(parse.contents, *source)) {
+        return refuse({"Incorrect drive or scan info corrupted.", "Error"});
+    }
     session.diskSource = std::move(source);
     session.spc = session.diskSource->GetSectorsPerCluster();
     session.selectedDrive = driveId;
@@ -540,7 +628,7 @@ bool LoadScanInfo(CSession& session, const std::string& path, const std::string&
         tree.m_ullFolderCount += 1;
         folder->SetDevice(device);
         for (const ScanInfoContents::File& file : f.files) {
-            folder->InsertFile(file.name.substr(0, file.name.size() - f.name.size()),
+            folder->InsertFile(SafeNodeName(file.name.substr(0, file.name.size() - f.name.size())),
                                file.startSector, file.endSector, file.size);
         }
     }

@@ -105,6 +105,14 @@ ScanInfoParse ParseScanInfo(IScanInfoSource& source);
 ScanInfoParse ParseScanInfo(std::span<const uint8_t> bytes);
 ScanInfoParse ParseScanInfoFile(const std::string& path);
 
+// A name as a terminal may show it: control characters (C0, DEL and, as
+// UTF-8, C1) written as \xNN escapes, so that a crafted name cannot steer
+// the terminal.
+std::string EscapeControlCharacters(std::string_view name);
+// A name that is safe to show and to save under: control characters
+// replaced by '_'. The loader names the catalogue's files so.
+std::string SafeNodeName(std::string_view name);
+
 // The message box of a failed parse: text and caption.
 struct ScanInfoMessage {
     std::string text;

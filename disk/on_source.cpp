@@ -189,4 +189,10 @@ bool IsDestinationOnSource(const std::string& destinationDir, const std::string&
     return OnSource(destinationDir, sourcePath, src, why, 0);
 }
 
+std::string WriteOnSourceRefusal(const std::string& path, const std::string& sourcePath) {
+    std::string why;
+    if (!IsDestinationOnSource(path, sourcePath, why)) return {};
+    return why + "\nPlease choose a destination on another drive.";
+}
+
 }  // namespace tvn

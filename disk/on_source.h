@@ -17,4 +17,11 @@ namespace tvn {
 bool IsDestinationOnSource(const std::string& destinationDir, const std::string& sourcePath,
                            std::string& why);
 
+// The one check every writer of the program makes before it creates or opens
+// a file (a save's job folder, the burn cache, a scan info file, a preview
+// picture, the diagnostic log): empty when path may be written while
+// sourcePath is being recovered, otherwise the message to show, the same for
+// every writer.
+std::string WriteOnSourceRefusal(const std::string& path, const std::string& sourcePath);
+
 }  // namespace tvn

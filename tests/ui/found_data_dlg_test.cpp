@@ -445,6 +445,7 @@ TEST_F(ScanInfoFixture, SavedScanInfoLoadsBackIntoAWindowWithTheSameFiles) {
     ASSERT_TRUE(std::filesystem::exists(path.toStdString()));
 
     CSession loaded;
+    loaded.listedFilesCheck = nullptr;  // made-up files on an empty image
     test::RecordingReporter reporter;
     ASSERT_TRUE(LoadScanInfo(loaded, path.toStdString(), session.diskSource->GetDrive(),
                              static_cast<DWORD>(session.diskSource->GetTotalSectors()), reporter));
