@@ -200,6 +200,7 @@ void AddBurnCommand(CLI::App& app, CliContext& ctx) {
         }
         const std::vector<FileType> types =
             o->scanInfo.empty() ? ParseTypes(o->types) : std::vector<FileType>{};
+        ctx.source = o->source;
         ctx.run = [&ctx, o, types] { return RunBurn(ctx, *o, types); };
     });
 }

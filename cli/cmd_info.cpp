@@ -36,7 +36,7 @@ void PrintContents(const std::string& path, const ScanInfoContents& c, bool json
         return;
     }
     fmt::print("Scan info file: {}\n", path);
-    fmt::print("Medium:         {}\n", c.driveId);
+    fmt::print("Medium:         {}\n", EscapeControlCharacters(c.driveId));
     fmt::print("Total sectors:  {}\n", c.totalSectors);
     fmt::print("Folders:        {}\n", c.folders.size());
     fmt::print("Files:          {}\n", files);
@@ -44,9 +44,11 @@ void PrintContents(const std::string& path, const ScanInfoContents& c, bool json
     fmt::print("\n{:<6} {:<16} {:>14} {:>14} {:>12}\n", "Folder", "File", "Start sector",
                "End sector", "Size");
     for (const auto& f : c.folders) {
-        if (f.files.empty()) fmt::print("{:<6} {:<16}\n", f.name, "(no files)");
+        // Names are shown escaped: a crafted file must not steer the terminal.
+        const std::string folder = EscapeControlCharacters(f.name);
+        if (f.files.empty()) fmt::print("{:<6} {:<16}\n", folder, "(no files)");
         for (const auto& n : f.files) {
-            fmt::print("{:<6} {:<16} {:>14} {:>14} {:>12}\n", f.name, n.name, n.startSector,
+            fmt::print("{:<6} {:<16} {:>14} {:>14} {:>12}\n", folder, EscapeControlCharacters(n.name), n.startSector,
                        n.endSector, n.size);
         }
     }
@@ -74,7 +76,8 @@ void AddInfoCommand(CLI::App& app, CliContext& ctx) {
                 const ScanInfoMessage m = ScanInfoFailureMessage(parse);
                 reporter.Message(m.text, m.caption, MsgIcon::Error);
                 if (!parse.detail.empty()) {
-                    fmt::print(stderr, "tarvolin-cli: {}: {}\n", o->file, parse.detail);
+                    fmt::print(stderr, "tarvolin-cli: {}: {}\n", o->file,
+                               EscapeControlCharacters(parse.detail));
                 }
                 return kExitFailure;
             }

@@ -50,9 +50,8 @@ int RunSave(CliContext& ctx, const SaveOptions& o, const std::vector<FileType>& 
     CTerminalReporter reporter(ctx.log, ctx.quiet);
 
     // Refuse before anything is read: nothing may be written to the medium.
-    std::string why;
-    if (IsDestinationOnSource(o.to, o.source, why)) {
-        reporter.Message(why, "Error", MsgIcon::Error);
+    if (const std::string refusal = WriteOnSourceRefusal(o.to, o.source); !refusal.empty()) {
+        reporter.Message(refusal, "Error", MsgIcon::Error);
         return kExitFailure;
     }
     session.exactLengths = o.exactLengths;
@@ -130,6 +129,7 @@ void AddSaveCommand(CLI::App& app, CliContext& ctx) {
         }
         const std::vector<FileType> types =
             o->scanInfo.empty() ? ParseTypes(o->types) : std::vector<FileType>{};
+        ctx.source = o->source;
         ctx.run = [&ctx, o, types] { return RunSave(ctx, *o, types); };
     });
 }

@@ -25,6 +25,7 @@ void AddProbeCommand(CLI::App& app, CliContext& ctx) {
     AddExample(cmd, "tarvolin-cli probe /dev/mmcblk0",
                "Show the sector size, size and start sector of the card in the built-in reader.");
     cmd->callback([&ctx, source] {
+        ctx.source = *source;
         ctx.run = [&ctx, source] {
             CSession session;
             CTerminalReporter reporter(ctx.log, ctx.quiet);
@@ -73,16 +74,26 @@ void AddScanCommand(CLI::App& app, CliContext& ctx) {
                "the result in card.bin for a later save.");
     cmd->callback([&ctx, o] {
         const std::vector<FileType> types = ParseTypes(o->types);
+        ctx.source = o->source;
         ctx.run = [&ctx, o, types] {
             CSession session;
             CTerminalReporter reporter(ctx.log, ctx.quiet);
+            // Refused before the scan: the scan info may not land on the medium.
+            if (!o->saveScanInfo.empty()) {
+                if (const std::string refusal = WriteOnSourceRefusal(o->saveScanInfo, o->source);
+                    !refusal.empty()) {
+                    reporter.Message(refusal, "Error", MsgIcon::Error);
+                    return kExitFailure;
+                }
+            }
             if (!OpenSource(session, o->source, reporter)) return kExitFailure;
             session.exactLengths = o->exactLengths;
             const bool stopped = RunScan(session, types, reporter, o->straightforward);
+            // The scan info first: nothing the printing meets may lose it.
+            const bool saved =
+                o->saveScanInfo.empty() || SaveScanInfoFromCli(session, o->saveScanInfo, reporter);
             PrintCatalogue(session, o->json, stopped);
-            if (!o->saveScanInfo.empty() && !SaveScanInfoFromCli(session, o->saveScanInfo, reporter)) {
-                return kExitFailure;
-            }
+            if (!saved) return kExitFailure;
             return stopped ? kExitInterrupted : kExitOk;
         };
     });

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/session.h"
+#include "disk/on_source.h"
 #include "cli/terminal_reporter.h"
 #include "scan/type_table.h"
 
@@ -25,6 +26,9 @@ struct CliContext {
     std::string logPath;  // --log: where the diagnostic console goes
     bool quiet = false;   // --quiet: no progress display
     std::FILE* log = nullptr;
+    // The medium the chosen command reads: nothing it writes, the log
+    // included, may land on it.
+    std::string source;
     std::function<int()> run;  // the chosen subcommand
 };
 

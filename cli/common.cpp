@@ -12,6 +12,40 @@
 namespace tvn::cli {
 
 namespace {
+bool IsValidUtf8(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size()) {
+        const auto b = static_cast<uint8_t>(s[i]);
+        size_t n = 0;
+        uint32_t cp = 0;
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        if ((b & 0xE0) == 0xC0) {
+            n = 1, cp = b & 0x1Fu;
+        } else if ((b & 0xF0) == 0xE0) {
+            n = 2, cp = b & 0x0Fu;
+        } else if ((b & 0xF8) == 0xF0) {
+            n = 3, cp = b & 0x07u;
+        } else {
+            return false;
+        }
+        if (i + n >= s.size()) return false;
+        for (size_t k = 1; k <= n; ++k) {
+            const auto c = static_cast<uint8_t>(s[i + k]);
+            if ((c & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (c & 0x3Fu);
+        }
+        // Overlong forms, surrogates and values past the last code point.
+        if ((n == 1 && cp < 0x80) || (n == 2 && cp < 0x800) || (n == 3 && cp < 0x10000) ||
+            (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+            return false;
+        i += n + 1;
+    }
+    return true;
+}
+
 // The job a Ctrl-C stops. Signal handlers can reach nothing else.
 std::atomic<CJobControl*> g_interruptTarget{nullptr};
 std::atomic<bool> g_interrupted{false};
@@ -130,7 +164,9 @@ int PrepareSelection(CSession& session, const std::string& source, const std::st
 
 bool OpenSource(CSession& session, const std::string& path, CTerminalReporter& reporter) {
     const bool ok = session.OpenCurrentSource(path, reporter, kDisconnectedRestart);
-    if (!ok) {
+    if (!ok && !session.sourceRefusal.empty()) {
+        fmt::print(stderr, "tarvolin-cli: cannot open {}: {}\n", path, session.sourceRefusal);
+    } else if (!ok) {
         const int err = session.diskSource ? session.diskSource->GetOpenError() : 0;
         if (err != 0) {
             std::string why;
@@ -170,6 +206,13 @@ void PrintCatalogue(const CSession& session, bool json, bool stopped) {
     if (json) {
         nlohmann::ordered_json out;
         out["source"] = session.selectedDrive;
+        // A path need not be UTF-8: its text then carries the replacement
+        // character, and its bytes are given as they are.
+        if (!IsValidUtf8(session.selectedDrive)) {
+            nlohmann::ordered_json bytes = nlohmann::ordered_json::array();
+            for (const char c : session.selectedDrive) bytes.push_back(static_cast<uint8_t>(c));
+            out["source_bytes"] = std::move(bytes);
+        }
         if (session.diskSource) {
             out["sector_size"] = session.diskSource->GetSectorSizeU();
             out["total_sectors"] = session.diskSource->GetTotalSectors();
@@ -210,7 +253,7 @@ void PrintCatalogue(const CSession& session, bool json, bool stopped) {
         out["totals"] = {{"files", files},
                          {"folders", tree.m_ullFolderCount.load()},
                          {"found_bytes", tree.m_ullFoundBytes.load()}};
-        fmt::print("{}\n", out.dump(2));
+        fmt::print("{}\n", out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace));
         return;
     }
     fmt::print("{:<6} {:<16} {:>14} {:>14} {:>12}\n", "Folder", "File", "Start sector",

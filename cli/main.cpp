@@ -43,6 +43,12 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (!ctx.logPath.empty()) {
+        // The log is appended to: never to the medium being read.
+        if (const std::string refusal = tvn::WriteOnSourceRefusal(ctx.logPath, ctx.source);
+            !refusal.empty()) {
+            tvn::cli::CTerminalReporter(nullptr, true).Message(refusal, "Error", tvn::MsgIcon::Error);
+            return kExitFailure;
+        }
         ctx.log = std::fopen(ctx.logPath.c_str(), "a");
         if (ctx.log == nullptr) {
             fmt::print(stderr, "tarvolin-cli: cannot open log file {}\n", ctx.logPath);

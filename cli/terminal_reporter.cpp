@@ -4,6 +4,8 @@
 #include <fmt/format.h>
 #include <unistd.h>
 
+#include "catalog/scan_info.h"
+
 namespace tvn::cli {
 
 CTerminalReporter::CTerminalReporter(std::FILE* log, bool quiet)
@@ -15,6 +17,9 @@ void CTerminalReporter::Message(std::string_view text, std::string_view caption,
     m_drawn = false;
     std::string flat(text);
     std::replace(flat.begin(), flat.end(), '\n', ' ');
+    // Messages may carry names from a scan info file: no control characters
+    // reach the terminal.
+    flat = EscapeControlCharacters(flat);
     fmt::print(stderr, "tarvolin-cli: {}: {}\n", caption, flat);
 }
 
