@@ -5,9 +5,11 @@
 // line itself stays free of them; it comes with the desktop package.
 #include <fcntl.h>
 #include <spawn.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
@@ -50,6 +52,35 @@ std::string FindDecoder() {
     return {};
 }
 
+// Ctrl-C or SIGTERM while the copy is made or decoded: the decoder is ended
+// and the private folder with the copy is removed before the command ends.
+std::atomic<bool> g_previewInterrupted{false};
+
+extern "C" void OnPreviewSignal(int) { g_previewInterrupted.store(true); }
+
+class CPreviewSignals {
+public:
+    CPreviewSignals() {
+        g_previewInterrupted.store(false);
+        struct sigaction sa {};
+        sa.sa_handler = OnPreviewSignal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = 0;  // no restart: the wait for the decoder's output ends
+        ::sigaction(SIGINT, &sa, &m_oldInt);
+        ::sigaction(SIGTERM, &sa, &m_oldTerm);
+    }
+    ~CPreviewSignals() {
+        ::sigaction(SIGINT, &m_oldInt, nullptr);
+        ::sigaction(SIGTERM, &m_oldTerm, nullptr);
+    }
+    CPreviewSignals(const CPreviewSignals&) = delete;
+    CPreviewSignals& operator=(const CPreviewSignals&) = delete;
+
+private:
+    struct sigaction m_oldInt {};
+    struct sigaction m_oldTerm {};
+};
+
 // Runs the decoder and collects its standard output; -1 when it could not run.
 int RunDecoder(const std::string& decoder, const std::string& type, const std::string& in,
                const std::string& out, std::string& output) {
@@ -72,6 +103,10 @@ int RunDecoder(const std::string& decoder, const std::string& type, const std::s
     }
     char buf[4096];
     for (ssize_t n; (n = ::read(pipeFds[0], buf, sizeof buf)) != 0;) {
+        if (g_previewInterrupted.load()) {
+            ::kill(pid, SIGKILL);
+            break;
+        }
         if (n < 0) {
             if (errno == EINTR) continue;
             break;
@@ -103,6 +138,11 @@ CFileNode* FindFile(CDirectoryTree& tree, const std::string& wanted) {
 int RunPreview(CliContext& ctx, const PreviewOptions& o, const std::vector<FileType>& types) {
     CSession session;
     CTerminalReporter reporter(ctx.log, ctx.quiet);
+    // The picture may not land on the medium.
+    if (const std::string refusal = WriteOnSourceRefusal(o.to, o.source); !refusal.empty()) {
+        reporter.Message(refusal, "Error", MsgIcon::Error);
+        return kExitFailure;
+    }
     const std::string decoder = FindDecoder();
     if (decoder.empty()) {
         fmt::print(stderr,
@@ -137,6 +177,7 @@ int RunPreview(CliContext& ctx, const PreviewOptions& o, const std::vector<FileT
     // The medium is reopened for the copy, as the desktop does.
     if (!session.OpenCurrentSource(session.selectedDrive, reporter, kDisconnectedRestart))
         return kExitFailure;
+    CPreviewSignals signals;
     if (EnsurePreviewDir(session, reporter) == nullptr) return kExitFailure;
     const PreviewCopy copy = ExtractPreviewCopy(session, *node, reporter);
     if (copy.path.empty()) {
@@ -146,6 +187,11 @@ int RunPreview(CliContext& ctx, const PreviewOptions& o, const std::vector<FileT
     std::string output;
     const int rc = RunDecoder(decoder, type, copy.path, o.to, output);
     WipeFile(copy.path);
+    if (g_previewInterrupted.load()) {
+        // The session removes the private folder as it ends.
+        fmt::print(stderr, "tarvolin-cli: preview interrupted\n");
+        return kExitInterrupted;
+    }
     if (rc < 0 || rc == 2) {
         fmt::print(stderr, "tarvolin-cli: the decoder {} failed to run\n", decoder);
         return kExitFailure;
@@ -195,6 +241,7 @@ void AddPreviewCommand(CLI::App& app, CliContext& ctx) {
         if (o->types.empty() && o->scanInfo.empty()) throw CLI::RequiredError("--types or --scan-info");
         const std::vector<FileType> types =
             o->scanInfo.empty() ? ParseTypes(o->types) : std::vector<FileType>{};
+        ctx.source = o->source;
         ctx.run = [&ctx, o, types] { return RunPreview(ctx, *o, types); };
     });
 }

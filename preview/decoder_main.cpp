@@ -21,6 +21,11 @@
 #include <QUrl>
 #include <QVideoFrame>
 #include <QVideoSink>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -205,7 +210,45 @@ extern "C" const char* __lsan_default_suppressions() {
            "leak:__vasprintf_internal\n";
 }
 
+namespace {
+
+// The decoder reads bytes from a damaged medium with image and media
+// libraries: a crafted file may keep it busy or make it grow without end. It
+// gets a bounded share of the processor and of memory, and it never outlives
+// the program that started it.
+constexpr rlim_t kCpuSeconds = 60;
+constexpr rlim_t kAddressSpace = rlim_t{4} << 30;
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;  // the sanitizers' shadow memory needs the address space
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+bool ApplyLimits() {
+    const pid_t parent = ::getppid();
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    // The parent may have gone before the line above.
+    if (::getppid() != parent) return false;
+    const rlimit cpu{kCpuSeconds, kCpuSeconds};
+    ::setrlimit(RLIMIT_CPU, &cpu);
+    if (!kSanitized) {
+        const rlimit as{kAddressSpace, kAddressSpace};
+        ::setrlimit(RLIMIT_AS, &as);
+    }
+    return true;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (!ApplyLimits()) return 2;
     // Never shows a window; runs on servers without a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc != 4) {
