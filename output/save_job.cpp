@@ -40,7 +40,9 @@ std::string FreeJobName(const std::string& destinationDir, const std::string& na
         present.insert(e.path().filename().string());
     }
     const auto taken = [&present](const std::string& candidate) {
-        if (present.count(candidate) || present.count(candidate + ".zip")) return true;
+        if (present.count(candidate) || present.count(candidate + ".zip") ||
+            present.count(candidate + ".zip" + kArchiveTempSuffix))
+            return true;
         const std::string part = candidate + " part";
         const auto it = present.lower_bound(part);
         return it != present.end() && it->compare(0, part.size(), part) == 0;
@@ -86,9 +88,8 @@ JobOutcome CSaveJob::Run() {
     while (dest.size() > 1 && dest.back() == '/') dest.pop_back();
     // Nothing may be written to the medium being recovered.
     m_source = m_session.diskSource ? m_session.diskSource->GetDrive() : m_session.selectedDrive;
-    std::string why;
-    if (IsDestinationOnSource(dest, m_source, why)) {
-        return refuse(why + "\nPlease choose a destination on another drive.");
+    if (const std::string refusal = WriteOnSourceRefusal(dest, m_source); !refusal.empty()) {
+        return refuse(refusal);
     }
     struct stat st {};
     if (dest.empty() || ::stat(dest.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
@@ -117,7 +118,11 @@ JobOutcome CSaveJob::Run() {
     if (compress) OpenArchive(*m_selected > m_limit);
 
     CJobControl& job = m_session.job;
-    for (CFolderNode* folder = m_session.tree.GetFirstFolder(); folder && !m_stopped;
+    for (CFolderNode* folder = m_session.tree.GetFirstFolder(); folder; folder = folder->GetNextFolder()) {
+        for (CFileNode* file = folder->GetFirstChild(); file; file = file->GetNextFile())
+            m_ticked += file->IsChecked() ? 1u : 0u;
+    }
+    for (CFolderNode* folder = m_session.tree.GetFirstFolder(); folder && !m_stopped && m_halt.empty();
          folder = folder->GetNextFolder()) {
         if (!job.Poll()) {
             m_stopped = true;
@@ -129,8 +134,11 @@ JobOutcome CSaveJob::Run() {
                 break;
             }
             if (file->IsChecked()) SaveOne(*folder, *file);
+            if (!m_halt.empty()) break;
         }
     }
+    // The files the save did not come to are not saved either.
+    if (!m_halt.empty()) m_failed += m_ticked - std::min(m_ticked, m_processed);
 
     if (compress) {
         CloseArchive();
@@ -186,7 +194,13 @@ void CSaveJob::Finish(JobOutcome& outcome) {
                                  "in the saved files.",
                                  m_unreadable, m_notes.size());
     }
-    if (m_stopped) {
+    if (!m_halt.empty()) {
+        outcome.result = JobResult::Failed;
+        outcome.message = fmt::format("The save stopped: {}\n{} file(s) saved, {} file(s) not saved.\n"
+                                      "Output: {}",
+                                      m_halt, m_saved, m_failed, where) +
+                          unreadable;
+    } else if (m_stopped) {
         outcome.result = JobResult::Stopped;
         outcome.message = fmt::format("Saving stopped. {} file(s) saved in {}.", m_saved, where) +
                           unreadable;
@@ -197,6 +211,15 @@ void CSaveJob::Finish(JobOutcome& outcome) {
                         "Output: {}",
                         m_saved, m_failed, where) +
             (m_lost > 0 ? "\nRemovable drive is disconnected." : "") + unreadable;
+    } else if (m_dropped > 0) {
+        // Not every ticked file was saved: the completion text would say
+        // otherwise, so the files left out are named with the reason.
+        outcome.result = JobResult::Completed;
+        outcome.message =
+            fmt::format("Saving operation completed. {} file(s) saved in {}.\n{} MP3 file(s) were "
+                        "not saved: shorter than 2 KB, too short to be music.",
+                        m_saved, where, m_dropped) +
+            unreadable;
     } else if (m_unreadable > 0) {
         outcome.result = JobResult::Completed;
         outcome.message =
@@ -214,6 +237,14 @@ void CSaveJob::Finish(JobOutcome& outcome) {
 void CSaveJob::NotSaved(const CFileNode& file, const ExtractResult& r) {
     ++m_failed;
     if (r.mediumLost) ++m_lost;
+    // The disconnection has been shown once (by the reading); the files after
+    // this one would only show it again.
+    if (r.mediumLost) {
+        m_halt = "Removable drive is disconnected.";
+    } else if (r.error == ENOSPC || r.error == EDQUOT || r.error == EROFS) {
+        m_halt = fmt::format("the destination {} cannot take more files ({}).", m_destPrefix,
+                             std::strerror(r.error));
+    }
     std::string why;
     if (r.mediumLost) {
         why = "Removable drive is disconnected.";
@@ -246,6 +277,7 @@ void CSaveJob::SaveFile(CFileNode& file) {
 }
 
 void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
+    ++m_processed;
     const int device = m_session.diskSource ? m_session.diskSource->GetHandle() : 0;
     TypeResult& result = m_results[folder.GetName()];
     folder.Save(*this);
@@ -268,7 +300,9 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
             ++result.saved;
             result.bytes += static_cast<uint64_t>(st.st_size);
             noteUnreadable();
-        } else if (!r.dropped) {
+        } else if (r.dropped) {
+            ++m_dropped;
+        } else {
             NotSaved(file, r);
         }
     } else {
@@ -299,7 +333,7 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
                 ++result.saved;
                 result.bytes += static_cast<uint64_t>(st.st_size);
                 noteUnreadable();
-                ::unlink(staged.c_str());
+                m_stagedInArchive.push_back(staged);
             } else {
                 // Keep the staging copy: it is the only copy of the file.
                 ++m_unarchived;
@@ -308,7 +342,9 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
                                                file.GetName(), ZipResultText(z), m_currentDir));
                 m_reporter.Console(fmt::format("Archiving {} :{}\n", entry, ZipResultText(z)));
             }
-        } else if (!r.dropped) {
+        } else if (r.dropped) {
+            ++m_dropped;
+        } else {
             NotSaved(file, r);
         }
     }
@@ -348,30 +384,55 @@ void CSaveJob::OpenArchive(bool part) {
         m_reporter.Console(fmt::format("Creating {} :it is the medium being recovered\n", path));
         return;
     }
-    m_zip = CZipWriter::Create(path, true);
+    // Written under a name of its own, and given its final name only once
+    // its central directory is on the disk: an archive under a final name
+    // is always whole, whenever the save is cut short.
+    m_zip = CZipWriter::Create(path + kArchiveTempSuffix, true);
     if (!m_zip) {
         m_reporter.Console(fmt::format("Creating {} :Error #{}\n", path, errno));
         return;
     }
+    m_archiveFinal = path;
     m_zip->SetEntryLimit(m_entryLimit);
     m_archives.push_back(path);
 }
 
 void CSaveJob::CloseArchive() {
     if (!m_zip) return;
-    const std::string path = m_zip->GetPath();
-    if (const ZipResult r = ZipClose(m_zip); r != kZipOk) {
-        m_reporter.Console(fmt::format("Closing {} :{}\n", path, ZipResultText(r)));
-        // An archive that could not be finished is no archive: it goes, and
-        // the files in it count as not saved.
-        ::unlink(path.c_str());
+    const std::string temp = m_zip->GetPath();
+    const std::string path = m_archiveFinal;
+    ZipResult r = ZipClose(m_zip);
+    std::string why = ZipResultText(r);
+    if (r == kZipOk) {
+        // On the disk before it takes its name; never over another file.
+        const int fd = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+        const bool flushed = fd >= 0 && ::fsync(fd) == 0;
+        const int flushError = flushed ? 0 : errno;
+        if (fd >= 0) ::close(fd);
+        if (!flushed) {
+            r = kZipWrite;
+            why = std::strerror(flushError);
+        } else if (!RenameNoReplace(temp, path)) {
+            r = kZipWrite;
+            why = std::strerror(errno);
+        }
+    }
+    if (r != kZipOk) {
+        m_reporter.Console(fmt::format("Closing {} :{}\n", path, why));
+        // An archive that could not be finished is no archive: it goes. The
+        // staging copies of its files are kept: they are the only copies.
+        ::unlink(temp.c_str());
         m_archives.erase(std::remove(m_archives.begin(), m_archives.end(), path),
                          m_archives.end());
-        m_errors.push_back(fmt::format("{}: could not be finished ({}); {} file(s) in it lost",
-                                       path, ZipResultText(r), m_inArchive));
-        m_failed += m_inArchive;
-        m_saved -= std::min(m_saved, m_inArchive);
+        m_errors.push_back(fmt::format("{}: could not be finished ({}); its {} file(s) were kept in {}",
+                                       path, why, m_stagedInArchive.size(), m_jobFolder));
+        m_unarchived += m_stagedInArchive.size();
+        m_failed += m_stagedInArchive.size();
+        m_saved -= std::min<uint64_t>(m_saved, m_stagedInArchive.size());
+    } else {
+        for (const std::string& staged : m_stagedInArchive) ::unlink(staged.c_str());
     }
+    m_stagedInArchive.clear();
     m_inArchive = 0;
 }
 
@@ -385,6 +446,18 @@ ZipResult CSaveJob::AddToArchive(const std::function<ZipResult(CZipWriter*)>& ad
         r = add(m_zip.get());
     }
     return r;
+}
+
+bool CSaveJob::RenameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // File systems without the flag: the name is checked first.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 void CSaveJob::RemoveStaging() {

@@ -36,6 +36,8 @@ namespace tvn {
 // 95 % of 4 GiB: selected data above it starts with part 1, and a part whose
 // added sizes go above it is closed.
 inline constexpr ULONGLONG kArchiveSizeLimit = 0xF3333333;  // 4,080,218,931
+// An archive is written under its name with this ending, and renamed when whole.
+inline constexpr const char* kArchiveTempSuffix = ".partial";
 
 // "Tarvolin %02u.%02u.%02u" with the hour, minute and second of t.
 std::string FormatJobName(const std::tm& t);
@@ -116,6 +118,7 @@ private:
     ZipResult AddToArchive(const std::function<ZipResult(CZipWriter*)>& add);
     void ReportProgress(ULONGLONG size);
     void RemoveStaging();
+    static bool RenameNoReplace(const std::string& from, const std::string& to);
     std::string EntryName(const std::string& path) const;
 
     CSession& m_session;
@@ -140,10 +143,21 @@ private:
     std::vector<std::string> m_archives;
     uint64_t m_unarchived = 0;
     uint64_t m_inArchive = 0;  // files added to the open archive
+    std::string m_archiveFinal;  // the open archive's final name (it is written as "….partial")
+    // The staging copies of the files in the open archive: deleted only once
+    // the archive has its final name.
+    std::vector<std::string> m_stagedInArchive;
 
     uint64_t m_saved = 0;
     uint64_t m_failed = 0;
     uint64_t m_lost = 0;  // files not saved because the medium was gone
+    // Why the save stopped by itself: the medium went away, or the
+    // destination is full or read-only. Every later file would fail the same
+    // way, so the save ends at the first; empty while it goes on.
+    std::string m_halt;
+    uint64_t m_dropped = 0;    // files left out by rule (MP3 files too short to be music)
+    uint64_t m_ticked = 0;     // ticked files of the catalogue
+    uint64_t m_processed = 0;  // ticked files the save has come to
     uint64_t m_unreadable = 0;
     std::vector<std::string> m_notes;
     std::vector<std::string> m_errors;

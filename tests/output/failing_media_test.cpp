@@ -323,11 +323,15 @@ TEST_F(FailingMedium, AMediumThatVanishesMidSaveLeavesNoFileHalfWritten) {
     EXPECT_EQ(o.message.find("success"), std::string::npos);
     EXPECT_NE(o.message.find("1 file(s) saved, 4 file(s) not saved"), std::string::npos)
         << o.message;
-    // One disconnection message per file that could not be read.
+    // One disconnection message: every later file would fail the same way,
+    // so the save stops at the first and says so, with what it saved.
     const auto disconnected = std::count_if(
         reporter.messages.begin(), reporter.messages.end(),
         [](const RecordingReporter::Box& b) { return b.text == kDisconnectedRestart; });
-    EXPECT_EQ(disconnected, 4);
+    EXPECT_EQ(disconnected, 1);
+    EXPECT_EQ(files, 2) << "no file after the lost one is tried";
+    EXPECT_NE(o.message.find("The save stopped: Removable drive is disconnected."), std::string::npos)
+        << o.message;
     const auto saved = Tree(out.Path());
     EXPECT_EQ(saved.size(), 1u);
     EXPECT_FALSE(HasPartial(saved));
@@ -409,6 +413,12 @@ TEST(FailingDestination, FullReadOnlyOrRemovedDestinationIsNeverASuccess) {
                       std::string::npos)
                 << o.message;
             EXPECT_FALSE(o.errors.empty());
+            // A full or read-only destination stops the save at the file that
+            // found it so: no further file is read from the medium.
+            if (!compress && (fault == Fault::Full || fault == Fault::ReadOnlyLater)) {
+                EXPECT_EQ(static_cast<uint64_t>(files), o.done + 1) << o.message;
+                EXPECT_NE(o.message.find("The save stopped"), std::string::npos) << o.message;
+            }
             // Whatever is left on the destination under a final name is whole.
             if (fault == Fault::Removed) continue;
             const auto left = Tree(mnt.Path());

@@ -322,6 +322,42 @@ TEST(SaveJob, FilesThatCannotBeArchivedAreKept) {
     EXPECT_EQ(job->GetResults().at("JPG").saved, 0u);
 }
 
+// A save cut short at any moment (killed, power lost) leaves no archive
+// under a final name without its central directory, and every file that is
+// not yet in a whole archive still has its staging copy.
+TEST(SaveJob, AnArchiveTakesItsNameWhenWholeAndStagingGoesOnlyThen) {
+    TempDir dir;
+    SaveFixture fx;
+    for (unsigned n = 3; n >= 1; --n) fx.Add("JPG", n, 1000, true);  // listed 1..3
+    auto job = fx.Job(dir.Path(), true);
+    const std::string zip = dir / (kJob + ".zip");
+    int checked = 0;
+    fx.onExtract = [&](CFileNode& node) {
+        if (node.GetName() != "file# 3.JPG") return;
+        // Two files are in the archive being written.
+        ++checked;
+        EXPECT_FALSE(fs::exists(zip));
+        EXPECT_TRUE(fs::exists(zip + ".partial"));
+        EXPECT_TRUE(fs::exists(dir / (kJob + "/JPG/file# 1.JPG")));
+        EXPECT_TRUE(fs::exists(dir / (kJob + "/JPG/file# 2.JPG")));
+    };
+    EXPECT_EQ(job->Run().result, JobResult::Completed);
+    EXPECT_EQ(checked, 1);
+    EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{kJob + ".zip"});
+    EXPECT_TRUE(ArchiveTests(zip));
+
+    // A partial archive left by a save that was killed keeps its name
+    // taken: the next save of that clock time goes elsewhere.
+    TempDir dir2;
+    WriteFile(dir2 / (kJob + ".zip.partial"), {1, 2, 3});
+    SaveFixture fx2;
+    fx2.Add("JPG", 1, 1000, true);
+    auto job2 = fx2.Job(dir2.Path(), true);
+    EXPECT_EQ(job2->Run().result, JobResult::Completed);
+    EXPECT_EQ(job2->GetArchives(), std::vector<std::string>{dir2 / (kJob + " (2).zip")});
+    EXPECT_EQ(ReadFile(dir2 / (kJob + ".zip.partial")), (std::vector<uint8_t>{1, 2, 3}));
+}
+
 TEST(SaveJob, CompressedSaveRemovesOnlyWhatItStaged) {
     TempDir dir;
     // An earlier save of the same clock time left a folder of that name.
@@ -380,12 +416,12 @@ TEST(SaveJob, FilesThatAreNotSavedAreCountedAndNeverReportedAsSuccess) {
     fx.Add("JPG", 2, 1000, true);
     fx.Add("MP3", 3, 1000, true);
     auto job = fx.Job(dir.Path(), false);
-    // The second file cannot be written (a full destination); the MP3 is
-    // dropped as too small, which is no failure.
+    // The second file cannot be written (an I/O error of the destination);
+    // the MP3 is dropped as too small, which is no failure.
     job->SetExtractor([&fx](CSession&, CFileNode& node, const std::string& dir2, IReporter&) {
         ExtractResult r;
         if (node.GetName() == "file# 2.JPG") {
-            r.error = ENOSPC;
+            r.error = EIO;
         } else if (node.GetName() == "file# 3.MP3") {
             r.dropped = true;
         } else {
@@ -407,10 +443,63 @@ TEST(SaveJob, FilesThatAreNotSavedAreCountedAndNeverReportedAsSuccess) {
               std::string::npos)
         << outcome.message;
     ASSERT_EQ(outcome.errors.size(), 2u);
-    EXPECT_EQ(outcome.errors[0], "file# 2.JPG: not saved (No space left on device)");
+    EXPECT_EQ(outcome.errors[0], "file# 2.JPG: not saved (Input/output error)");
     EXPECT_NE(outcome.errors[1].find("file# 1.JPG: 3 sector(s)"), std::string::npos);
     EXPECT_EQ(job->GetUnreadableSectors(), 3u);
     EXPECT_EQ(fx.session.job.FileCounter().load(), 3u);
+}
+
+TEST(SaveJob, AFullOrReadOnlyDestinationOrALostMediumStopsTheSaveAtOnce) {
+    for (const int error : {ENOSPC, EDQUOT, EROFS, ENODEV}) {
+        TempDir dir;
+        SaveFixture fx;
+        for (unsigned n = 4; n >= 1; --n) fx.Add("JPG", n, 1000, true);  // listed 1..4
+        auto job = fx.Job(dir.Path(), false);
+        job->SetExtractor([&fx, error](CSession&, CFileNode& node, const std::string& dir2, IReporter&) {
+            ExtractResult r;
+            fx.extracted.push_back(node.GetName());
+            if (node.GetName() == "file# 2.JPG") {
+                r.error = error;
+                r.mediumLost = error == ENODEV;
+                return r;
+            }
+            WriteFile(dir2 + "/" + node.GetName(), {1, 2});
+            r.saved = true;
+            return r;
+        });
+        const JobOutcome outcome = job->Run();
+        EXPECT_EQ(outcome.result, JobResult::Failed);
+        EXPECT_EQ(fx.extracted, (std::vector<std::string>{"file# 1.JPG", "file# 2.JPG"}));
+        EXPECT_EQ(outcome.done, 1u);
+        EXPECT_EQ(outcome.failed, 3u);
+        EXPECT_NE(outcome.message.find("The save stopped: "), std::string::npos) << outcome.message;
+        EXPECT_NE(outcome.message.find("1 file(s) saved, 3 file(s) not saved"), std::string::npos)
+            << outcome.message;
+        EXPECT_NE(outcome.message.find(dir / kJob), std::string::npos) << outcome.message;
+        if (error == ENODEV) {
+            EXPECT_NE(outcome.message.find("Removable drive is disconnected."), std::string::npos);
+        } else {
+            EXPECT_NE(outcome.message.find(std::strerror(error)), std::string::npos) << outcome.message;
+        }
+    }
+}
+
+TEST(SaveJob, AFileLeftOutByRuleIsNamedWithTheReason) {
+    TempDir dir;
+    SaveFixture fx;
+    fx.Add("MP3", 1, 1000, true);
+    auto job = fx.Job(dir.Path(), false);
+    job->SetExtractor([](CSession&, CFileNode&, const std::string&, IReporter&) {
+        ExtractResult r;
+        r.dropped = true;
+        return r;
+    });
+    const JobOutcome outcome = job->Run();
+    EXPECT_EQ(outcome.done, 0u);
+    EXPECT_EQ(outcome.message.find("successfully"), std::string::npos) << outcome.message;
+    EXPECT_NE(outcome.message.find("1 MP3 file(s) were not saved: shorter than 2 KB"),
+              std::string::npos)
+        << outcome.message;
 }
 
 TEST(SaveJob, RefusesAMissingDestination) {
