@@ -226,22 +226,31 @@ void CProcessingDlg::OnProgress(quint64 percent) {
 
 void CProcessingDlg::OnPause() {
     if (m_state == State::Running) {
+        // Paused: the worker waits at its gate, the clock stands, and Stop
+        // stays at hand.
         m_session.job.Pause();
         m_pause->setText(QStringLiteral("&Resume"));
         m_animation->Stop();
-        m_stop->setEnabled(false);
+        m_timer.stop();
+        Tick();
+        m_pausedAt = m_clock();
+        m_statusBeforePause = m_status->text();
+        SetStatus(QStringLiteral("Paused"));
         m_state = State::Paused;
     } else if (m_state == State::Paused) {
+        m_start += m_clock() - m_pausedAt;
+        SetStatus(m_statusBeforePause);
         m_session.job.Resume();
         m_pause->setText(QStringLiteral("&Pause"));
         m_animation->Play();
-        m_stop->setEnabled(true);
+        m_timer.start();
         m_state = State::Running;
     }
 }
 
 void CProcessingDlg::OnStop() {
-    if (m_state != State::Running) return;
+    if (m_state != State::Running && m_state != State::Paused) return;
+    const bool wasPaused = m_state == State::Paused;
     QString question;
     switch (m_mode) {
         case JobMode::Scan: question = QStringLiteral("Do you want to stop the scanning process?"); break;
@@ -254,9 +263,14 @@ void CProcessingDlg::OnStop() {
     m_session.job.Pause();
     const bool yes = AskYesNo(this, question, QStringLiteral("Confirm"));
     if (!yes) {
-        m_animation->Play();
-        m_session.job.Resume();
-        m_state = State::Running;
+        if (wasPaused) {
+            // Still paused, as it was before the question.
+            m_state = State::Paused;
+        } else {
+            m_animation->Play();
+            m_session.job.Resume();
+            m_state = State::Running;
+        }
         if (m_pending) {
             const JobOutcome outcome = *m_pending;
             m_pending.reset();
@@ -266,10 +280,11 @@ void CProcessingDlg::OnStop() {
     }
     if (m_pending) {
         // The job ended by itself while the question was open: its own end
-        // is what happened, and it is handed over once.
+        // is what happened (a completed job is no aborted one), and it is
+        // handed over once.
         const JobOutcome outcome = *m_pending;
         m_pending.reset();
-        if (outcome.result == JobResult::Completed || outcome.result == JobResult::Stopped)
+        if (outcome.result == JobResult::Stopped)
             StoppedEnd(outcome);
         else
             FinishedEnd(outcome);
@@ -291,7 +306,9 @@ void CProcessingDlg::OnWorkerEnded(const JobOutcome& outcome) {
         m_pending = outcome;
         return;
     }
-    if (m_state == State::Stopping && outcome.result != JobResult::Failed) {
+    // What the job says it did, not what was asked of it: a job that
+    // completed before it saw the stop has completed.
+    if (m_state == State::Stopping && outcome.result == JobResult::Stopped) {
         StoppedEnd(outcome);
         return;
     }
@@ -370,7 +387,12 @@ void CProcessingDlg::StoppedEnd(const JobOutcome& outcome) {
             ShowMessage(this, QStringLiteral("Scanning process aborted."), kInformation, MsgIcon::Information);
             break;
         case JobMode::Save:
-            ShowMessage(this, QStringLiteral("Saving process Aborted"), kInformation, MsgIcon::Information);
+            // With how many files were saved, and where.
+            ShowMessage(this,
+                        outcome.message.empty()
+                            ? QStringLiteral("Saving process Aborted")
+                            : QStringLiteral("Saving process Aborted\n%1").arg(QString::fromStdString(outcome.message)),
+                        kInformation, MsgIcon::Information);
             OpenDestination();
             break;
         case JobMode::Burn:
@@ -402,8 +424,10 @@ void CProcessingDlg::CloseRequested() {
 }
 
 void CProcessingDlg::closeEvent(QCloseEvent* event) {
-    // The window is left only through the end of its job.
+    // The window is left only through the end of its job: the close button
+    // asks whether to stop it, as the Stop button does.
     event->ignore();
+    if (m_state == State::Running || m_state == State::Paused) OnStop();
 }
 
 void CProcessingDlg::PaintDecorations(QPainter& painter) {

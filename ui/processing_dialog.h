@@ -104,6 +104,8 @@ private:
     JobMode m_mode;
     bool m_compress;
     std::time_t m_start = 0;
+    std::time_t m_pausedAt = 0;  // when Pause was pressed: the clock stands while paused
+    QString m_statusBeforePause;
     State m_state = State::Running;
     bool m_started = false;
     std::thread m_worker;

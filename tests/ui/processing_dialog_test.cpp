@@ -125,22 +125,46 @@ TEST_F(ProcessingFixture, AWholeScanOfACardImageEndsInTheFoundData) {
     EXPECT_FALSE(dlg->HasWorker()) << "the worker is joined before the hand-over";
 }
 
-TEST_F(ProcessingFixture, PauseHoldsTheWorkerAndDisablesStop) {
-    Open(GateJob());
+TEST_F(ProcessingFixture, PauseHoldsTheWorkerShowsPausedStopsTheClockAndKeepsStop) {
+    std::time_t now = 1700000000;
+    Open(GateJob(), [&now] { return now; });
     ASSERT_TRUE(test::WaitFor([&] { return rounds.load() > 5; }));
+    const QString status = Text("id1009");
+    now += 10;
     QTest::mouseClick(Button("id1015"), Qt::LeftButton);
     EXPECT_EQ(Button("id1015")->text(), QStringLiteral("&Resume"));
-    EXPECT_FALSE(Button("id1016")->isEnabled());
+    EXPECT_EQ(Text("id1009"), QStringLiteral("Paused"));
+    EXPECT_TRUE(Button("id1016")->isEnabled()) << "Stop stays available while paused";
     EXPECT_TRUE(session.job.IsPaused());
     test::Spin(30);
     const int held = rounds.load();
     test::Spin(60);
     EXPECT_LE(rounds.load(), held + 1) << "a paused worker waits at the gate";
+    // The clock stands while paused and goes on from where it stood.
+    EXPECT_EQ(Text("id1014"), QStringLiteral("00:00:10"));
+    now += 100;
+    test::Spin(1200);
+    EXPECT_EQ(Text("id1014"), QStringLiteral("00:00:10"));
 
     QTest::mouseClick(Button("id1015"), Qt::LeftButton);
     EXPECT_EQ(Button("id1015")->text(), QStringLiteral("&Pause"));
+    EXPECT_EQ(Text("id1009"), status);
     EXPECT_TRUE(Button("id1016")->isEnabled());
+    now += 5;
+    dlg->Tick();
+    EXPECT_EQ(Text("id1014"), QStringLiteral("00:00:15"));
     EXPECT_TRUE(test::WaitFor([&] { return rounds.load() > held + 5; }));
+
+    // Stop while paused asks; No leaves the job paused, Yes stops it.
+    test::BoxAnswerer boxes({Box::No, Box::Yes, Box::Ok});
+    QTest::mouseClick(Button("id1015"), Qt::LeftButton);
+    QTest::mouseClick(Button("id1016"), Qt::LeftButton);
+    ASSERT_EQ(boxes.seen.size(), 1u);
+    EXPECT_EQ(dlg->GetState(), CProcessingDlg::State::Paused);
+    EXPECT_TRUE(session.job.IsPaused());
+    QTest::mouseClick(Button("id1016"), Qt::LeftButton);
+    ASSERT_TRUE(test::WaitFor([&] { return Ended(); }));
+    EXPECT_EQ(dlg->Outcome().result, JobResult::Stopped);
 }
 
 TEST_F(ProcessingFixture, StopAnsweredNoGoesOnAndYesHandsOverWithTheCatalogueKept) {
@@ -189,6 +213,47 @@ TEST_F(ProcessingFixture, AnEndArrivingWhileTheQuestionIsOpenIsHandedOverOnce) {
     EXPECT_EQ(dlg->Outcome().result, JobResult::Completed);
 }
 
+// The end message comes from the job's outcome, not from the question: a
+// job that completed while the user confirmed the stop has completed, and a
+// stopped save says what it saved and where.
+TEST_F(ProcessingFixture, TheEndMessageComesFromTheOutcomeNotFromTheStopQuestion) {
+    {
+        test::BoxAnswerer boxes({Box::Yes, Box::Ok});
+        boxes.onBox = [this](QMessageBox& box) {
+            if (!box.text().startsWith(QStringLiteral("Do you want"))) return;
+            release.store(true);
+            ASSERT_TRUE(test::WaitFor([&] { return !dlg->HasWorker(); }, 5000));
+        };
+        Open(ReleasedJob());
+        QTest::mouseClick(Button("id1016"), Qt::LeftButton);
+        ASSERT_TRUE(test::WaitFor([&] { return Ended(); }));
+        ASSERT_EQ(boxes.seen.size(), 2u) << boxes.Texts().toStdString();
+        EXPECT_EQ(boxes.seen[1].text, QStringLiteral("Scanning Process completed Successfully."));
+        EXPECT_EQ(dlg->Outcome().result, JobResult::Completed);
+    }
+    {
+        session.jobMode = JobMode::Save;
+        session.destination = "/tmp";
+        CProcessingJob job;
+        job.run = [this] {
+            while (session.job.Poll()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            JobOutcome o;
+            o.result = JobResult::Stopped;
+            o.done = 2;
+            o.message = "Saving stopped. 2 file(s) saved in /tmp/Tarvolin 14.05.09.";
+            return o;
+        };
+        test::BoxAnswerer boxes({Box::Yes, Box::Ok});
+        Open(std::move(job));
+        QTest::mouseClick(Button("id1016"), Qt::LeftButton);
+        ASSERT_TRUE(test::WaitFor([&] { return Ended(); }));
+        ASSERT_EQ(boxes.seen.size(), 2u) << boxes.Texts().toStdString();
+        EXPECT_TRUE(boxes.seen[1].text.startsWith(QStringLiteral("Saving process Aborted")));
+        EXPECT_TRUE(boxes.seen[1].text.contains(QStringLiteral("2 file(s) saved in /tmp/Tarvolin 14.05.09.")))
+            << boxes.Texts().toStdString();
+    }
+}
+
 TEST_F(ProcessingFixture, AnExceptionOnTheWorkerBecomesAFailedOutcome) {
     CProcessingJob job;
     job.run = []() -> JobOutcome { throw std::runtime_error("the medium vanished"); };
@@ -202,14 +267,17 @@ TEST_F(ProcessingFixture, AnExceptionOnTheWorkerBecomesAFailedOutcome) {
     EXPECT_EQ(dlg->result(), QDialog::Accepted);
 }
 
-TEST_F(ProcessingFixture, EscapeAsksToStopFirstAndTheCloseBoxDoesNothing) {
-    test::BoxAnswerer boxes;
+TEST_F(ProcessingFixture, EscapeAsksToStopFirstAndTheCloseBoxAsksTheStopQuestion) {
+    test::BoxAnswerer boxes({Box::Ok, Box::No});
     Open(GateJob());
     QTest::keyClick(dlg.get(), Qt::Key_Escape);
     ASSERT_EQ(boxes.seen.size(), 1u);
     EXPECT_EQ(boxes.seen[0].text, QStringLiteral("Please stop the current process"));
     EXPECT_EQ(boxes.seen[0].caption, QStringLiteral("Information"));
+    // The close button asks the Stop question; No lets the job go on.
     dlg->close();
+    ASSERT_EQ(boxes.seen.size(), 2u);
+    EXPECT_EQ(boxes.seen[1].text, QStringLiteral("Do you want to stop the scanning process?"));
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_EQ(dlg->GetState(), CProcessingDlg::State::Running);
     // The window goes while the job runs: the job is stopped and joined.
