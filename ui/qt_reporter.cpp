@@ -3,6 +3,7 @@
 #include <QThread>
 #include <QWidget>
 #include <cstdio>
+#include <mutex>
 
 #include "ui/handover.h"
 #include "ui/message_box.h"
@@ -37,9 +38,21 @@ void CQtReporter::SetLastFileText(std::string_view text) {
     Q_EMIT LastFileTextChanged(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
+namespace {
+std::atomic<std::FILE*> g_consoleSink{nullptr};
+std::mutex g_consoleMutex;
+}  // namespace
+
+void CQtReporter::SetConsoleSink(std::FILE* sink) { g_consoleSink.store(sink); }
+
+std::FILE* CQtReporter::ConsoleSink() { return g_consoleSink.load(); }
+
 void CQtReporter::Console(std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    std::FILE* sink = g_consoleSink.load();
+    if (sink == nullptr) return;
+    std::lock_guard lock(g_consoleMutex);
+    std::fwrite(text.data(), 1, text.size(), sink);
+    std::fflush(sink);
 }
 
 }  // namespace tvn::ui

@@ -9,6 +9,7 @@
 #include <QString>
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 
 #include "app/report.h"
 
@@ -32,8 +33,14 @@ public:
     void Finished() override;
     void SetFileCounterText(std::string_view text) override;
     void SetLastFileText(std::string_view text) override;
-    // The diagnostic console goes to standard output, as 8-bit text.
+    // The diagnostic console goes where SetConsoleSink sent it, as 8-bit
+    // text; by default nowhere (a desktop launch would put it in the user's
+    // journal, several lines per file).
     void Console(std::string_view text) override;
+    // Where every wizard reporter writes the console: the file of --log,
+    // standard output when $TVN_TRACE is set, or nullptr for nowhere.
+    static void SetConsoleSink(std::FILE* sink);
+    static std::FILE* ConsoleSink();
 
 Q_SIGNALS:
     void ProgressChanged(quint64 percent);

@@ -6,13 +6,17 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
+#include <memory>
+#include <string>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
 #include "catalog/scan_info.h"
 #include "disk/drives.h"
+#include "disk/on_source.h"
 #include "ui/app_style.h"
 #include "ui/message_box.h"
+#include "ui/qt_reporter.h"
 #include "ui/wizard_controller.h"
 
 namespace tvn::ui {
@@ -91,6 +95,10 @@ int RunDesktopProgram(int argc, char** argv) {
     parser.addPositionalArgument(QStringLiteral("DEVICE|IMAGE|SCANINFO"),
                                  QStringLiteral("A disk, a disk image to pick, or a scan info file to load."),
                                  QStringLiteral("[DEVICE|IMAGE|SCANINFO]"));
+    const QCommandLineOption logOption(QStringLiteral("log"),
+                                       QStringLiteral("Write the diagnostic console to FILE."),
+                                       QStringLiteral("FILE"));
+    parser.addOption(logOption);
     parser.process(app);
 
     // One instance at a time.
@@ -125,6 +133,29 @@ int RunDesktopProgram(int argc, char** argv) {
 
     const QStringList positional = parser.positionalArguments();
     const CStartArguments start = ClassifyStartArgument(positional.isEmpty() ? QString() : positional.first());
+
+    // The diagnostic console: to the file of --log, or to standard output
+    // when $TVN_TRACE is set; otherwise nowhere.
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> log(nullptr, &std::fclose);
+    if (parser.isSet(logOption)) {
+        const std::string path = parser.value(logOption).toStdString();
+        const std::string refusal = WriteOnSourceRefusal(path, start.medium.toStdString());
+        if (!refusal.empty()) {
+            std::fprintf(stderr, "tarvolin: %s\n", refusal.c_str());
+            return 1;
+        }
+        log.reset(std::fopen(path.c_str(), "a"));
+        if (!log) {
+            std::fprintf(stderr, "tarvolin: cannot open log file %s\n", path.c_str());
+            return 1;
+        }
+        CQtReporter::SetConsoleSink(log.get());
+    } else if (!qEnvironmentVariableIsEmpty("TVN_TRACE")) {
+        CQtReporter::SetConsoleSink(stdout);
+    }
+    struct SinkReset {
+        ~SinkReset() { CQtReporter::SetConsoleSink(nullptr); }
+    } sinkReset;
     CWizardOptions options;
     options.medium = start.medium;
     CWizardController wizard(options);
