@@ -243,20 +243,23 @@ bool CBurner::IsPseudoDrive() const { return m_address.rfind("stdio:", 0) == 0; 
 bool CBurner::IsReady() {
     // Asked while the user chooses: the recorder is not kept, so that its
     // tray stays free for a disc.
+    // A question never pulls an open tray shut: the recorder is acquired
+    // without loading it, and a recorder with an open tray is not ready.
     const bool held = m_drive != nullptr;
-    const bool ready = IsUnitReady();
+    const bool ready = !m_writing.load() && Grab(false) &&
+                       burn_drive_get_status(m_drive->drive, nullptr) == BURN_DRIVE_IDLE;
     if (!held && !m_image) Release(false);
     return ready;
 }
 
-bool CBurner::Grab() {
+bool CBurner::Grab(bool loadTray) {
     if (m_drive) return true;
     if (!m_initialized || m_address.empty()) return false;
     auto drive = std::make_unique<Drive>();
     std::string adr = m_address;
     // bit0: load the tray. The image file of a pseudo-drive is not cut
     // short: what is written goes after the sessions already in it.
-    const int r = isoburn_drive_aquire(&drive->infos, adr.data(), 1);
+    const int r = isoburn_drive_aquire(&drive->infos, adr.data(), loadTray ? 1 : 0);
     if (r <= 0 || drive->infos == nullptr || drive->infos[0].drive == nullptr) {
         if (drive->infos) burn_drive_info_free(drive->infos);
         DrainMessages();

@@ -142,7 +142,9 @@ private:
     struct Drive;
     struct Image;
 
-    bool Grab();  // (re)acquires the selected recorder
+    // (Re)acquires the selected recorder; loadTray pulls an open tray shut,
+    // otherwise a recorder with its tray open is not acquired.
+    bool Grab(bool loadTray = true);
     void Release(bool eject);
     // Hands the libraries' messages to the console; true when one of them
     // tells of a failure.

@@ -19,6 +19,7 @@
 #include "output/save_job.h"
 #include "ui/found_data_dlg.h"
 #include "ui/help.h"
+#include "ui/off_gui.h"
 
 namespace tvn::ui {
 
@@ -212,7 +213,8 @@ CBurnDataPage::CBurnDataPage(IRecorderSource* recorders, const std::vector<CDest
         OnRecorder(index);
     });
     m_imageButton->setEnabled(m_recorders != nullptr);
-    Fill();
+    // Nothing is asked of the recorders before the page is first shown.
+    m_note->hide();
 }
 
 QComboBox* CBurnDataPage::Cache() const { return m_places; }
@@ -220,15 +222,24 @@ QComboBox* CBurnDataPage::Cache() const { return m_places; }
 int CBurnDataPage::Recorder() const { return m_recorderBox->currentIndex(); }
 
 void CBurnDataPage::Fill() {
+    m_filled = true;
     m_filling = true;
     m_recorderBox->clear();
-    const int count = m_recorders ? m_recorders->Count() : 0;
-    for (int i = 0; i < count; ++i) {
-        m_recorderBox->addItem(QString::fromLocal8Bit(m_recorders->Name(i).c_str()));
+    // The search for recorders runs on a worker while the window is served.
+    std::vector<std::string> names;
+    std::string unavailable;
+    if (m_recorders != nullptr) {
+        RunOffGuiThread(window(), [&] {
+            const int n = m_recorders->Count();
+            for (int i = 0; i < n; ++i) names.push_back(m_recorders->Name(i));
+            if (n == 0) unavailable = m_recorders->Unavailable();
+        });
     }
+    const auto count = static_cast<int>(names.size());
+    for (const std::string& name : names) m_recorderBox->addItem(QString::fromLocal8Bit(name.c_str()));
     m_filling = false;
     if (count == 0) {
-        std::string why = m_recorders ? m_recorders->Unavailable()
+        std::string why = m_recorders ? unavailable
                                       : std::string("CD/DVD burning is not available in this copy "
                                                     "of Tarvolin.");
         if (why.empty()) why = "No CD/DVD recorder was found on this computer.";
@@ -244,6 +255,10 @@ void CBurnDataPage::Fill() {
 }
 
 void CBurnDataPage::Activate() {
+    if (!m_filled) {
+        Fill();
+        return;
+    }
     if (m_recorderBox->count() == 0) {
         m_ready = false;
         Q_EMIT stateChanged();
@@ -256,8 +271,12 @@ void CBurnDataPage::Activate() {
 void CBurnDataPage::OnRecorder(int index) {
     if (m_filling) return;
     // A recorder that cannot be selected leaves nothing to burn on.
-    m_ready = m_recorders != nullptr && index >= 0 && m_recorders->Select(index) &&
-              m_recorders->IsReady();
+    bool ready = false;
+    if (m_recorders != nullptr && index >= 0) {
+        // Selecting and asking a recorder waits on the drive: on a worker.
+        RunOffGuiThread(window(), [&] { ready = m_recorders->Select(index) && m_recorders->IsReady(); });
+    }
+    m_ready = ready;
     Q_EMIT stateChanged();
 }
 
@@ -268,7 +287,10 @@ CSavePropertySheet::CSavePropertySheet(CSession& session, IRecorderSource* recor
     : QDialog(parent), m_session(session), m_source(SourceOf(session)) {
     setWindowTitle(QStringLiteral("Saving Options"));
     setObjectName(QStringLiteral("CSavePropertySheet"));
-    const std::vector<CDestination> places = lister ? lister(m_source) : std::vector<CDestination>{};
+    // Listing the destinations looks at every mount point, and a hung network
+    // mount would hang the window: on a worker, the window that asks served.
+    std::vector<CDestination> places;
+    if (lister) RunOffGuiThread(parent, [&] { places = lister(m_source); });
 
     m_tabs = new QTabWidget(this);
     m_local = new CLocalSaveDataPage(places, m_source, m_tabs);

@@ -120,7 +120,9 @@ public:
     CPlaceCombo* Places() const { return m_places; }
     QCheckBox* Compress() const { return m_compress; }
     QLabel* Note() const { return m_note; }
-    // The page became the shown one: the first recorder is selected again.
+    // The page became the shown one: the recorders are looked for the first
+    // time it is shown (on a worker: the search may take up to a minute),
+    // and the first recorder is selected again.
     void Activate();
     bool CanConfirm() const { return m_ready; }
     int Recorder() const;
@@ -140,6 +142,7 @@ private:
     QLabel* m_note = nullptr;
     bool m_ready = false;
     bool m_filling = false;
+    bool m_filled = false;  // the recorders have been looked for
 };
 
 class CSavePropertySheet : public QDialog {

@@ -7,11 +7,14 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QThread>
 
+#include <atomic>
 #include <filesystem>
 #include <set>
 
@@ -157,6 +160,57 @@ TEST(SaveSheet, BurnPageOnlyConfirmsOnAReadyRecorderAndUsesItsOwnChoices) {
     EXPECT_FALSE(session.compress);  // the burn page's box, not the local page's
     EXPECT_EQ(sheet.ChosenRecorder(), 0);
     EXPECT_TRUE(answer.boxes.empty());
+}
+
+// The destinations are listed on a worker: a hung mount must not hang the
+// window.
+TEST(SaveSheet, TheDestinationsAreListedOffTheGuiThread) {
+    CSession session;
+    TempDir out;
+    std::atomic<bool> onGuiThread{true};
+    CSavePropertySheet sheet(session, nullptr, nullptr, [&](const std::string&) {
+        onGuiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+        return OnePlace(out.Path());
+    });
+    EXPECT_FALSE(onGuiThread.load());
+    EXPECT_TRUE(sheet.LocalPage()->CanConfirm());
+}
+
+// Pressing Save asks nothing of the recorders: they are looked for when
+// the burn page is first shown, and never on the GUI thread.
+TEST(SaveSheet, TheRecordersAreProbedOnAWorkerWhenTheBurnPageIsFirstShown) {
+    struct WatchedRecorders : FixedRecorders {
+        using FixedRecorders::FixedRecorders;
+        int Count() override {
+            ++counts;
+            onGuiThread = onGuiThread || QThread::currentThread() == QCoreApplication::instance()->thread();
+            return FixedRecorders::Count();
+        }
+        bool IsReady() override {
+            ++readyAsked;
+            onGuiThread = onGuiThread || QThread::currentThread() == QCoreApplication::instance()->thread();
+            return FixedRecorders::IsReady();
+        }
+        std::atomic<int> counts{0}, readyAsked{0};
+        std::atomic<bool> onGuiThread{false};
+    } recorders({{"Ready recorder", true, true}});
+    CSession session;
+    TempDir out;
+    CSavePropertySheet sheet(session, &recorders, nullptr,
+                             [&](const std::string&) { return OnePlace(out.Path()); });
+    sheet.show();
+    EXPECT_EQ(recorders.counts.load(), 0);
+    EXPECT_EQ(recorders.readyAsked.load(), 0);
+    sheet.Tabs()->setCurrentIndex(1);
+    EXPECT_EQ(recorders.counts.load(), 1);
+    EXPECT_GE(recorders.readyAsked.load(), 1);
+    EXPECT_FALSE(recorders.onGuiThread.load());
+    EXPECT_EQ(sheet.BurnPage()->Recorders()->count(), 1);
+    EXPECT_TRUE(sheet.OkButton()->isEnabled());
+    // Shown again: the recorders are not looked for again.
+    sheet.Tabs()->setCurrentIndex(0);
+    sheet.Tabs()->setCurrentIndex(1);
+    EXPECT_EQ(recorders.counts.load(), 1);
 }
 
 TEST(SaveSheet, BurnPageWritesADiscImageThroughAPseudoDrive) {
