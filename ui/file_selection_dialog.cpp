@@ -145,8 +145,9 @@ void CFileSelectionDlg::OnNext() {
     // caught here rather than by the scan.
     bool opened = false;
     QString why;
-    const bool ran = RunOffGuiThread(this, [&] {
-        opened = m_session.OpenCurrentSource(m_state.driveId, m_reporter, kDisconnectedReconnect);
+    const std::string drive = m_state.driveId;  // the worker's own copy
+    const bool ran = RunOffGuiThread(this, [&, drive] {
+        opened = m_session.OpenCurrentSource(drive, m_reporter, kDisconnectedReconnect);
     }, &why);
     if (!ran) {
         ShowMessage(this, why, QStringLiteral("Error"), MsgIcon::Error);

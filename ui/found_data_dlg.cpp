@@ -30,6 +30,7 @@
 #include "catalog/scan_info.h"
 #include "preview/preview_dialog.h"
 #include "output/preview_copy.h"
+#include "ui/off_gui.h"
 #include "ui/help.h"
 #include "ui/list_ctrl.h"
 
@@ -499,10 +500,26 @@ bool CDataFoundDlg::SaveScanInfoAs() {
     dialog.selectFile(QString::fromStdString(SuggestedScanInfoName(std::time(nullptr))));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     const std::string path = dialog.selectedFiles().constFirst().toStdString();
+    // Written (and flushed) on a worker; its messages are shown here after.
+    struct CCollected : CNullReporter {
+        struct Box {
+            std::string text, caption;
+            MsgIcon icon;
+        };
+        std::vector<Box> boxes;
+        void Message(std::string_view text, std::string_view caption, MsgIcon icon) override {
+            boxes.push_back({std::string(text), std::string(caption), icon});
+        }
+    } collected;
+    bool saved = false;
+    QString why;
+    const bool ran = RunOffGuiThread(this, [&] { saved = SaveScanInfo(m_session, path, collected); }, &why);
     CBoxReporter reporter(this);
+    for (const auto& box : collected.boxes) reporter.Message(box.text, box.caption, box.icon);
+    if (!ran) ShowDataBox(this, why, QStringLiteral("Error"), QMessageBox::Critical);
     // Only a written file counts as saved: otherwise the question on leaving
     // still guards the found files.
-    if (!SaveScanInfo(m_session, path, reporter)) return false;
+    if (!ran || !saved) return false;
     m_scanInfoSaved = true;
     return true;
 }

@@ -396,8 +396,11 @@ void CKestrelDlg::OnNext() {
     if (m_picked == nullptr || m_state.driveId.empty()) return;
     bool opened = false;
     QString why;
-    const bool ran = RunOffGuiThread(this, [&] {
-        opened = m_session.OpenCurrentSource(m_state.driveId, m_reporter, "Failed to open drive");
+    // The worker gets its own copy: a hot-plug reload served while it runs
+    // rewrites the state's.
+    const std::string drive = m_state.driveId;
+    const bool ran = RunOffGuiThread(this, [&, drive] {
+        opened = m_session.OpenCurrentSource(drive, m_reporter, "Failed to open drive");
     }, &why);
     if (!ran) {
         ShowMessage(this, QStringLiteral("Failed to open drive\n%1").arg(why), QStringLiteral("Error"), MsgIcon::Error);
@@ -423,8 +426,10 @@ void CKestrelDlg::OnOpenScanInfo() {
     if (!CheckScanInfoExtension(file, m_reporter)) return;
     bool loaded = false;
     QString why;
-    const bool ran = RunOffGuiThread(this, [&] {
-        loaded = LoadScanInfo(m_session, file, m_state.driveId, m_state.listedTotalSectors, m_reporter);
+    const std::string drive = m_state.driveId;
+    const auto sectors = m_state.listedTotalSectors;
+    const bool ran = RunOffGuiThread(this, [&, drive, sectors] {
+        loaded = LoadScanInfo(m_session, file, drive, sectors, m_reporter);
     }, &why);
     if (!ran) {
         ShowMessage(this, why, QStringLiteral("Error"), MsgIcon::Error);

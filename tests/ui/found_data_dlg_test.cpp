@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QTimer>
+#include <QLineEdit>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -459,6 +463,40 @@ TEST_F(ScanInfoFixture, SavedScanInfoLoadsBackIntoAWindowWithTheSameFiles) {
     QTest::mouseClick(Button(*dlg, "id1020"), Qt::LeftButton);
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_TRUE(answer.boxes.empty());
+}
+
+// The scan info goes through the one destination check: the medium being
+// recovered is refused with the save's message, and is left as it was.
+TEST_F(ScanInfoFixture, SavingTheScanInfoOntoTheMediumIsRefused) {
+    Open();
+    const std::vector<uint8_t> before = test::ReadFile(image);
+    ModalAnswerer answer;
+    answer.ChooseFile(QString::fromStdString(image));
+    // Whatever boxes follow (the file dialog may ask whether to replace the
+    // image): each is recorded and answered with its affirmative button.
+    QStringList texts;
+    const auto anyBox = [&texts](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        if (box == nullptr) return;
+        texts << box->text();
+        // Clicked, as a person would: the file dialog asks which button was.
+        QAbstractButton* yes = box->button(QMessageBox::Yes);
+        QAbstractButton* ok = box->button(QMessageBox::Ok);
+        if (yes != nullptr) {
+            yes->click();
+        } else if (ok != nullptr) {
+            ok->click();
+        }
+    };
+    answer.Then(anyBox);
+    answer.Then(anyBox);
+    QTest::mouseClick(Button(*dlg, "id1081"), Qt::LeftButton);
+    EXPECT_FALSE(dlg->IsScanInfoSaved());
+    for (const auto& box : answer.boxes) texts << box.text;  // boxes left to the answerer
+    ASSERT_FALSE(texts.isEmpty());
+    EXPECT_TRUE(texts.back().contains(QStringLiteral("Please choose a destination on another drive.")))
+        << texts.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(test::ReadFile(image), before);
 }
 
 TEST_F(ScanInfoFixture, LeavingAsksAboutTheScanInfoUntilItIsWritten) {
