@@ -228,6 +228,10 @@ void CBurnJob::Burn(JobOutcome& outcome, const std::string& burnFolder) {
     while (!state->WaitFor(m_pollInterval)) {
         const uint32_t written = m_burner.GetWrittenSize();
         if (!m_session.job.Poll()) {
+            // The write may have ended while the job waited at the pause
+            // gate: a write that is over is not stopped, and what it ended
+            // with is the outcome.
+            if (state->done.load()) break;
             m_burner.Abort();
             stopped = true;
             break;

@@ -267,6 +267,35 @@ TEST(BurnJob, StopWhileWritingAbortsKeepsTheEarlierSessionAndEmptiesTheCache) {
     EXPECT_TRUE(f.CacheEmpty());
 }
 
+// A write that ends while the job is paused is a finished burn, whatever
+// the user answers afterwards: the disc has the new session.
+TEST(BurnJob, AWriteThatEndsWhilePausedIsCompletedEvenWhenStoppedThen) {
+    BurnFixture f(24 << 20);
+    f.Jpeg(1, 100, 20000);
+    // 17 MiB at a limited speed: the pseudo-drive writes 16 MiB and waits,
+    // so the job is paused while the write is still going.
+    f.Jpeg(2, 1000, 17 << 20);
+    f.burner.SetWriteSpeed(8000);
+    std::thread stopper;
+    f.reporter.onProgress = [&](uint64_t) {
+        if (!f.reporter.Burning() || stopper.joinable()) return;
+        f.session.job.Pause();
+        // Stop once the engine has ended the write.
+        stopper = std::thread([&f] {
+            for (int i = 0; i < 600 && f.burner.IsWriting(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            f.session.job.Stop();
+        });
+    };
+    const JobOutcome outcome = f.Run(false, std::chrono::milliseconds(20));
+    if (stopper.joinable()) stopper.join();
+    EXPECT_EQ(outcome.result, JobResult::Completed) << outcome.message << f.reporter.console;
+    EXPECT_EQ(outcome.done, 2u);
+    EXPECT_EQ(IsoSessions(f.disc), 1);
+    EXPECT_EQ(IsoTree(f.disc), (std::vector<std::string>{"/JPG", "/JPG/file# 1.JPG", "/JPG/file# 2.JPG"}));
+}
+
 TEST(BurnJob, StopWhileStagingBurnsNothingAndEmptiesTheCache) {
     BurnFixture f;
     f.Jpeg(1, 100, 2000);
