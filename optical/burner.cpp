@@ -243,10 +243,12 @@ bool CBurner::IsPseudoDrive() const { return m_address.rfind("stdio:", 0) == 0; 
 bool CBurner::IsReady() {
     // Asked while the user chooses: the recorder is not kept, so that its
     // tray stays free for a disc.
-    // A question never pulls an open tray shut: the recorder is acquired
-    // without loading it, and a recorder with an open tray is not ready.
+    // A question never pulls an open tray shut: a recorder is acquired
+    // without loading it, and one with an open tray is not ready (a
+    // pseudo-drive has no tray, and its image file is acquired as for a
+    // write).
     const bool held = m_drive != nullptr;
-    const bool ready = !m_writing.load() && Grab(false) &&
+    const bool ready = !m_writing.load() && Grab(IsPseudoDrive()) &&
                        burn_drive_get_status(m_drive->drive, nullptr) == BURN_DRIVE_IDLE;
     if (!held && !m_image) Release(false);
     return ready;

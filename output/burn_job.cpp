@@ -187,7 +187,7 @@ void CBurnJob::Burn(JobOutcome& outcome, const std::string& burnFolder) {
         return;
     }
     if (!m_burner.IsUnitReady()) {
-        fail(JobResult::Refused, "The CD/DVD recorder is not ready; nothing was burnt.", false);
+        fail(JobResult::Refused, "The CD/DVD recorder is not ready; nothing was burnt.", true);
         m_burner.UnlockTray();
         m_burner.Eject();
         return;
