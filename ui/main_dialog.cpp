@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QPainter>
 #include <filesystem>
 
 #include "catalog/scan_info.h"
+#include "disk/source_check.h"
 #include "ui/handover.h"
 #include "ui/message_box.h"
 #include "ui/off_gui.h"
@@ -399,11 +401,22 @@ void CKestrelDlg::OnNext() {
     // The worker gets its own copy: a hot-plug reload served while it runs
     // rewrites the state's.
     const std::string drive = m_state.driveId;
+    std::string refusal;
     const bool ran = RunOffGuiThread(this, [&, drive] {
-        opened = m_session.OpenCurrentSource(drive, m_reporter, "Failed to open drive");
+        // What is no disk or image (a FIFO would hold the open for ever) is
+        // refused before it is opened; the box says why in its details.
+        refusal = SourceRefusal(drive);
+        if (refusal.empty()) opened = m_session.OpenCurrentSource(drive, m_reporter, "Failed to open drive");
     }, &why);
     if (!ran) {
         ShowMessage(this, QStringLiteral("Failed to open drive\n%1").arg(why), QStringLiteral("Error"), MsgIcon::Error);
+        return;
+    }
+    if (!refusal.empty()) {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("Failed to open drive"),
+                        QMessageBox::Ok, this);
+        box.setDetailedText(QString::fromStdString(refusal));
+        box.exec();
         return;
     }
     if (!opened) {

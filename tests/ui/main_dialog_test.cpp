@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "tests/support/test_support.h"
 #include "tests/ui/ui_test_support.h"
@@ -177,6 +178,27 @@ TEST_F(MainFixture, AMediumThatCannotBeOpenedIsReportedAndTheListReloaded) {
     EXPECT_EQ(session.diskSource, nullptr);
     EXPECT_TRUE(test::WaitFor([&] { return listed.count() > 0; }));
     EXPECT_FALSE(Button("id1")->isEnabled());
+}
+
+// A picked image replaced by a FIFO: Next neither hangs nor calls it an
+// empty medium; the box keeps its words and says why in its details.
+TEST_F(MainFixture, ASourceThatIsNoMediumIsRefusedWithTheReasonInTheDetails) {
+    test::TempDir dir;
+    const std::string image = dir / "card.img";
+    test::MakePhotoImage(image);
+    Open(test::TwoDrives);
+    ASSERT_TRUE(dlg->PickMedium(QString::fromStdString(image)));
+    std::remove(image.c_str());
+    ASSERT_EQ(::mkfifo(image.c_str(), 0600), 0);
+    test::BoxAnswerer boxes;
+    QString details;
+    boxes.onBox = [&details](QMessageBox& box) { details = box.detailedText(); };
+    QTest::mouseClick(Button("id1"), Qt::LeftButton);
+    ASSERT_EQ(boxes.seen.size(), 1u) << boxes.Texts().toStdString();
+    EXPECT_EQ(boxes.seen[0].text, QStringLiteral("Failed to open drive"));
+    EXPECT_TRUE(details.contains(QStringLiteral("is a FIFO"))) << details.toStdString();
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(session.diskSource, nullptr);
 }
 
 TEST_F(MainFixture, HelpTopicAndExit) {
