@@ -29,6 +29,7 @@
 #include "catalog/directory_tree.h"
 #include "disk/on_source.h"
 #include "output/extract.h"
+#include "output/save_names.h"
 #include "output/zip_writer.h"
 
 namespace tvn {
@@ -103,11 +104,17 @@ public:
     // Sectors of the saved files that could not be read (zeros in the files),
     // and a note per such file.
     uint64_t GetUnreadableSectors() const { return m_unreadable; }
+    // Files left out because a file of the same content was saved before.
+    uint64_t GetDuplicatesSkipped() const { return m_duplicates; }
     const std::vector<std::string>& GetNotes() const { return m_notes; }
 
 private:
     void SaveOne(CFolderNode& folder, CFileNode& file);
     void NotSaved(const CFileNode& file, const ExtractResult& r);
+    // After a file was written to path: true when it is a duplicate (removed);
+    // otherwise sets its time and moves it where the layout puts it (path
+    // follows it).
+    bool SkipOrPlace(CFileNode& file, std::string& path);
     void Finish(JobOutcome& outcome);
     // Closes the open archive and creates the next one: the single archive,
     // or part m_part.
@@ -145,6 +152,9 @@ private:
     uint64_t m_failed = 0;
     uint64_t m_lost = 0;  // files not saved because the medium was gone
     uint64_t m_unreadable = 0;
+    uint64_t m_duplicates = 0;
+    CDuplicateIndex m_duplicateIndex;
+    bool m_windowsNames = false;
     std::vector<std::string> m_notes;
     std::vector<std::string> m_errors;
 
