@@ -11,6 +11,7 @@
 
 #include "disk/disk_source.h"
 #include "disk/io.h"
+#include "names/exfat_directory.h"
 #include "names/fat_directory.h"
 
 // Exported by the library but declared only in its internal headers:
@@ -87,6 +88,20 @@ FatGeometry ReadFatGeometry(const MediumReadAt& read, uint64_t fsOffset) {
     return g;
 }
 
+FatGeometry ReadExfatGeometry(const MediumReadAt& read, uint64_t fsOffset) {
+    FatGeometry g;
+    uint8_t b[512];
+    if (read(fsOffset, b, sizeof b) != static_cast<ssize_t>(sizeof b)) return g;
+    const uint32_t bytesShift = b[108], clusterShift = b[109];
+    if (bytesShift < 9 || bytesShift > 12 || clusterShift > 25 - bytesShift) return g;
+    const uint64_t heap = uint64_t{b[88]} | uint64_t{b[89]} << 8 | uint64_t{b[90]} << 16 |
+                          uint64_t{b[91]} << 24;
+    g.dataOffset = fsOffset + (heap << bytesShift);
+    g.clusterBytes = uint64_t{1} << (bytesShift + clusterShift);
+    g.ok = true;
+    return g;
+}
+
 class CWalker {
 public:
     CWalker(TSK_FS_INFO* fs, const MediumReadAt& read, const FsReadLimits& limits,
@@ -96,7 +111,9 @@ public:
         m_fsName = tsk_fs_type_toname(fs->ftype);
         for (char& c : m_fsName) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         if (m_fsName == "EXFAT") m_fsName = "exFAT";
+        m_exfat = fs->ftype == TSK_FS_TYPE_EXFAT;
         if (m_fat) m_geometry = ReadFatGeometry(read, static_cast<uint64_t>(fs->offset));
+        if (m_exfat) m_geometry = ReadExfatGeometry(read, static_cast<uint64_t>(fs->offset));
     }
 
     void Walk() {
@@ -149,6 +166,7 @@ private:
             }
         }
         if (m_fat && e.origin.deleted) RestoreFatName(file, e);
+        if (m_exfat) ExfatTimes(file, e);
         e.origin.path = parent + e.origin.name;
         m_out.entries.push_back(std::move(e));
         return TSK_WALK_CONT;
@@ -175,25 +193,53 @@ private:
         e.origin.restore = NameRestore::Unknown;
     }
 
+    // exFAT keeps each time's offset from UTC, which the library does not
+    // use: the times from the entry itself where it names one.
+    void ExfatTimes(TSK_FS_FILE* file, FsEntry& e) {
+        if (!m_geometry.ok || !e.hasData) return;
+        auto it = m_exfatDirs.find(file->name->par_addr);
+        if (it == m_exfatDirs.end())
+            it = m_exfatDirs.emplace(file->name->par_addr,
+                                     ParseExfatDirectory(DirectoryBytes(file->name->par_addr)))
+                     .first;
+        for (const ExfatDirEntry& d : it->second) {
+            if (d.directory || d.size != e.origin.size || d.firstCluster < 2 ||
+                d.deleted != e.origin.deleted)
+                continue;
+            const uint64_t at =
+                m_geometry.dataOffset + (d.firstCluster - 2) * m_geometry.clusterBytes;
+            if (at != e.dataOffset) continue;
+            if (d.modified.known) e.origin.modified = d.modified;
+            if (d.created.known) e.origin.created = d.created;
+            return;
+        }
+    }
+
     std::vector<FatDirEntry>& Directory(TSK_INUM_T inum) {
         auto it = m_dirs.find(inum);
         if (it != m_dirs.end()) return it->second;
-        std::vector<FatDirEntry>& entries = m_dirs[inum];
+        return m_dirs.emplace(inum, ParseFatDirectory(DirectoryBytes(inum))).first->second;
+    }
+
+    // A directory's own bytes, as far as the limit allows.
+    std::vector<uint8_t> DirectoryBytes(TSK_INUM_T inum) {
+        std::vector<uint8_t> bytes;
         TSK_FS_FILE* dir = tsk_fs_file_open_meta(m_fs, nullptr, inum);
-        if (dir == nullptr) return entries;
+        if (dir == nullptr) {
+            tsk_error_reset();
+            return bytes;
+        }
         if (dir->meta != nullptr && dir->meta->size > 0) {
-            const auto n = static_cast<size_t>(
-                std::min<uint64_t>(static_cast<uint64_t>(dir->meta->size), m_limits.maxDirectoryBytes));
-            std::vector<uint8_t> bytes(n);
+            const auto n = static_cast<size_t>(std::min<uint64_t>(
+                static_cast<uint64_t>(dir->meta->size), m_limits.maxDirectoryBytes));
+            bytes.resize(n);
             const ssize_t got = tsk_fs_file_read(dir, 0, reinterpret_cast<char*>(bytes.data()), n,
                                                  TSK_FS_FILE_READ_FLAG_NONE);
-            if (got > 0) {
-                bytes.resize(static_cast<size_t>(got));
-                entries = ParseFatDirectory(bytes);
-            }
+            bytes.resize(got > 0 ? static_cast<size_t>(got) : 0);
         }
         tsk_fs_file_close(dir);
-        return entries;
+        tsk_error_reset();
+        return bytes;
     }
 
     TSK_FS_INFO* m_fs;
@@ -202,9 +248,11 @@ private:
     Clock::time_point m_deadline;
     FsReadResult& m_out;
     bool m_fat = false;
+    bool m_exfat = false;
     std::string m_fsName;
     FatGeometry m_geometry;
     std::map<TSK_INUM_T, std::vector<FatDirEntry>> m_dirs;
+    std::map<TSK_INUM_T, std::vector<ExfatDirEntry>> m_exfatDirs;
 };
 
 void ReadOneFs(TSK_IMG_INFO* img, TSK_OFF_T offset, uint32_t sectorSize,

@@ -1,6 +1,7 @@
 #include "ui/found_models.h"
 
 #include <QColor>
+#include <QDateTime>
 #include <algorithm>
 
 namespace tvn::ui {
@@ -194,15 +195,34 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
     // says so beside its name.
     const bool incomplete =
         file && static_cast<const CFileNode*>(node)->GetLength() == CFileNode::Length::MayBeIncomplete;
+    // A file the card's file system names shows that name (and whether its
+    // entry was deleted); the numbered name is in its tooltip.
+    const FileOrigin* origin = file ? static_cast<const CFileNode*>(node)->GetOrigin() : nullptr;
     switch (role) {
-        case Qt::DisplayRole:
-            return incomplete ? QString::fromStdString(node->GetName()) + QStringLiteral("  (may be incomplete)")
-                              : QString::fromStdString(node->GetName());
+        case Qt::DisplayRole: {
+            QString text = QString::fromStdString(origin != nullptr ? origin->name : node->GetName());
+            if (origin != nullptr && origin->deleted) text += QStringLiteral("  (deleted)");
+            return incomplete ? text + QStringLiteral("  (may be incomplete)") : text;
+        }
         case Qt::ForegroundRole:
             return incomplete ? QVariant(QColor(0x9a, 0x5b, 0x00)) : QVariant();
         case Qt::CheckStateRole: return node->IsChecked() ? Qt::Checked : Qt::Unchecked;
         case Qt::ToolTipRole:
             if (!file) return {};
+            if (origin != nullptr) {
+                QString tip = QString::fromStdString(node->GetName() + "
+/" + origin->path);
+                if (origin->modified.known) {
+                    tip += QStringLiteral("
+Modified: ") +
+                           QDateTime::fromSecsSinceEpoch(origin->modified.seconds)
+                               .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+                }
+                if (origin->deleted) tip += QStringLiteral("
+Deleted from the card");
+                return tip + QStringLiteral("
+Double click on file to preview");
+            }
             return incomplete ? QStringLiteral("Double click on file to preview\n"
                                                "Its structure breaks off before its end: it may be incomplete.")
                               : QStringLiteral("Double click on file to preview");

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "catalog/scan_info.h"
+#include "names/attach.h"
 #include "ui/handover.h"
 #include "ui/message_box.h"
 #include "ui/off_gui.h"
@@ -425,6 +426,7 @@ void CKestrelDlg::OnOpenScanInfo() {
     QString why;
     const bool ran = RunOffGuiThread(this, [&] {
         loaded = LoadScanInfo(m_session, file, m_state.driveId, m_state.listedTotalSectors, m_reporter);
+        if (loaded && m_session.diskSource) ReadOriginalNames(m_session.tree, *m_session.diskSource);
     }, &why);
     if (!ran) {
         ShowMessage(this, why, QStringLiteral("Error"), MsgIcon::Error);

@@ -168,3 +168,51 @@ TEST(FatDirectory, TimesInTheSystemZone) {
 
 }  // namespace
 }  // namespace tvn
+
+#include "names/exfat_directory.h"
+
+namespace tvn {
+namespace {
+
+// One exFAT file: primary entry, stream extension, one name entry.
+void ExfatFile(std::vector<uint8_t>& dir, bool deleted, uint32_t cluster, uint64_t size,
+               uint32_t stamp, uint8_t offset) {
+    uint8_t e[96] = {};
+    e[0] = deleted ? 0x05 : 0x85;
+    e[1] = 2;
+    e[4] = 0x20;
+    for (int i = 0; i < 4; ++i) e[12 + i] = static_cast<uint8_t>(stamp >> (8 * i));
+    e[23] = offset;
+    e[32] = deleted ? 0x40 : 0xC0;
+    for (int i = 0; i < 4; ++i) e[32 + 20 + i] = static_cast<uint8_t>(cluster >> (8 * i));
+    for (int i = 0; i < 8; ++i) e[32 + 24 + i] = static_cast<uint8_t>(size >> (8 * i));
+    e[64] = deleted ? 0x41 : 0xC1;
+    dir.insert(dir.end(), e, e + 96);
+}
+
+TEST(ExfatDirectory, TimesWithTheirOffsetFromUtc) {
+    // 2023-03-26 01:30:00 written at UTC+01:00 (4 quarters, valid bit).
+    const uint32_t stamp = (43u << 25) | (3u << 21) | (26u << 16) | (1u << 11) | (30u << 5);
+    std::vector<uint8_t> dir;
+    ExfatFile(dir, false, 5, 1234, stamp, 0x80 | 4);
+    ExfatFile(dir, true, 9, 99, stamp, 0x80 | 0x7C);  // -1 hour
+    ExfatFile(dir, false, 11, 1, stamp, 0x00);         // no offset recorded
+    dir.resize(dir.size() + 32, 0);
+    ExfatFile(dir, false, 13, 1, stamp, 0x80);  // after the end mark
+    const auto entries = ParseExfatDirectory(dir);
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].firstCluster, 5u);
+    EXPECT_EQ(entries[0].size, 1234u);
+    EXPECT_FALSE(entries[0].deleted);
+    EXPECT_EQ(entries[0].modified.seconds, 1679790600);  // 00:30 UTC
+    EXPECT_EQ(entries[0].modified.offsetMinutes, 60);
+    EXPECT_TRUE(entries[1].deleted);
+    EXPECT_EQ(entries[1].modified.seconds, 1679790600 + 2 * 3600);
+    EXPECT_FALSE(entries[2].modified.known);
+    // A set cut short is not read past the bytes.
+    dir.resize(32 * 2 + 5);
+    EXPECT_LE(ParseExfatDirectory(dir).size(), 1u);
+}
+
+}  // namespace
+}  // namespace tvn
