@@ -44,14 +44,14 @@ void Long(Bytes& dir, const std::string& name, const char* name11, bool deleted 
     units.push_back(0);
     while (units.size() % 13 != 0) units.push_back(0xFFFF);
     const size_t parts = units.size() / 13;
-    static constexpr int kOffsets[13] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
+    static constexpr size_t kOffsets[13] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
     for (size_t p = parts; p-- > 0;) {
         uint8_t e[32] = {};
         e[0] = static_cast<uint8_t>((p + 1) | (p + 1 == parts ? 0x40 : 0));
         if (deleted) e[0] = 0xE5;
         e[11] = 0x0F;
         e[13] = sum;
-        for (int i = 0; i < 13; ++i) {
+        for (size_t i = 0; i < 13; ++i) {
             e[kOffsets[i]] = static_cast<uint8_t>(units[p * 13 + i]);
             e[kOffsets[i] + 1] = static_cast<uint8_t>(units[p * 13 + i] >> 8);
         }
