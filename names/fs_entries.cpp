@@ -73,13 +73,14 @@ FatGeometry ReadFatGeometry(const MediumReadAt& read, uint64_t fsOffset) {
     FatGeometry g;
     uint8_t b[512];
     if (read(fsOffset, b, sizeof b) != static_cast<ssize_t>(sizeof b)) return g;
-    const uint32_t bytesPerSector = b[11] | (b[12] << 8);
+    const auto le16 = [&b](size_t at) { return uint32_t{b[at]} | uint32_t{b[at + 1]} << 8; };
+    const uint32_t bytesPerSector = le16(11);
     const uint32_t perCluster = b[13];
-    const uint32_t reserved = b[14] | (b[15] << 8);
+    const uint32_t reserved = le16(14);
     const uint32_t fats = b[16];
-    const uint32_t rootEntries = b[17] | (b[18] << 8);
-    uint32_t fatSize = b[22] | (b[23] << 8);
-    if (fatSize == 0) fatSize = b[36] | (b[37] << 8) | (b[38] << 16) | (uint32_t{b[39]} << 24);
+    const uint32_t rootEntries = le16(17);
+    uint32_t fatSize = le16(22);
+    if (fatSize == 0) fatSize = le16(36) | le16(38) << 16;
     if (bytesPerSector < 512 || bytesPerSector > 4096 || perCluster == 0 || fats == 0) return g;
     const uint64_t rootSectors = (uint64_t{rootEntries} * 32 + bytesPerSector - 1) / bytesPerSector;
     g.dataOffset = fsOffset + (reserved + uint64_t{fats} * fatSize + rootSectors) * bytesPerSector;
@@ -106,7 +107,7 @@ class CWalker {
 public:
     CWalker(TSK_FS_INFO* fs, const MediumReadAt& read, const FsReadLimits& limits,
             Clock::time_point deadline, FsReadResult& out)
-        : m_fs(fs), m_read(read), m_limits(limits), m_deadline(deadline), m_out(out) {
+        : m_fs(fs), m_limits(limits), m_deadline(deadline), m_out(out) {
         m_fat = IsFat(fs->ftype);
         m_fsName = tsk_fs_type_toname(fs->ftype);
         for (char& c : m_fsName) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -243,7 +244,6 @@ private:
     }
 
     TSK_FS_INFO* m_fs;
-    const MediumReadAt& m_read;
     const FsReadLimits& m_limits;
     Clock::time_point m_deadline;
     FsReadResult& m_out;

@@ -210,18 +210,14 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
         case Qt::ToolTipRole:
             if (!file) return {};
             if (origin != nullptr) {
-                QString tip = QString::fromStdString(node->GetName() + "
-/" + origin->path);
+                QString tip = QString::fromStdString(node->GetName() + "\n/" + origin->path);
                 if (origin->modified.known) {
-                    tip += QStringLiteral("
-Modified: ") +
+                    tip += QStringLiteral("\nModified: ") +
                            QDateTime::fromSecsSinceEpoch(origin->modified.seconds)
                                .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
                 }
-                if (origin->deleted) tip += QStringLiteral("
-Deleted from the card");
-                return tip + QStringLiteral("
-Double click on file to preview");
+                if (origin->deleted) tip += QStringLiteral("\nDeleted from the card");
+                return tip + QStringLiteral("\nDouble click on file to preview");
             }
             return incomplete ? QStringLiteral("Double click on file to preview\n"
                                                "Its structure breaks off before its end: it may be incomplete.")
