@@ -123,7 +123,8 @@ std::string DescribeNames(const NameSummary& s) {
     if (s.fileSystems.empty()) return "No file system on the medium names the files found.";
     std::string where;
     for (const std::string& f : s.fileSystems) where += (where.empty() ? "" : ", ") + f;
-    std::string text = fmt::format("{} of {} files named from {}", s.named, s.files, where);
+    std::string text =
+        fmt::format("{} of {} files named from {}, {} dated", s.named, s.files, where, s.dated);
     if (s.deleted > 0) {
         text += fmt::format(" ({} deleted; first letters found: {} by long name, {} by the "
                             "names beside them, {} not found)",
