@@ -41,6 +41,7 @@ TEST(CliNames, JsonCarriesOriginalPathsTimesAndDeleted) {
               0);
     for (const char* command : {"scan", "info"}) {
         if (std::string(command) == "info") {
+            text.clear();
             ASSERT_EQ(test::RunCommand(Cli("info --json '" + dir / "card.bin" + "'"), &text), 0);
         }
         const auto json = nlohmann::json::parse(text);
