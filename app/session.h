@@ -15,6 +15,7 @@
 #include "app/job_control.h"
 #include "app/private_dir.h"
 #include "app/report.h"
+#include "app/save_layout.h"
 #include "catalog/directory_tree.h"
 #include "disk/disk_source.h"
 #include "disk/read_around.h"
@@ -54,6 +55,9 @@ struct CSession {
     // Scans measure each file's length from its own structure ("Measure
     // exact file lengths") instead of by the length rules.
     bool exactLengths = false;
+    // How a save lays out its files: original names and folders, folders by
+    // date taken, duplicates left out.
+    SaveLayout layout;
 
     // The private folder that preview copies go to ("TVNTEMP.xxxxxx"), made by
     // the first preview and removed with everything in it when the session

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/types.h"
+#include "catalog/file_origin.h"
 
 namespace tvn {
 
@@ -82,8 +83,14 @@ public:
     Length GetLength() const { return m_length; }
     void SetLength(Length length) { m_length = length; }
 
+    // The file system's entry for this file, when one describes it (null
+    // otherwise): original path, name, times, deleted or not.
+    const FileOrigin* GetOrigin() const { return m_origin.get(); }
+    void SetOrigin(std::unique_ptr<FileOrigin> origin) { m_origin = std::move(origin); }
+
 private:
     Length m_length = Length::Carved;
+    std::unique_ptr<FileOrigin> m_origin;
     ULONGLONG m_ullSize = 0;
     ULONGLONG m_ullStartSector = 0;
     ULONGLONG m_ullEndSector = 0;

@@ -6,10 +6,25 @@
 #include "catalog/scan_info.h"
 #include "cli/commands.h"
 #include "cli/manual.h"
+#include "disk/disk_source.h"
+#include "names/attach.h"
+
+#include <unistd.h>
 
 namespace tvn::cli {
 
 namespace {
+
+// The entries of the medium the file was made from, when it is here and may
+// be read without asking (the same size as then); none otherwise.
+std::vector<FsEntry> EntriesOfMedium(const ScanInfoContents& c, uint32_t& sectorSize) {
+    if (c.driveId.empty() || ::access(c.driveId.c_str(), R_OK) != 0) return {};
+    CDiskSource source(c.driveId);
+    if (source.GetStatus() != CDiskSource::kUsable || static_cast<DWORD>(source.GetTotalSectors()) != c.totalSectors)
+        return {};
+    sectorSize = source.GetSectorSizeU();
+    return ReadFsEntries(source).entries;
+}
 
 void PrintContents(const std::string& path, const ScanInfoContents& c, bool json) {
     uint64_t files = 0;
@@ -19,6 +34,10 @@ void PrintContents(const std::string& path, const ScanInfoContents& c, bool json
         out["file"] = path;
         out["medium"] = c.driveId;
         out["total_sectors"] = c.totalSectors;
+        // Names are not kept in the file: they are read from the medium.
+        uint32_t sectorSize = 512;
+        const std::vector<FsEntry> entries = EntriesOfMedium(c, sectorSize);
+        const CEntryIndex index(entries, sectorSize);
         nlohmann::ordered_json folders = nlohmann::ordered_json::array();
         for (const auto& f : c.folders) {
             nlohmann::ordered_json list = nlohmann::ordered_json::array();
@@ -27,6 +46,8 @@ void PrintContents(const std::string& path, const ScanInfoContents& c, bool json
                                 {"start_sector", n.startSector},
                                 {"end_sector", n.endSector},
                                 {"size", n.size}});
+                if (const FsEntry* e = index.Find(n.startSector, f.name))
+                    AddOriginJson(list.back(), &e->origin);
             }
             folders.push_back({{"name", f.name}, {"files", std::move(list)}});
         }

@@ -19,6 +19,9 @@ struct SaveOptions {
     bool zip = false;
     bool exactLengths = false;
     std::vector<std::string> select;
+    std::string names = "original";
+    std::string organise = "folders";
+    bool keepDuplicates = false;
 };
 
 void PrintResults(const CSession& session, const CSaveJob& job) {
@@ -43,6 +46,9 @@ void PrintResults(const CSession& session, const CSaveJob& job) {
         found += count, saved += r.saved, bytes += r.bytes;
     }
     fmt::print("{:<6} {:>8} {:>8} {:>14}\n", "Total", found, saved, bytes);
+    if (job.GetDuplicatesSkipped() > 0) {
+        fmt::print("Duplicates skipped: {}\n", job.GetDuplicatesSkipped());
+    }
 }
 
 int RunSave(CliContext& ctx, const SaveOptions& o, const std::vector<FileType>& types) {
@@ -62,6 +68,9 @@ int RunSave(CliContext& ctx, const SaveOptions& o, const std::vector<FileType>& 
 
     session.destination = o.to;
     session.compress = o.zip;
+    session.layout.originalNames = o.names == "original";
+    session.layout.byDate = o.organise == "date";
+    session.layout.skipDuplicates = !o.keepDuplicates;
     session.jobName = JobNameNow();
     session.jobMode = JobMode::Save;
     session.job.Reset();
@@ -117,6 +126,21 @@ void AddSaveCommand(CLI::App& app, CliContext& ctx) {
                     "Save only these types or files (jpg, \"file# 3.JPG\", ...); default: all")
         ->delimiter(',')
         ->type_name("TYPE|NAME");
+    cmd->add_option("--names", o->names,
+                    "original: the names and folders the card's file system still knows "
+                    "(others as TYPE/file# N.EXT); numbered: every file as TYPE/file# N.EXT")
+        ->check(CLI::IsMember({"original", "numbered"}))
+        ->capture_default_str();
+    cmd->add_option("--organise", o->organise,
+                    "folders: as --names says; date: YYYY/YYYY-MM-DD/ by the date each photo or "
+                    "film was taken (\"undated\" when none is known)")
+        ->check(CLI::IsMember({"folders", "date"}))
+        ->capture_default_str();
+    cmd->add_flag("--keep-duplicates", o->keepDuplicates,
+                  "Save files with the same content as a file saved before too (by default "
+                  "they are saved once)");
+    AddExample(cmd, "tarvolin-cli save /dev/sdb --types jpg --to ~/Photos --organise date",
+               "Save the photos found on the card into folders by the day they were taken.");
     AddExample(cmd, "tarvolin-cli save /dev/sdb --scan-info card.bin --to /media/backup --select jpg",
                "Save the JPEG photos listed in card.bin from the card into a new folder "
                "\"Tarvolin hh.mm.ss\" on the backup disk.");

@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -76,6 +77,12 @@ int PrepareSelection(CSession& session, const std::string& source, const std::st
 
 // Prints the catalogue in catalogue order, as text or as JSON, on stdout.
 void PrintCatalogue(const CSession& session, bool json, bool stopped);
+
+// Reads the medium's file systems and names the catalogue's files from them
+// (a line on the diagnostic console says how many).
+void ReadNames(CSession& session, CTerminalReporter& reporter);
+// original_path, times and deleted of a file named by the file system.
+void AddOriginJson(nlohmann::ordered_json& file, const FileOrigin* origin);
 
 // Ctrl-C handling: while a job runs, SIGINT clears its run flag.
 class CInterruptGuard {

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "catalog/scan_info.h"
+#include "names/attach.h"
 #include "cli/commands.h"
 #include "scan/scan_job.h"
 
@@ -134,6 +135,7 @@ int PrepareSelection(CSession& session, const std::string& source, const std::st
         const auto sectors = static_cast<DWORD>(session.diskSource->GetTotalSectors());
         const std::string id = CDiskSource::CanonicalIdentifier(source);
         if (!LoadScanInfo(session, scanInfo, id, sectors, reporter)) return kExitFailure;
+        ReadNames(session, reporter);
     } else if (RunScan(session, types, reporter)) {
         fmt::print(stderr, "tarvolin-cli: scan stopped; nothing {}\n", done);
         return kExitInterrupted;
@@ -197,7 +199,46 @@ bool RunScan(CSession& session, const std::vector<FileType>& types, CTerminalRep
     session.readHealth.Reset();
     session.readHealth.AddUnreadable(job.UnreadableRanges());
     if (job.MediumLost()) session.readHealth.SetMediumGone();
-    return !session.job.IsRunning();
+    const bool stopped = !session.job.IsRunning();
+    if (!stopped && !job.MediumLost()) ReadNames(session, reporter);
+    return stopped;
+}
+
+void ReadNames(CSession& session, CTerminalReporter& reporter) {
+    if (!session.diskSource) return;
+    const NameSummary s = ReadOriginalNames(session.tree, *session.diskSource);
+    reporter.Console(fmt::format("{} ({:.3f} s)\n", DescribeNames(s), s.seconds));
+}
+
+namespace {
+
+// The times of an entry: UTC seconds, and how the file system keeps them.
+nlohmann::ordered_json TimesJson(const FileOrigin& o) {
+    nlohmann::ordered_json t = nlohmann::ordered_json::object();
+    const auto one = [&t](const char* key, const EntryTime& e) {
+        if (!e.known) return;
+        t[key] = e.seconds;
+    };
+    one("modified", o.modified);
+    one("created", o.created);
+    const EntryTime& e = o.modified.known ? o.modified : o.created;
+    if (e.hasOffset) {
+        t["zone"] = fmt::format("{}{:02}:{:02}", e.offsetMinutes < 0 ? '-' : '+',
+                                std::abs(e.offsetMinutes) / 60, std::abs(e.offsetMinutes) % 60);
+    } else {
+        t["zone"] = e.localZone ? "local" : "utc";
+    }
+    return t;
+}
+
+}  // namespace
+
+void AddOriginJson(nlohmann::ordered_json& file, const FileOrigin* origin) {
+    if (origin == nullptr) return;
+    file["original_path"] = origin->path;
+    file["times"] = TimesJson(*origin);
+    file["deleted"] = origin->deleted;
+    if (origin->deleted) file["first_letter"] = NameRestoreText(origin->restore);
 }
 
 void PrintCatalogue(const CSession& session, bool json, bool stopped) {
@@ -229,6 +270,7 @@ void PrintCatalogue(const CSession& session, bool json, bool stopped) {
                                 {"start_sector", n->GetStartSector()},
                                 {"end_sector", n->GetEndSector()},
                                 {"size", n->GetSize()}});
+                AddOriginJson(list.back(), n->GetOrigin());
                 // Lengths measured from the files' structure say which
                 // files could not be followed to their end.
                 if (n->GetLength() != CFileNode::Length::Carved) {
@@ -256,18 +298,25 @@ void PrintCatalogue(const CSession& session, bool json, bool stopped) {
         fmt::print("{}\n", out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace));
         return;
     }
-    fmt::print("{:<6} {:<16} {:>14} {:>14} {:>12}\n", "Folder", "File", "Start sector",
-               "End sector", "Size");
+    fmt::print("{:<6} {:<16} {:>14} {:>14} {:>12}  {}\n", "Folder", "File", "Start sector",
+               "End sector", "Size", "Original name");
+    uint64_t named = 0;
     for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
         for (CFileNode* n = f->GetFirstChild(); n; n = n->GetNextFile()) {
-            fmt::print("{:<6} {:<16} {:>14} {:>14} {:>12}{}\n", f->GetName(), n->GetName(),
-                       n->GetStartSector(), n->GetEndSector(), n->GetSize(),
+            std::string original;
+            if (const FileOrigin* o = n->GetOrigin()) {
+                original = "/" + o->path + (o->deleted ? " (deleted)" : "");
+                ++named;
+            }
+            fmt::print("{:<6} {:<16} {:>14} {:>14} {:>12}  {}{}\n", f->GetName(), n->GetName(),
+                       n->GetStartSector(), n->GetEndSector(), n->GetSize(), original,
                        n->GetLength() == CFileNode::Length::MayBeIncomplete
                            ? "  may be incomplete"
                            : "");
             ++files;
         }
     }
+    if (named > 0) fmt::print("{} of the files named by the file system\n", named);
     fmt::print("{} files in {} folders, {} bytes found{}\n", files,
                tree.m_ullFolderCount.load(), tree.m_ullFoundBytes.load(),
                stopped ? " (scan stopped)" : "");

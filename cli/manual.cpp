@@ -228,6 +228,14 @@ std::string ManualPage(const CLI::App& app) {
         "kept in a scan info file and used again later, so that a medium need not be scanned "
         "twice.");
     s += ".PP\n";
+    s += RoffLine(
+        "Where the medium's file system (FAT, exFAT, NTFS, ext, HFS+) still describes a found "
+        "file, deleted entries included, the file is saved under its original folders and name "
+        "with its original modification time; a deleted FAT name whose first letter was lost "
+        "gets it back from its long name or from the names beside it, else starts with an "
+        "underscore. FAT keeps local times: they are read in the system's time zone (TZ). The "
+        "other files are saved as TYPE/file# N.EXT.");
+    s += ".PP\n";
     s += RoffLine(fmt::format("The file types are {}. Name them in any case, separated by commas, "
                               "or say all.",
                               TypeList()));

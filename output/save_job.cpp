@@ -16,6 +16,7 @@
 
 #include "disk/disk_source.h"
 #include "output/extract.h"
+#include "output/save_names.h"
 
 namespace tvn {
 
@@ -110,6 +111,7 @@ JobOutcome CSaveJob::Run() {
         }
     }
     m_jobFolderCreated = true;
+    m_windowsNames = DestinationNeedsWindowsNames(m_jobFolder);
     m_savePath = m_jobFolder + "/";
     m_currentDir = m_jobFolder;
     if (!m_selected) m_selected = SelectedBytes(m_session.tree);
@@ -149,6 +151,10 @@ JobOutcome CSaveJob::Run() {
                             m_unarchived, m_jobFolder),
                 "Error", MsgIcon::Error);
         }
+    }
+    if (!compress) {
+        // Type folders whose files all went to their original folders.
+        for (const std::string& dir : m_createdDirs) ::rmdir(dir.c_str());
     }
     if (!job.IsRunning()) m_stopped = true;
     Finish(outcome);
@@ -194,6 +200,11 @@ void CSaveJob::Finish(JobOutcome& outcome) {
                                  "in the saved files.",
                                  m_unreadable, m_notes.size());
     }
+    if (m_duplicates > 0) {
+        unreadable += fmt::format("\n{} duplicate file(s) skipped (the same content was saved "
+                                  "once).",
+                                  m_duplicates);
+    }
     if (!m_halt.empty()) {
         outcome.result = JobResult::Failed;
         outcome.message = fmt::format("The save stopped: {}\n{} file(s) saved, {} file(s) not saved.\n"
@@ -220,7 +231,7 @@ void CSaveJob::Finish(JobOutcome& outcome) {
                         "not saved: shorter than 2 KB, too short to be music.",
                         m_saved, where, m_dropped) +
             unreadable;
-    } else if (m_unreadable > 0) {
+    } else if (m_unreadable > 0 || m_duplicates > 0) {
         outcome.result = JobResult::Completed;
         outcome.message =
             fmt::format("Saving operation completed. {} file(s) saved in {}.", m_saved, where) +
@@ -294,8 +305,10 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
         file.Save(*this);
         r = m_lastExtract;
         struct stat st {};
-        const std::string written = m_currentDir + "/" + file.GetName();
-        if (r.saved && ::stat(written.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        std::string written = m_currentDir + "/" + file.GetName();
+        if (r.saved && SkipOrPlace(file, written)) {
+            // Saved once already under another name.
+        } else if (r.saved && ::stat(written.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
             ++m_saved;
             ++result.saved;
             result.bytes += static_cast<uint64_t>(st.st_size);
@@ -308,8 +321,12 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
     } else {
         // One folder entry per file: the type directory's path below the
         // destination.
-        const std::string folderEntry = EntryName(m_savePath + folder.GetName());
-        AddToArchive([&](CZipWriter* zip) { return ZipAddFolder(zip, folderEntry); });
+        const bool placed = m_session.layout.byDate ||
+                            (m_session.layout.originalNames && file.GetOrigin() != nullptr);
+        if (!placed) {
+            const std::string folderEntry = EntryName(m_savePath + folder.GetName());
+            AddToArchive([&](CZipWriter* zip) { return ZipAddFolder(zip, folderEntry); });
+        }
         file.SetDevice(device);
         file.Save(*this);
         r = m_lastExtract;
@@ -321,9 +338,15 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
             ++m_part;
             OpenArchive(true);
         }
-        const std::string staged = m_currentDir + "/" + file.GetName();
+        std::string staged = m_currentDir + "/" + file.GetName();
         struct stat st {};
-        if (r.saved && ::stat(staged.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        if (r.saved && SkipOrPlace(file, staged)) {
+            // Saved once already under another name.
+        } else if (r.saved && ::stat(staged.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            if (placed) {
+                const std::string dirEntry = EntryName(staged.substr(0, staged.rfind('/')));
+                AddToArchive([&](CZipWriter* zip) { return ZipAddFolder(zip, dirEntry); });
+            }
             const std::string entry = EntryName(staged);
             const ZipResult z =
                 AddToArchive([&](CZipWriter* zip) { return ZipAddFile(zip, entry, staged); });
@@ -351,6 +374,78 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
     const uint64_t counter = m_session.job.FileCounter().fetch_add(1) + 1;
     m_reporter.SetFileCounterText(std::to_string(counter));
     ReportProgress(file.GetSize());
+}
+
+bool CSaveJob::SkipOrPlace(CFileNode& file, std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const SaveLayout& layout = m_session.layout;
+    if (layout.skipDuplicates && m_duplicateIndex.SeenBefore(path)) {
+        ::unlink(path.c_str());
+        ++m_duplicates;
+        return true;
+    }
+    const FileOrigin* origin = file.GetOrigin();
+    if (origin != nullptr && origin->modified.known) {
+        // The entry's modification time (FAT's local time read in the
+        // system's zone).
+        struct timespec times[2] = {};
+        times[0].tv_nsec = UTIME_OMIT;
+        times[1].tv_sec = static_cast<time_t>(origin->modified.seconds);
+        ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+    }
+    std::string folder;
+    std::string name;
+    const bool windowsNames = m_windowsNames;
+    if (layout.byDate) {
+        const auto date = DateTakenOfFile(path, origin);
+        folder = date ? date->Folder() : "undated";
+        name = layout.originalNames && origin != nullptr ? SafeNamePart(origin->name, windowsNames)
+                                                         : file.GetName();
+    } else if (layout.originalNames && origin != nullptr) {
+        folder = SafeFolderOf(origin->path, windowsNames);
+        name = SafeNamePart(origin->name, windowsNames);
+    } else {
+        return false;
+    }
+    // The folders below the job folder, made one by one.
+    std::string dir = m_jobFolder;
+    size_t begin = 0;
+    while (begin < folder.size()) {
+        size_t slash = folder.find('/', begin);
+        if (slash == std::string::npos) slash = folder.size();
+        dir += "/" + folder.substr(begin, slash - begin);
+        begin = slash + 1;
+        if (::mkdir(dir.c_str(), 0777) == 0) {
+            m_createdDirs.insert(dir);
+        } else if (errno != EEXIST) {
+            m_reporter.Console(fmt::format("Creating folder {} :Error #{}\n", dir, errno));
+            return false;  // the file stays where it was written
+        }
+    }
+    for (unsigned n = 1; n < 10000; ++n) {
+        const std::string target = dir + "/" + (n == 1 ? name : ClashName(name, n));
+        if (target == path) return false;
+        if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+            path = target;
+            if (layout.skipDuplicates) m_duplicateIndex.Moved(target);
+            return false;
+        }
+        if (errno == EEXIST) continue;
+        if (errno == EINVAL || errno == ENOSYS) {
+            // A destination without a no-replace rename: look first.
+            struct stat there {};
+            if (::lstat(target.c_str(), &there) == 0) continue;
+            if (::rename(path.c_str(), target.c_str()) == 0) {
+                path = target;
+                if (layout.skipDuplicates) m_duplicateIndex.Moved(target);
+            }
+            return false;
+        }
+        m_reporter.Console(fmt::format("Renaming {} :Error #{}\n", target, errno));
+        return false;
+    }
+    return false;
 }
 
 void CSaveJob::ReportProgress(ULONGLONG size) {

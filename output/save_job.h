@@ -29,6 +29,7 @@
 #include "catalog/directory_tree.h"
 #include "disk/on_source.h"
 #include "output/extract.h"
+#include "output/save_names.h"
 #include "output/zip_writer.h"
 
 namespace tvn {
@@ -105,11 +106,17 @@ public:
     // Sectors of the saved files that could not be read (zeros in the files),
     // and a note per such file.
     uint64_t GetUnreadableSectors() const { return m_unreadable; }
+    // Files left out because a file of the same content was saved before.
+    uint64_t GetDuplicatesSkipped() const { return m_duplicates; }
     const std::vector<std::string>& GetNotes() const { return m_notes; }
 
 private:
     void SaveOne(CFolderNode& folder, CFileNode& file);
     void NotSaved(const CFileNode& file, const ExtractResult& r);
+    // After a file was written to path: true when it is a duplicate (removed);
+    // otherwise sets its time and moves it where the layout puts it (path
+    // follows it).
+    bool SkipOrPlace(CFileNode& file, std::string& path);
     void Finish(JobOutcome& outcome);
     // Closes the open archive and creates the next one: the single archive,
     // or part m_part.
@@ -159,6 +166,9 @@ private:
     uint64_t m_ticked = 0;     // ticked files of the catalogue
     uint64_t m_processed = 0;  // ticked files the save has come to
     uint64_t m_unreadable = 0;
+    uint64_t m_duplicates = 0;
+    CDuplicateIndex m_duplicateIndex;
+    bool m_windowsNames = false;
     std::vector<std::string> m_notes;
     std::vector<std::string> m_errors;
 

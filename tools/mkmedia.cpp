@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include "tools/media/bench_card.h"
+#include "tools/media/names_card.h"
 #include "tools/media/sample_card.h"
 
 int main(int argc, char** argv) {
@@ -29,11 +30,22 @@ int main(int argc, char** argv) {
                      "Card size in bytes, a multiple of 512 (suffixes K, M, G count in 1024s)")
         ->transform(CLI::AsSizeValue(false))
         ->default_str("2G");
+    bool exfat = false;
+    auto* namesCard = app.add_subcommand(
+        "names-card",
+        "A camera card for the original names, folders and dates: long and short names, deleted "
+        "entries, reused clusters, a duplicate, times across a daylight-saving change");
+    namesCard->add_option("OUT", out, "Image file to write")->required();
+    namesCard->add_flag("--exfat", exfat,
+                        "exFAT instead of FAT32 (needs root: a loop device and FUSE)");
     CLI11_PARSE(app, argc, argv);
     try {
         if (*sample) {
             const auto card = tvn::media::BuildSampleCard(out, options);
             fmt::print("{}", tvn::media::DescribeSampleCard(card));
+        } else if (*namesCard) {
+            const auto card = tvn::media::BuildNamesCard(out, exfat);
+            fmt::print("{}", tvn::media::DescribeNamesCard(card));
         } else if (*benchCard) {
             const auto card = tvn::media::BuildBenchCard(out, bench);
             fmt::print("{}", tvn::media::DescribeBenchCard(card));

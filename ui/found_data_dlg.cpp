@@ -152,6 +152,7 @@ CDataFoundDlg::CDataFoundDlg(CSession& session, QWidget* parent)
     m_list->setModel(m_listModel);
     m_list->setColumnWidth(CFileListModel::NameColumn, 250);
     m_list->setColumnWidth(CFileListModel::SizeColumn, 122);
+    m_list->setColumnWidth(CFileListModel::DateColumn, 120);
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { OnTreeCurrent(current); });
     ShowFolder(&m_selection.Root());

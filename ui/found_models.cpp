@@ -1,6 +1,7 @@
 #include "ui/found_models.h"
 
 #include <QColor>
+#include <QDateTime>
 #include <algorithm>
 
 namespace tvn::ui {
@@ -173,12 +174,22 @@ int CFileListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
-int CFileListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
+int CFileListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 3; }
 
 QVariant CFileListModel::data(const QModelIndex& index, int role) const {
     CDirectoryNode* node = NodeAt(index.row());
     if (node == nullptr) return {};
     const bool file = !node->IsFolder();
+    if (index.column() == DateColumn) {
+        // The modification time the card's file system gives the file.
+        const FileOrigin* o = file ? static_cast<const CFileNode*>(node)->GetOrigin() : nullptr;
+        if (role == Qt::DisplayRole && o != nullptr && o->modified.known) {
+            return QDateTime::fromSecsSinceEpoch(o->modified.seconds)
+                .toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+        }
+        if (role == kNodeRole) return QVariant::fromValue(static_cast<void*>(node));
+        return {};
+    }
     if (index.column() == SizeColumn) {
         if (role == Qt::DisplayRole) {
             return file ? QString::number(static_cast<const CFileNode*>(node)->GetSize())
@@ -194,15 +205,30 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
     // says so beside its name.
     const bool incomplete =
         file && static_cast<const CFileNode*>(node)->GetLength() == CFileNode::Length::MayBeIncomplete;
+    // A file the card's file system names shows that name (and whether its
+    // entry was deleted); the numbered name is in its tooltip.
+    const FileOrigin* origin = file ? static_cast<const CFileNode*>(node)->GetOrigin() : nullptr;
     switch (role) {
-        case Qt::DisplayRole:
-            return incomplete ? QString::fromStdString(node->GetName()) + QStringLiteral("  (may be incomplete)")
-                              : QString::fromStdString(node->GetName());
+        case Qt::DisplayRole: {
+            QString text = QString::fromStdString(origin != nullptr ? origin->name : node->GetName());
+            if (origin != nullptr && origin->deleted) text += QStringLiteral("  (deleted)");
+            return incomplete ? text + QStringLiteral("  (may be incomplete)") : text;
+        }
         case Qt::ForegroundRole:
             return incomplete ? QVariant(QColor(0x9a, 0x5b, 0x00)) : QVariant();
         case Qt::CheckStateRole: return node->IsChecked() ? Qt::Checked : Qt::Unchecked;
         case Qt::ToolTipRole:
             if (!file) return {};
+            if (origin != nullptr) {
+                QString tip = QString::fromStdString(node->GetName() + "\n/" + origin->path);
+                if (origin->modified.known) {
+                    tip += QStringLiteral("\nModified: ") +
+                           QDateTime::fromSecsSinceEpoch(origin->modified.seconds)
+                               .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+                }
+                if (origin->deleted) tip += QStringLiteral("\nDeleted from the card");
+                return tip + QStringLiteral("\nDouble click on file to preview");
+            }
             return incomplete ? QStringLiteral("Double click on file to preview\n"
                                                "Its structure breaks off before its end: it may be incomplete.")
                               : QStringLiteral("Double click on file to preview");
@@ -238,11 +264,12 @@ Qt::ItemFlags CFileListModel::flags(const QModelIndex& index) const {
 
 QVariant CFileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    if (section == DateColumn) return QStringLiteral("Date");
     return section == NameColumn ? QStringLiteral("Name") : QStringLiteral("Size ( bytes )");
 }
 
 void CFileListModel::sort(int column, Qt::SortOrder order) {
-    if (column != NameColumn && column != SizeColumn) return;
+    if (column != NameColumn && column != SizeColumn && column != DateColumn) return;
     m_sortColumn = column;
     m_sortOrder = order;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -263,7 +290,17 @@ void CFileListModel::sort(int column, Qt::SortOrder order) {
 
 void CFileListModel::SortRows() {
     const bool ascending = m_sortOrder == Qt::AscendingOrder;
-    if (m_sortColumn == SizeColumn) {
+    if (m_sortColumn == DateColumn) {
+        auto date = [](const CDirectoryNode* n) -> int64_t {
+            if (n->IsFolder()) return 0;
+            const FileOrigin* o = static_cast<const CFileNode*>(n)->GetOrigin();
+            return o != nullptr && o->modified.known ? o->modified.seconds : 0;
+        };
+        std::stable_sort(m_rows.begin(), m_rows.end(),
+                         [&](const CDirectoryNode* a, const CDirectoryNode* b) {
+                             return ascending ? date(a) < date(b) : date(b) < date(a);
+                         });
+    } else if (m_sortColumn == SizeColumn) {
         auto size = [](const CDirectoryNode* n) {
             return n->IsFolder() ? ULONGLONG{0} : static_cast<const CFileNode*>(n)->GetSize();
         };

@@ -59,7 +59,7 @@ private:
 class CFileListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { NameColumn = 0, SizeColumn = 1 };
+    enum Column { NameColumn = 0, SizeColumn = 1, DateColumn = 2 };
 
     explicit CFileListModel(CFoundSelection& selection, QObject* parent = nullptr);
 
@@ -88,7 +88,7 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-    // Names compare as text, sizes as numbers; equal keys keep the
+    // Names compare as text, sizes and dates as numbers; equal keys keep the
     // catalogue's order.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 

@@ -9,6 +9,7 @@
 
 #include "catalog/scan_info.h"
 #include "disk/source_check.h"
+#include "names/attach.h"
 #include "ui/handover.h"
 #include "ui/message_box.h"
 #include "ui/off_gui.h"
@@ -443,6 +444,7 @@ void CKestrelDlg::OnOpenScanInfo() {
     const auto sectors = m_state.listedTotalSectors;
     const bool ran = RunOffGuiThread(this, [&, drive, sectors] {
         loaded = LoadScanInfo(m_session, file, drive, sectors, m_reporter);
+        if (loaded && m_session.diskSource) ReadOriginalNames(m_session.tree, *m_session.diskSource);
     }, &why);
     if (!ran) {
         ShowMessage(this, why, QStringLiteral("Error"), MsgIcon::Error);

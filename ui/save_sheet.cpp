@@ -153,6 +153,19 @@ CLocalSaveDataPage::CLocalSaveDataPage(const std::vector<CDestination>& places,
     layout->addWidget(m_places);
     layout->addSpacing(12);
     layout->addWidget(m_compress);
+    m_names = new QCheckBox(QStringLiteral("Keep original &names and folders"), this);
+    m_names->setObjectName(QStringLiteral("originalNames"));
+    m_names->setChecked(true);
+    m_names->setToolTip(QStringLiteral("Files the card's file system still knows are saved under "
+                                       "their own names and folders"));
+    m_byDate = new QCheckBox(QStringLiteral("Organise by &date taken"), this);
+    m_byDate->setObjectName(QStringLiteral("byDate"));
+    m_skipDuplicates = new QCheckBox(QStringLiteral("Save files with the same content only &once"), this);
+    m_skipDuplicates->setObjectName(QStringLiteral("skipDuplicates"));
+    m_skipDuplicates->setChecked(true);
+    layout->addWidget(m_names);
+    layout->addWidget(m_byDate);
+    layout->addWidget(m_skipDuplicates);
     layout->addStretch(1);
     m_places->onChange = [this] { Q_EMIT stateChanged(); };
 }
@@ -356,6 +369,12 @@ void CSavePropertySheet::accept() {
     m_session.jobMode = burn ? JobMode::Burn : JobMode::Save;
     m_session.destination = places->Path();
     m_session.compress = burn ? m_burn->Compress()->isChecked() : m_local->Compress()->isChecked();
+    m_session.layout = SaveLayout{};
+    if (!burn) {
+        m_session.layout.originalNames = m_local->OriginalNames()->isChecked();
+        m_session.layout.byDate = m_local->ByDate()->isChecked();
+        m_session.layout.skipDuplicates = m_local->SkipDuplicates()->isChecked();
+    }
     m_recorder = burn ? m_burn->Recorder() : -1;
     QDialog::accept();
 }

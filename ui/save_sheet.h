@@ -101,6 +101,10 @@ public:
     QCheckBox* Compress() const { return m_compress; }
     CPlaceCombo* Places() const { return m_places; }
     bool CanConfirm() const;
+    // How the files are laid out in the job folder.
+    QCheckBox* OriginalNames() const { return m_names; }
+    QCheckBox* ByDate() const { return m_byDate; }
+    QCheckBox* SkipDuplicates() const { return m_skipDuplicates; }
 
 Q_SIGNALS:
     void stateChanged();
@@ -108,6 +112,9 @@ Q_SIGNALS:
 private:
     CPlaceCombo* m_places = nullptr;
     QCheckBox* m_compress = nullptr;
+    QCheckBox* m_names = nullptr;
+    QCheckBox* m_byDate = nullptr;
+    QCheckBox* m_skipDuplicates = nullptr;
 };
 
 class CBurnDataPage : public QWidget {

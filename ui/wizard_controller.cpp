@@ -1,6 +1,7 @@
 #include "ui/wizard_controller.h"
 
 #include "catalog/scan_info.h"
+#include "names/attach.h"
 #include "ui/file_selection_dialog.h"
 #include "ui/found_data_dlg.h"
 #include "output/burn_job.h"
@@ -74,7 +75,18 @@ WizardStep CWizardController::RunFileTypes() {
 CProcessingJob CWizardController::MakeJob() {
     switch (m_session.jobMode) {
         case JobMode::Scan:
-            if (m_scanJob) return MakeScanJob(m_scanJob);
+            if (m_scanJob) {
+                // After a whole scan the card's file systems name what was
+                // found, still on the worker.
+                CProcessingJob job = MakeScanJob(m_scanJob);
+                job.run = [run = std::move(job.run), this] {
+                    JobOutcome outcome = run();
+                    if (outcome.result == JobResult::Completed && m_session.diskSource)
+                        ReadOriginalNames(m_session.tree, *m_session.diskSource);
+                    return outcome;
+                };
+                return job;
+            }
             break;
         case JobMode::Save:
             return MakeSaveJob(m_session, m_reporter);
@@ -136,6 +148,7 @@ bool CWizardController::LoadScanInfoAtStart(const QString& path) {
         const DWORD sectors = static_cast<DWORD>(m_session.diskSource->GetTotalSectors() & 0xFFFFFFFFu);
         loaded = LoadScanInfo(m_session, file, drive, sectors, m_reporter);
         if (!loaded) m_session.diskSource.reset();
+        if (loaded && m_session.diskSource) ReadOriginalNames(m_session.tree, *m_session.diskSource);
         if (loaded) {
             m_state.driveId = drive;
             m_state.listedTotalSectors = sectors;

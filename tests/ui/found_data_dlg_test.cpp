@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDateTime>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QTimer>
@@ -559,6 +560,42 @@ TEST_F(FoundFixture, HintAfterAScanOnly) {
     EXPECT_EQ(hint->text(), "Check the files or folders that you want\nto recover and click \"Save\" button.");
     EXPECT_FALSE(hint->isModal());
     hint->close();
+}
+
+// A file the card's file system names: its original name (and a deleted
+// mark) in the list, the numbered name and path in the tooltip, the entry's
+// time in the Date column, which sorts by it.
+TEST(FoundDataNames, OriginalNameDeletedMarkAndDate) {
+    CSession session;
+    CFileNode* named = AddFound(session, "JPG", 1, 1000);
+    AddFound(session, "JPG", 2, 1000);
+    auto origin = std::make_unique<FileOrigin>();
+    origin->path = "DCIM/100CANON/IMG_0042.JPG";
+    origin->name = "IMG_0042.JPG";
+    origin->deleted = true;
+    origin->modified.seconds = 1700000000;
+    origin->modified.known = true;
+    named->SetOrigin(std::move(origin));
+    CDataFoundDlg dlg(session);
+    dlg.ShowFolder(session.tree.FindFolder("JPG"));
+    CFileListModel& model = dlg.ListModel();
+    ASSERT_EQ(model.columnCount(), 3);
+    EXPECT_EQ(model.headerData(CFileListModel::DateColumn, Qt::Horizontal, Qt::DisplayRole)
+                  .toString(),
+              QStringLiteral("Date"));
+    int row = -1;
+    for (int r = 0; r < model.rowCount(); ++r)
+        if (model.NodeAt(r) == named) row = r;
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(model.index(row, 0).data().toString(), QStringLiteral("IMG_0042.JPG  (deleted)"));
+    const QString tip = model.index(row, 0).data(Qt::ToolTipRole).toString();
+    EXPECT_TRUE(tip.startsWith(QStringLiteral("file# 1.JPG\n/DCIM/100CANON/IMG_0042.JPG"))) << tip.toStdString();
+    EXPECT_EQ(model.index(row, CFileListModel::DateColumn).data().toString(),
+              QDateTime::fromSecsSinceEpoch(1700000000).toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+    EXPECT_TRUE(model.index(1 - row, CFileListModel::DateColumn).data().toString().isEmpty());
+    // Newest first by date: the dated file before the undated one.
+    dlg.ListModel().sort(CFileListModel::DateColumn, Qt::DescendingOrder);
+    EXPECT_EQ(dlg.ListModel().NodeAt(0), named);
 }
 
 }  // namespace

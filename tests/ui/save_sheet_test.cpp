@@ -119,6 +119,24 @@ TEST(SaveSheet, LocalPageDecidesFromItsOwnControls) {
     EXPECT_TRUE(session.compress);
 }
 
+TEST(SaveSheet, LayoutBoxesKeepNamesAndSkipDuplicatesByDefault) {
+    CSession session;
+    TempDir out;
+    CSavePropertySheet sheet(session, nullptr, nullptr,
+                             [&](const std::string&) { return OnePlace(out.Path()); });
+    EXPECT_TRUE(sheet.LocalPage()->OriginalNames()->isChecked());
+    EXPECT_FALSE(sheet.LocalPage()->ByDate()->isChecked());
+    EXPECT_TRUE(sheet.LocalPage()->SkipDuplicates()->isChecked());
+    sheet.show();
+    sheet.LocalPage()->ByDate()->setChecked(true);
+    sheet.LocalPage()->SkipDuplicates()->setChecked(false);
+    QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);
+    ASSERT_EQ(sheet.result(), QDialog::Accepted);
+    EXPECT_TRUE(session.layout.originalNames);
+    EXPECT_TRUE(session.layout.byDate);
+    EXPECT_FALSE(session.layout.skipDuplicates);
+}
+
 TEST(SaveSheet, NoPlaceLeavesOkDisabled) {
     CSession session;
     CSavePropertySheet sheet(session, nullptr, nullptr,

@@ -272,7 +272,7 @@ void CFatTools::Run(const std::vector<std::string>& args) const {
     }
     env.emplace_back("MTOOLS_SKIP_CHECK=1");  // an image has no disk geometry to check
     env.emplace_back("MTOOLSRC=/dev/null");   // no user settings
-    env.emplace_back("TZ=UTC");
+    env.emplace_back("TZ=" + m_zone);
     env.emplace_back("LC_ALL=C");
     env.emplace_back("SOURCE_DATE_EPOCH=" + std::to_string(m_epoch));
 
@@ -317,12 +317,17 @@ void CFatTools::Run(const std::vector<std::string>& args) const {
     }
 }
 
-void CFatTools::Format() const {
+void CFatTools::Format(const std::vector<std::string>& extra) const {
     // The size is given in KiB blocks; the boot sector records the sectors
     // before the partition as hidden sectors, as a partitioning tool would.
-    Run({"mkfs.vfat", "--invariant", "-i", fmt::format("{:08X}", m_volumeId), "-h",
-         std::to_string(m_startSector), "--offset", std::to_string(m_startSector), m_image,
-         std::to_string(m_sectors / 2)});
+    std::vector<std::string> args = {"mkfs.vfat", "--invariant", "-i",
+                                     fmt::format("{:08X}", m_volumeId), "-h",
+                                     std::to_string(m_startSector), "--offset",
+                                     std::to_string(m_startSector)};
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.push_back(m_image);
+    args.push_back(std::to_string(m_sectors / 2));
+    Run(args);
 }
 
 void CFatTools::MakeDirectory(const std::string& cardPath) const {

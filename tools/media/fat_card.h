@@ -77,8 +77,10 @@ public:
               uint32_t volumeId, int64_t epoch);
 
     // Writes a new, empty file system over the partition (a quick format: the
-    // data area is left as it is).
-    void Format() const;
+    // data area is left as it is); extra options go to mkfs.vfat ("-F", "32").
+    void Format(const std::vector<std::string>& extra = {}) const;
+    // The time zone the tools write local times in (UTC unless set).
+    void SetTimeZone(std::string zone) { m_zone = std::move(zone); }
     void MakeDirectory(const std::string& cardPath) const;
     // Copies a host file into a directory of the card, keeping the file's
     // modification time.
@@ -97,6 +99,7 @@ private:
     uint32_t m_sectors;
     uint32_t m_volumeId;
     int64_t m_epoch;
+    std::string m_zone = "UTC";
 };
 
 // A temporary folder on the host that holds the files to copy onto a card,
