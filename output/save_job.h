@@ -104,6 +104,9 @@ public:
     // and a note per such file.
     uint64_t GetUnreadableSectors() const { return m_unreadable; }
     const std::vector<std::string>& GetNotes() const { return m_notes; }
+    // Files saved cut to their first 1 MB by the window rules (carved files
+    // above 50 MB of the types that may be cut), by name.
+    const std::vector<std::string>& GetCutFiles() const { return m_cut; }
 
 private:
     void SaveOne(CFolderNode& folder, CFileNode& file);
@@ -146,6 +149,7 @@ private:
     uint64_t m_lost = 0;  // files not saved because the medium was gone
     uint64_t m_unreadable = 0;
     std::vector<std::string> m_notes;
+    std::vector<std::string> m_cut;
     std::vector<std::string> m_errors;
 
     ULONGLONG m_total = 0;
