@@ -51,7 +51,7 @@ struct CSession {
     std::shared_ptr<CBurner> burner;
     // Scans measure each file's length from its own structure ("Measure
     // exact file lengths") instead of by the length rules.
-    bool exactLengths = false;
+    bool exactLengths = true;
 
     // The private folder that preview copies go to ("TVNTEMP.xxxxxx"), made by
     // the first preview and removed with everything in it when the session

@@ -10,6 +10,7 @@
 #include "ui/handover.h"
 #include "ui/message_box.h"
 #include "ui/off_gui.h"
+#include "scan/exact/reload.h"
 
 namespace tvn::ui {
 
@@ -425,6 +426,11 @@ void CKestrelDlg::OnOpenScanInfo() {
     QString why;
     const bool ran = RunOffGuiThread(this, [&] {
         loaded = LoadScanInfo(m_session, file, m_state.driveId, m_state.listedTotalSectors, m_reporter);
+        // Exact lengths: the marks the files' structure gives are found again
+        // on the medium.
+        if (loaded && m_session.exactLengths && m_session.diskSource) {
+            MeasureLoadedLengths(*m_session.diskSource, m_session.tree, m_session.readHealth);
+        }
     }, &why);
     if (!ran) {
         ShowMessage(this, why, QStringLiteral("Error"), MsgIcon::Error);
