@@ -281,7 +281,7 @@ uint64_t AfcpAt(CByteSource& src, uint64_t pos) {
     }
     const auto closes = [&](uint64_t at) {
         const auto start = src.U32(at + 4, be);
-        return src.Equal(at, head, 4) && start && *start == pos;
+        return src.Equal(at, head, 4) && start && *start == pos && src.U32(at + 8, be);
     };
     if (closes(dataEnd)) return dataEnd + 12;
     // Offsets that do not fit (software that moved the trailer): the closing

@@ -110,6 +110,33 @@ TEST(CliScan, ExactLengths) {
     ASSERT_EQ(test::RunCommand("find " + dir.Path() + " -name '*.GIF'", &out), 0);
     out.erase(out.find_last_not_of('\n') + 1);
     EXPECT_EQ(test::ReadFile(out), big);
+
+    // A scan info made with the window rules: saved with them it gives the
+    // rules' bytes (whole sectors and one more), as before; saved in exact
+    // mode the file is measured on the medium again and comes back whole.
+    out.clear();
+    const std::string info = dir / "window.bin";
+    ASSERT_EQ(test::RunCommand(Cli("-q scan " + img + " --types gif --json --window-lengths " +
+                                   "--save-scan-info " + info),
+                               &out),
+              0);
+    const uint64_t carved = nlohmann::json::parse(out)["folders"][0]["files"][0]["size"];
+    ASSERT_NE(carved, big.size());
+    const auto saveJson = [&](const std::string& to, const std::string& mode) {
+        std::string text;
+        test::RunCommand("mkdir -p " + to);
+        EXPECT_EQ(test::RunCommand(Cli("-q save " + img + " --scan-info " + info + " --json --to " +
+                                       to + " " + mode),
+                                   &text),
+                  0);
+        return nlohmann::json::parse(text);
+    };
+    const auto window = saveJson(dir / "w", "--window-lengths");
+    EXPECT_EQ(window["totals"]["bytes"], carved - carved % 512 + 512);
+    EXPECT_EQ(window["cut_to_1_mb"], nlohmann::json::array());
+    EXPECT_EQ(window["clean"], true);
+    const auto exact = saveJson(dir / "e", "");
+    EXPECT_EQ(exact["totals"]["bytes"], big.size());
 }
 
 }  // namespace

@@ -48,10 +48,15 @@ Bytes WithApp1(const Bytes& jpeg, const Bytes& data) {
 
 Bytes MakeCameraJpegWithPreview(const JpegOptions& main, const Bytes& preview, size_t padding,
                                 size_t app1End) {
-    CheckJpeg(preview);
     JpegOptions o = main;
     o.app = JpegApp::None;  // the tables follow the APP1 segment built here
-    const Bytes body = MakeJpeg(o);
+    return WithMakerNotePreview(MakeJpeg(o), preview, padding, app1End);
+}
+
+Bytes WithMakerNotePreview(const Bytes& body, const Bytes& preview, size_t padding,
+                           size_t app1End) {
+    CheckJpeg(body);
+    CheckJpeg(preview);
     // "Exif\0\0", then a little-endian TIFF header, IFD0 with the Exif IFD's
     // offset, the Exif IFD with the maker note, and the maker note: an IFD
     // whose offsets count from the TIFF header, as many cameras write it.

@@ -22,6 +22,11 @@ namespace tvn::media {
 Bytes MakeCameraJpegWithPreview(const JpegOptions& main, const Bytes& preview, size_t padding,
                                 size_t app1End = 0);
 
+// The same over any JPEG: the Exif segment with the maker note goes right
+// after its SOI (before the JPEG's own APP segments).
+Bytes WithMakerNotePreview(const Bytes& jpeg, const Bytes& preview, size_t padding,
+                           size_t app1End = 0);
+
 // A motion photo: jpeg with an XMP APP1 segment after its SOI that names the
 // movie's length, as GCamera:MicroVideoOffset or, with containerDirectory,
 // as the Container:Directory items; the movie follows the EOI.
