@@ -145,8 +145,8 @@ Bytes MakeMotionPhoto(const Bytes& jpeg, const Bytes& movie, bool containerDirec
 }
 
 Bytes MakeIptc(const std::string& caption, size_t padTo) {
-    Bytes out{0x1C, 0x02, 0x00, 0x00, 0x02, 0x00, 0x04};  // record version 4
-    out.insert(out.end(), {0x1C, 0x02, 0x78});          // caption
+    // Record version 4, then the caption's dataset header.
+    Bytes out{0x1C, 0x02, 0x00, 0x00, 0x02, 0x00, 0x04, 0x1C, 0x02, 0x78};
     Be16(out, U32(caption.size()));
     Text(out, caption);
     if (out.size() < padTo) out.resize(padTo, 0);
@@ -181,7 +181,7 @@ Bytes AppendFotoStation(const Bytes& jpeg, const std::vector<std::pair<uint16_t,
         Append(out, data);
         Be16(out, tag);
         Be32(out, U32(data.size() + 10));
-        out.insert(out.end(), {0xA1, 0xB2, 0xC3, 0xD4});
+        Be32(out, 0xA1B2C3D4);
     }
     return out;
 }
