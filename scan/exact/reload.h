@@ -19,7 +19,8 @@ namespace tvn {
 // exact lengths stores exactly that) and the Measured mark, or MayBeIncomplete
 // when the structure leaves its end open; a file whose structure breaks keeps
 // its stored size, marked MayBeIncomplete. Folders of unknown types are left
-// as loaded. The found-bytes total follows the sizes. Returns the number of
+// as loaded. The found-bytes total is counted again as a scan with exact
+// lengths counts it (each byte of the medium once). Returns the number of
 // files walked; stops early (with what was done) when keepGoing says so.
 uint64_t MeasureLoadedLengths(const CDiskSource& source, CDirectoryTree& tree,
                               CReadHealth& health, const std::function<bool()>& keepGoing = {});
