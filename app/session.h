@@ -54,7 +54,7 @@ struct CSession {
     std::shared_ptr<CBurner> burner;
     // Scans measure each file's length from its own structure ("Measure
     // exact file lengths") instead of by the length rules.
-    bool exactLengths = false;
+    bool exactLengths = true;
     // How a save lays out its files: original names and folders, folders by
     // date taken, duplicates left out.
     SaveLayout layout;

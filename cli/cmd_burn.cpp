@@ -20,7 +20,7 @@ struct BurnOptions {
     std::string recorder;
     std::string cache;
     bool zip = false;
-    bool exactLengths = false;
+    LengthOptions lengths;
     int speed = 0;
     std::vector<std::string> select;
 };
@@ -105,7 +105,7 @@ int RunBurn(CliContext& ctx, const BurnOptions& o, const std::vector<FileType>& 
     }
     burner.SetWriteSpeed(o.speed);
 
-    session.exactLengths = o.exactLengths;
+    session.exactLengths = o.lengths.Exact();
     if (const int status =
             PrepareSelection(session, o.source, o.scanInfo, types, o.select, reporter, "burn");
         status != kExitOk)
@@ -182,9 +182,7 @@ void AddBurnCommand(CLI::App& app, CliContext& ctx) {
         ->required()
         ->check(CLI::ExistingDirectory);
     cmd->add_flag("--zip", o->zip, "Burn the files packed into zip archives");
-    cmd->add_flag("--exact-lengths", o->exactLengths,
-                  "Measure each file's length from its own structure and burn exactly its bytes")
-        ->excludes(infoOpt);
+    AddLengthOptions(cmd, o->lengths, "burn");
     cmd->add_option("--speed", o->speed, "Write speed in kB/s (default: the recorder's best)")
         ->check(CLI::NonNegativeNumber);
     cmd->add_option("--select", o->select,

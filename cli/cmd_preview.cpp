@@ -16,6 +16,7 @@
 
 #include "catalog/scan_info.h"
 #include "cli/commands.h"
+#include "scan/exact/reload.h"
 #include "cli/manual.h"
 #include "output/preview_copy.h"
 
@@ -32,6 +33,7 @@ struct PreviewOptions {
     std::string file;
     std::string to;
     bool json = false;
+    LengthOptions lengths;
 };
 
 std::string OwnDirectory() {
@@ -151,10 +153,14 @@ int RunPreview(CliContext& ctx, const PreviewOptions& o, const std::vector<FileT
         return kExitFailure;
     }
     if (!OpenSource(session, o.source, reporter)) return kExitFailure;
+    session.exactLengths = o.lengths.Exact();
     if (!o.scanInfo.empty()) {
         const auto sectors = static_cast<DWORD>(session.diskSource->GetTotalSectors());
         const std::string id = CDiskSource::CanonicalIdentifier(o.source);
         if (!LoadScanInfo(session, o.scanInfo, id, sectors, reporter)) return kExitFailure;
+        if (session.exactLengths && session.diskSource) {
+            MeasureLoadedLengths(*session.diskSource, session.tree, session.readHealth);
+        }
     } else if (RunScan(session, types, reporter)) {
         fmt::print(stderr, "tarvolin-cli: scan stopped\n");
         return kExitInterrupted;
@@ -235,6 +241,7 @@ void AddPreviewCommand(CLI::App& app, CliContext& ctx) {
     cmd->add_option("--file", o->file, "The found file: TYPE/NAME, e.g. \"JPG/file# 3.JPG\"")->required();
     cmd->add_option("--to", o->to, "PNG to write the picture (or a video's first frame) to")->required();
     cmd->add_flag("--json", o->json, "Print the record as JSON");
+    AddLengthOptions(cmd, o->lengths, "copy");
     AddExample(cmd, "tarvolin-cli preview card.img --scan-info card.bin --file \"JPG/file# 3.JPG\" --to photo.png",
                "Decode the third JPEG photo found on the card image and write it as photo.png.");
     cmd->callback([&ctx, o] {

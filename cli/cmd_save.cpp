@@ -1,5 +1,6 @@
 #include <fmt/format.h>
 
+#include <nlohmann/json.hpp>
 #include <thread>
 
 #include "catalog/scan_info.h"
@@ -17,12 +18,52 @@ struct SaveOptions {
     std::string scanInfo;
     std::string to;
     bool zip = false;
-    bool exactLengths = false;
+    bool json = false;
+    LengthOptions lengths;
     std::vector<std::string> select;
     std::string names = "original";
     std::string organise = "folders";
     bool keepDuplicates = false;
 };
+
+const char* ResultName(JobResult r) {
+    switch (r) {
+        case JobResult::Completed: return "completed";
+        case JobResult::Stopped: return "stopped";
+        case JobResult::Failed: return "failed";
+        case JobResult::Refused: return "refused";
+    }
+    return "?";
+}
+
+// The save's summary as JSON: what was saved per type, the files cut to
+// 1 MB, the errors and the closing sentence.
+void PrintJson(const CSession& session, const CSaveJob& job, const JobOutcome& outcome) {
+    nlohmann::ordered_json out;
+    out["output"] = session.compress ? nlohmann::ordered_json(job.GetArchives())
+                                     : nlohmann::ordered_json(job.GetJobFolder());
+    nlohmann::ordered_json types = nlohmann::ordered_json::array();
+    uint64_t found = 0, saved = 0, bytes = 0;
+    for (CFolderNode* f = session.tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
+        const auto it = job.GetResults().find(f->GetName());
+        const CSaveJob::TypeResult r =
+            it != job.GetResults().end() ? it->second : CSaveJob::TypeResult{};
+        types.push_back({{"type", f->GetName()},
+                         {"found", f->GetFileCount()},
+                         {"saved", r.saved},
+                         {"bytes", r.bytes}});
+        found += f->GetFileCount(), saved += r.saved, bytes += r.bytes;
+    }
+    out["types"] = std::move(types);
+    out["totals"] = {{"found", found}, {"saved", saved}, {"bytes", bytes}};
+    out["cut_to_1_mb"] = job.GetCutFiles();
+    out["unreadable_sectors"] = job.GetUnreadableSectors();
+    out["result"] = ResultName(outcome.result);
+    out["clean"] = outcome.Succeeded() && outcome.errors.empty();
+    out["errors"] = outcome.errors;
+    out["message"] = outcome.message;
+    fmt::print("{}\n", out.dump(2));
+}
 
 void PrintResults(const CSession& session, const CSaveJob& job) {
     if (session.compress) {
@@ -60,7 +101,7 @@ int RunSave(CliContext& ctx, const SaveOptions& o, const std::vector<FileType>& 
         reporter.Message(refusal, "Error", MsgIcon::Error);
         return kExitFailure;
     }
-    session.exactLengths = o.exactLengths;
+    session.exactLengths = o.lengths.Exact();
     if (const int status =
             PrepareSelection(session, o.source, o.scanInfo, types, o.select, reporter, "save");
         status != kExitOk)
@@ -85,6 +126,11 @@ int RunSave(CliContext& ctx, const SaveOptions& o, const std::vector<FileType>& 
     }
     if (outcome.result == JobResult::Refused) return kExitFailure;
 
+    if (o.json) {
+        PrintJson(session, job, outcome);
+        if (outcome.result == JobResult::Stopped) return kExitInterrupted;
+        return outcome.result == JobResult::Failed ? kExitFailure : kExitOk;
+    }
     PrintResults(session, job);
     for (const std::string& e : outcome.errors) fmt::print(stderr, "  {}\n", e);
     if (outcome.result == JobResult::Stopped) {
@@ -118,10 +164,10 @@ void AddSaveCommand(CLI::App& app, CliContext& ctx) {
         ->required()
         ->check(CLI::ExistingDirectory);
     cmd->add_flag("--zip", o->zip, "Pack the files into zip archives");
-    cmd->add_flag("--exact-lengths", o->exactLengths,
-                  "Measure each file's length from its own structure and save exactly its "
-                  "bytes")
-        ->excludes(infoOpt);
+    cmd->add_flag("--json", o->json,
+                  "Print the summary as JSON on stdout (what was saved per type, files cut to "
+                  "1 MB, errors)");
+    AddLengthOptions(cmd, o->lengths, "save");
     cmd->add_option("--select", o->select,
                     "Save only these types or files (jpg, \"file# 3.JPG\", ...); default: all")
         ->delimiter(',')

@@ -52,7 +52,7 @@ void AddScanCommand(CLI::App& app, CliContext& ctx) {
         bool json = false;
         std::string saveScanInfo;
         bool straightforward = false;
-        bool exactLengths = false;
+        LengthOptions lengths;
     };
     auto o = std::make_shared<Opts>();
     cmd->add_option("SOURCE", o->source, "Device or disk image")->required();
@@ -62,9 +62,7 @@ void AddScanCommand(CLI::App& app, CliContext& ctx) {
     cmd->add_flag("--json", o->json, "Print the catalogue as JSON on stdout");
     cmd->add_option("--save-scan-info", o->saveScanInfo, "Write the scan info to this file")
         ->type_name("FILE");
-    cmd->add_flag("--exact-lengths", o->exactLengths,
-                  "Measure each file's length from its own structure (files that cannot be "
-                  "followed to their end are marked \"may be incomplete\")");
+    AddLengthOptions(cmd, o->lengths, "list");
     cmd->add_flag("--straightforward", o->straightforward,
                   "Test every window position and measure every length anew (slow; the "
                   "reference the fast scan is checked against)")
@@ -87,7 +85,7 @@ void AddScanCommand(CLI::App& app, CliContext& ctx) {
                 }
             }
             if (!OpenSource(session, o->source, reporter)) return kExitFailure;
-            session.exactLengths = o->exactLengths;
+            session.exactLengths = o->lengths.Exact();
             const bool stopped = RunScan(session, types, reporter, o->straightforward);
             // The scan info first: nothing the printing meets may lose it.
             const bool saved =

@@ -45,6 +45,17 @@ void AddPreviewCommand(CLI::App& app, CliContext& ctx);
 
 // --- helpers shared by the commands ---
 
+// How lengths are found: from each file's own structure (the default), or by
+// the window rules with --window-lengths. --exact-lengths is still accepted.
+struct LengthOptions {
+    bool exact = false;
+    bool window = false;
+    bool Exact() const { return !window; }
+};
+// Registers --exact-lengths and --window-lengths on cmd; what names what the
+// command does with the bytes ("save", "burn", ...) in the help text.
+void AddLengthOptions(CLI::App* cmd, LengthOptions& o, std::string_view what);
+
 // Parses "jpg,tif,..." or "all" (any case). Throws CLI::ValidationError on an
 // unknown type.
 std::vector<FileType> ParseTypes(const std::string& list);

@@ -8,6 +8,7 @@
 #include "catalog/scan_info.h"
 #include "names/attach.h"
 #include "cli/commands.h"
+#include "scan/exact/reload.h"
 #include "scan/scan_job.h"
 
 namespace tvn::cli {
@@ -135,6 +136,11 @@ int PrepareSelection(CSession& session, const std::string& source, const std::st
         const auto sectors = static_cast<DWORD>(session.diskSource->GetTotalSectors());
         const std::string id = CDiskSource::CanonicalIdentifier(source);
         if (!LoadScanInfo(session, scanInfo, id, sectors, reporter)) return kExitFailure;
+        // Which lengths the files' structure confirms is found on the medium
+        // again; the window rules take the file's sizes as they are.
+        if (session.exactLengths && session.diskSource) {
+            MeasureLoadedLengths(*session.diskSource, session.tree, session.readHealth);
+        }
         ReadNames(session, reporter);
     } else if (RunScan(session, types, reporter)) {
         fmt::print(stderr, "tarvolin-cli: scan stopped; nothing {}\n", done);
@@ -163,6 +169,22 @@ int PrepareSelection(CSession& session, const std::string& source, const std::st
     return kExitOk;
 }
 
+
+void AddLengthOptions(CLI::App* cmd, LengthOptions& o, std::string_view what) {
+    auto* exact = cmd->add_flag(
+        "--exact-lengths", o.exact,
+        fmt::format("Measure each file's length from its own structure and {} exactly its bytes "
+                    "(the default; files that cannot be followed to their end are marked \"may "
+                    "be incomplete\")",
+                    what));
+    auto* window = cmd->add_flag(
+        "--window-lengths", o.window,
+        "Find lengths by the older rules instead: up to the next file of the same kind or the "
+        "end of a search window, whole sectors and one more, files of some types above 50 MB "
+        "cut to 1 MB");
+    exact->excludes(window);
+    window->excludes(exact);
+}
 
 bool OpenSource(CSession& session, const std::string& path, CTerminalReporter& reporter) {
     const bool ok = session.OpenCurrentSource(path, reporter, kDisconnectedRestart);

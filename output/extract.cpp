@@ -88,17 +88,19 @@ ExtractResult SaveFileNode(CSession& session, CFileNode& node, const std::string
     // Otherwise whole sectors, always one more: the tail of the file's last
     // sector and at least part of the next one go out with it; repair trims
     // what it can.
+    // The size is worked out for this save only: the node keeps what the scan
+    // found, so a second save or a burn after it writes the same bytes.
     uint64_t size = node.GetSize();
     if (!measured) {
         size -= size % sector;
         size = size <= std::numeric_limits<uint64_t>::max() - sector ? size + sector : size;
-        node.SetSize(size);
     }
     TraceNumber(reporter, "Entered with size :", size);
     if (!measured && size > kCutAbove && !NeverCut(type)) {
         size = kCutTo;
-        node.SetSize(size);
+        result.cut = true;
     }
+    result.size = size;
 
     // The read buffer: the file, or a chunk of it for a large file. When
     // there is no room, the file's size is divided by 2, then the new size
@@ -118,7 +120,7 @@ ExtractResult SaveFileNode(CSession& session, CFileNode& node, const std::string
         }
         divisor *= 2;
         size /= divisor;
-        node.SetSize(size);
+        result.size = size;
         TraceNumber(reporter, "\t Trying with size   :", size);
         if (size < kSmallestRetry && type != "MP3") {
             result.error = ENOMEM;
@@ -204,7 +206,7 @@ ExtractResult SaveFileNode(CSession& session, CFileNode& node, const std::string
     if (measured) {
         // Whole as measured.
     } else if (type == "MP3") {
-        if (node.GetSize() < kSmallestMp3) {
+        if (size < kSmallestMp3) {
             ::unlink(path.c_str());
             result.saved = false;
             result.dropped = true;

@@ -21,6 +21,13 @@ struct ExtractResult {
     bool dropped = false;     // deliberately not kept (an MP3 below 2,048 bytes)
     bool mediumLost = false;  // the medium could not be opened or went away
     int error = 0;            // errno of the failure when not saved
+    // The bytes this save read from the medium: the node's size, or for a
+    // carved file whole sectors plus one, cut or divided as memory asked.
+    // Worked out per save; the node itself is never changed.
+    uint64_t size = 0;
+    // A carved file above 50 MiB of a type that may be cut: only its first
+    // 1 MiB was written.
+    bool cut = false;
     std::string path;         // the file written
     // Sectors of the file that could not be read; they are zeros in it.
     uint64_t unreadableSectors = 0;
@@ -34,8 +41,9 @@ inline constexpr uint64_t kExtractChunk = 4u << 20;
 // The file node's Save. Reopens the medium (session.selectedDrive) as the
 // session's current disk source, reads the node's bytes and writes them to
 // dir + "/" + node name (dir exists), then repairs the file. Reports a lost
-// medium by message; everything else goes to the diagnostic console. Changes
-// the node's size in place as the rounding rules say.
+// medium by message; everything else goes to the diagnostic console. The
+// rounding, the cut and the halving apply to this save only (ExtractResult::
+// size): the node keeps the size the scan found.
 //
 // The file is read in chunks of kExtractChunk. Sectors that cannot be read
 // are zeros in the file (read around as the scan does; counted in the result

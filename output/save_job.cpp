@@ -194,11 +194,18 @@ void CSaveJob::Finish(JobOutcome& outcome) {
     outcome.failed = m_failed;
     for (const std::string& e : m_errors) outcome.AddError(e);
     for (const std::string& n : m_notes) outcome.AddError(n);
+    for (const std::string& n : m_cut) outcome.AddError(n + ": cut to 1 MB");
     std::string unreadable;
     if (m_unreadable > 0) {
         unreadable = fmt::format("\n{} sector(s) of {} file(s) could not be read; they are zeros "
                                  "in the saved files.",
                                  m_unreadable, m_notes.size());
+    }
+    // A file cut to its first 1 MB is not the whole file: the save says so
+    // and is no clean success.
+    if (!m_cut.empty()) {
+        unreadable += fmt::format("\n{} file(s) above 50 MB were cut to 1 MB: {}.", m_cut.size(),
+                                  m_cut.front() + (m_cut.size() > 1 ? ", ..." : ""));
     }
     if (m_duplicates > 0) {
         unreadable += fmt::format("\n{} duplicate file(s) skipped (the same content was saved "
@@ -231,7 +238,7 @@ void CSaveJob::Finish(JobOutcome& outcome) {
                         "not saved: shorter than 2 KB, too short to be music.",
                         m_saved, where, m_dropped) +
             unreadable;
-    } else if (m_unreadable > 0 || m_duplicates > 0) {
+    } else if (m_unreadable > 0 || m_duplicates > 0 || !m_cut.empty()) {
         outcome.result = JobResult::Completed;
         outcome.message =
             fmt::format("Saving operation completed. {} file(s) saved in {}.", m_saved, where) +
@@ -293,6 +300,9 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
     TypeResult& result = m_results[folder.GetName()];
     folder.Save(*this);
     ExtractResult r;
+    const auto noteCut = [&] {
+        if (r.cut) m_cut.push_back(file.GetName());
+    };
     const auto noteUnreadable = [&] {
         if (r.unreadableSectors == 0 || !(r.saved || m_session.compress)) return;
         m_unreadable += r.unreadableSectors;
@@ -313,6 +323,7 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
             ++result.saved;
             result.bytes += static_cast<uint64_t>(st.st_size);
             noteUnreadable();
+            noteCut();
         } else if (r.dropped) {
             ++m_dropped;
         } else {
@@ -331,7 +342,8 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
         file.Save(*this);
         r = m_lastExtract;
         m_reporter.SetLastFileText(file.GetName());
-        m_partSize += file.GetSize();
+        // The archive grows by what this save wrote of the file.
+        m_partSize += r.size != 0 ? r.size : file.GetSize();
         if (m_partSize > m_limit) {
             // The file that went past the limit opens the next part and goes
             // into it, without being counted there.
@@ -356,6 +368,7 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
                 ++result.saved;
                 result.bytes += static_cast<uint64_t>(st.st_size);
                 noteUnreadable();
+                noteCut();
                 m_stagedInArchive.push_back(staged);
             } else {
                 // Keep the staging copy: it is the only copy of the file.

@@ -109,6 +109,9 @@ public:
     // Files left out because a file of the same content was saved before.
     uint64_t GetDuplicatesSkipped() const { return m_duplicates; }
     const std::vector<std::string>& GetNotes() const { return m_notes; }
+    // Files saved cut to their first 1 MB by the window rules (carved files
+    // above 50 MB of the types that may be cut), by name.
+    const std::vector<std::string>& GetCutFiles() const { return m_cut; }
 
 private:
     void SaveOne(CFolderNode& folder, CFileNode& file);
@@ -170,6 +173,7 @@ private:
     CDuplicateIndex m_duplicateIndex;
     bool m_windowsNames = false;
     std::vector<std::string> m_notes;
+    std::vector<std::string> m_cut;
     std::vector<std::string> m_errors;
 
     ULONGLONG m_total = 0;

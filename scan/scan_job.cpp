@@ -85,6 +85,13 @@ JobOutcome CScanJob::Run() {
     // atoms) belong to that file. Bits in list order; ends in sectors.
     uint32_t covered = 0;
     m_coveredUntil.assign(m_list.size(), 0);
+    m_foundUntil = 0;
+    // A JPEG inside any file measured whole (the preview of a raw file, a
+    // thumbnail in a movie) is part of that file, not a file of its own.
+    size_t jpegIndex = m_list.size();
+    for (size_t i = 0; i < m_list.size(); ++i) {
+        if (m_list[i]->GetType() == FileType::JPG) jpegIndex = i;
+    }
 
     ULONGLONG progressAt = ~ULONGLONG{0};  // the position the percentage was worked out for
     // A medium that has gone away is not read as zeros to its end: the scan
@@ -122,6 +129,11 @@ JobOutcome CScanJob::Run() {
                         const ULONGLONG start = position - K + offset / S;
                         m_coveredUntil[index] = start + (length + S - 1) / S;
                         covered |= uint32_t{1} << index;
+                        if (jpegIndex < m_list.size() && jpegIndex != index &&
+                            m_coveredUntil[index] > m_coveredUntil[jpegIndex]) {
+                            m_coveredUntil[jpegIndex] = m_coveredUntil[index];
+                            covered |= uint32_t{1} << jpegIndex;
+                        }
                     }
                 }
             }
@@ -192,6 +204,18 @@ void CScanJob::RecordHit(CScanner& recognizer, ULONGLONG position, ULONGLONG sec
     if (m_ctx.exactLengths) {
         node->SetLength(recognizer.MayBeIncomplete() ? CFileNode::Length::MayBeIncomplete
                                                      : CFileNode::Length::Measured);
+    }
+    if (m_ctx.exactLengths) {
+        // Files that overlap (a length the rules guessed for a broken file
+        // runs into the next) count their shared bytes once: the total never
+        // exceeds the medium.
+        const ULONGLONG first = start * S;
+        const ULONGLONG last = first + length;
+        if (last > m_foundUntil) {
+            m_tree.m_ullFoundBytes += last - std::max(first, m_foundUntil);
+            m_foundUntil = last;
+        }
+        return;
     }
     m_tree.m_ullFoundBytes += recognizer.FileLength();
 }

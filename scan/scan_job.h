@@ -69,6 +69,9 @@ private:
     CScanContext m_ctx;
     std::vector<std::unique_ptr<CScanner>> m_list;
     std::vector<ULONGLONG> m_coveredUntil;  // per recognizer: the sector after its last whole file
+    // Exact lengths: the byte after the farthest file found so far; the
+    // found-bytes total counts each byte of the medium once.
+    ULONGLONG m_foundUntil = 0;
 };
 
 }  // namespace tvn

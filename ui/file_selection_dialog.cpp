@@ -75,7 +75,7 @@ CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, C
         icon->Play();
     }
 
-    // Off by default: the length rules then stay as they always were.
+    // On by default; unticked, the scan finds lengths by the window rules.
     m_exactLengths = new QCheckBox(QStringLiteral("&Measure exact file lengths"), this);
     m_exactLengths->setObjectName(QStringLiteral("idExactLengths"));
     m_exactLengths->setFont(font());

@@ -13,6 +13,7 @@
 #include "ui/handover.h"
 #include "ui/message_box.h"
 #include "ui/off_gui.h"
+#include "scan/exact/reload.h"
 
 namespace tvn::ui {
 
@@ -444,6 +445,11 @@ void CKestrelDlg::OnOpenScanInfo() {
     const auto sectors = m_state.listedTotalSectors;
     const bool ran = RunOffGuiThread(this, [&, drive, sectors] {
         loaded = LoadScanInfo(m_session, file, drive, sectors, m_reporter);
+        // Exact lengths: the marks the files' structure gives are found again
+        // on the medium.
+        if (loaded && m_session.exactLengths && m_session.diskSource) {
+            MeasureLoadedLengths(*m_session.diskSource, m_session.tree, m_session.readHealth);
+        }
         if (loaded && m_session.diskSource) ReadOriginalNames(m_session.tree, *m_session.diskSource);
     }, &why);
     if (!ran) {

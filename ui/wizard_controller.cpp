@@ -8,6 +8,7 @@
 #include "ui/jobs.h"
 #include "ui/message_box.h"
 #include "ui/off_gui.h"
+#include "scan/exact/reload.h"
 
 namespace tvn::ui {
 
@@ -148,6 +149,9 @@ bool CWizardController::LoadScanInfoAtStart(const QString& path) {
         const DWORD sectors = static_cast<DWORD>(m_session.diskSource->GetTotalSectors() & 0xFFFFFFFFu);
         loaded = LoadScanInfo(m_session, file, drive, sectors, m_reporter);
         if (!loaded) m_session.diskSource.reset();
+        if (loaded && m_session.exactLengths && m_session.diskSource) {
+            MeasureLoadedLengths(*m_session.diskSource, m_session.tree, m_session.readHealth);
+        }
         if (loaded && m_session.diskSource) ReadOriginalNames(m_session.tree, *m_session.diskSource);
         if (loaded) {
             m_state.driveId = drive;

@@ -5,6 +5,7 @@
 // CRW: the CIFF root heap, which ends with its own table. MRW: the header
 // blocks and the image data the PRD block announces.
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "scan/exact/walks.h"
@@ -223,6 +224,48 @@ WalkResult WalkCrw(CByteSource& src) {
         return data;
     };
     const uint64_t limit = src.Limit();
+    // Whether the table ending at n lists the main image (raw data 0x2005 or
+    // the JPEG 0x2007), which only the root heap holds.
+    const auto holdsImage = [&](uint64_t n) {
+        const auto v = src.U32(n - 4, false);
+        const auto count = v ? src.U16(heap + *v, false) : std::nullopt;
+        for (uint32_t i = 0; count && i < *count; ++i) {
+            const auto type = src.U16(heap + *v + 2 + 10ULL * i, false);
+            if (type && ((*type & 0x3FFF) == 0x2005 || (*type & 0x3FFF) == 0x2007)) return true;
+        }
+        return false;
+    };
+    // A heap that is the root heap's first record ends with a table of its
+    // own that passes for the root's: its offsets count from the same place.
+    // The root's table then follows and lists it as a subdirectory record of
+    // offset 0 and size n - heap; the end is where that table's records and
+    // its final offset agree.
+    const auto enclosing = [&](uint64_t n) -> uint64_t {
+        const auto size = static_cast<uint32_t>(n - heap);
+        const uint8_t want[8] = {static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
+                                 static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24),
+                                 0, 0, 0, 0};
+        for (uint64_t h = n + 2; h + 8 <= limit;) {
+            h = src.FindByte(h, want[0]);
+            if (h == CByteSource::kNone) return 0;
+            const auto type = src.U16(h - 2, false);
+            const unsigned kind = type ? (*type >> 8) & 0x38U : 0;
+            if (src.Equal(h, want, 8) && (kind == 0x28 || kind == 0x30)) {
+                const uint64_t entry = h - 2;
+                for (uint64_t k = 0; k < 4096 && entry >= n + 2 + 10 * k; ++k) {
+                    const uint64_t table = entry - 2 - 10 * k;
+                    const auto count = src.U16(table, false);
+                    if (!count || *count <= k) continue;
+                    const uint64_t end = table + 2 + 10ULL * *count + 4;
+                    const auto v = src.U32(end - 4, false);
+                    if (v && heap + *v == table && valid(end)) return end;
+                }
+            }
+            if (src.Broken()) return 0;
+            ++h;
+        }
+        return 0;
+    };
     for (uint64_t top = 0; (top << 24) + heap + kMinTail <= limit; ++top) {
         // The ends n whose table offset can have this top byte.
         const uint64_t from = (top << 24) + heap + kMinTail;
@@ -230,7 +273,15 @@ WalkResult WalkCrw(CByteSource& src) {
         for (uint64_t q = from - 1; q < to;) {
             q = src.FindByte(q, static_cast<uint8_t>(top));
             if (q == CByteSource::kNone || q + 1 > to) break;
-            if (valid(q + 1)) return WalkResult::Length(q + 1);
+            if (valid(q + 1)) {
+                uint64_t end = q + 1;
+                for (int depth = 0; depth < 4 && !holdsImage(end); ++depth) {
+                    const uint64_t outer = enclosing(end);
+                    if (outer == 0) break;
+                    end = outer;
+                }
+                return WalkResult::Length(end);
+            }
             ++q;
         }
         if (src.Broken() || top >= 255) break;

@@ -60,8 +60,9 @@ TEST(CliScan, ErrorsAndExitStatuses) {
 namespace tvn {
 namespace {
 
-// --exact-lengths: the sizes the files have, each with its mark; a scan
-// without it prints no mark at all; a save writes exactly those bytes.
+// Exact lengths are the default (--exact-lengths is still accepted): the
+// sizes the files have, each with its mark; a scan with --window-lengths
+// prints no mark at all; a save writes exactly those bytes.
 TEST(CliScan, ExactLengths) {
     test::TempDir dir;
     const std::string img = dir / "card.img";
@@ -93,19 +94,49 @@ TEST(CliScan, ExactLengths) {
     EXPECT_EQ(byType["JPG"]["may_be_incomplete"], true);
     out.clear();
     ASSERT_EQ(test::RunCommand(Cli("-q scan " + img + " --types gif,jpg --json"), &out), 0);
+    EXPECT_EQ(nlohmann::json::parse(out), j);
+    out.clear();
+    ASSERT_EQ(test::RunCommand(Cli("-q scan " + img + " --types gif,jpg --json --window-lengths"),
+                               &out),
+              0);
     EXPECT_EQ(out.find("may_be_incomplete"), std::string::npos);
+    EXPECT_EQ(test::RunCommand(Cli("scan " + img + " --window-lengths --exact-lengths 2>/dev/null")),
+              2);
 
-    ASSERT_EQ(test::RunCommand(Cli("-q save " + img + " --types gif --exact-lengths --to " +
+    ASSERT_EQ(test::RunCommand(Cli("-q save " + img + " --types gif --to " +
                                    dir.Path() + " >/dev/null 2>&1")),
               0);
     out.clear();
     ASSERT_EQ(test::RunCommand("find " + dir.Path() + " -name '*.GIF'", &out), 0);
     out.erase(out.find_last_not_of('\n') + 1);
     EXPECT_EQ(test::ReadFile(out), big);
-    // A loaded scan info file has no measured lengths to keep.
-    EXPECT_EQ(test::RunCommand(Cli("save " + img + " --scan-info x --exact-lengths --to " +
-                                   dir.Path() + " 2>/dev/null")),
-              2);
+
+    // A scan info made with the window rules: saved with them it gives the
+    // rules' bytes (whole sectors and one more), as before; saved in exact
+    // mode the file is measured on the medium again and comes back whole.
+    out.clear();
+    const std::string info = dir / "window.bin";
+    ASSERT_EQ(test::RunCommand(Cli("-q scan " + img + " --types gif --json --window-lengths " +
+                                   "--save-scan-info " + info),
+                               &out),
+              0);
+    const uint64_t carved = nlohmann::json::parse(out)["folders"][0]["files"][0]["size"];
+    ASSERT_NE(carved, big.size());
+    const auto saveJson = [&](const std::string& to, const std::string& mode) {
+        std::string text;
+        test::RunCommand("mkdir -p " + to);
+        EXPECT_EQ(test::RunCommand(Cli("-q save " + img + " --scan-info " + info + " --json --to " +
+                                       to + " " + mode),
+                                   &text),
+                  0);
+        return nlohmann::json::parse(text);
+    };
+    const auto window = saveJson(dir / "w", "--window-lengths");
+    EXPECT_EQ(window["totals"]["bytes"], carved - carved % 512 + 512);
+    EXPECT_EQ(window["cut_to_1_mb"], nlohmann::json::array());
+    EXPECT_EQ(window["clean"], true);
+    const auto exact = saveJson(dir / "e", "");
+    EXPECT_EQ(exact["totals"]["bytes"], big.size());
 }
 
 }  // namespace

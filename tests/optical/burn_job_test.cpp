@@ -1,6 +1,7 @@
 // The burn job end to end on stdio pseudo-drives: files extracted from a card
 // image, staged in the cache folder, burnt, read back with other tools.
 #include "output/burn_job.h"
+#include "output/save_job.h"
 
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -90,10 +91,11 @@ struct BurnFixture {
         return job.Run();
     }
 
-    // The card's bytes a node was saved from (as long as the saved file).
+    // The card's bytes a node was saved from: whole sectors and one more.
     std::vector<uint8_t> Original(const CFileNode* n) const {
         const auto from = bytes.begin() + static_cast<std::ptrdiff_t>(n->GetStartSector() * 512);
-        return {from, from + static_cast<std::ptrdiff_t>(n->GetSize())};
+        const uint64_t saved = n->GetSize() - n->GetSize() % 512 + 512;
+        return {from, from + static_cast<std::ptrdiff_t>(saved)};
     }
     bool CacheEmpty() const { return fs::is_empty(cache); }
     std::vector<std::string> Boxes() const {
@@ -173,6 +175,32 @@ TEST(BurnJob, ASecondBurnKeepsTheFirstSessionsFiles) {
     for (const std::string name : {"JPG/file# 1.JPG", "JPG/file# 2.JPG", "Tarvolin 14.05.10.zip"})
         EXPECT_NE(std::find(all.begin(), all.end(), name), all.end()) << name;
     EXPECT_TRUE(f.CacheEmpty());
+}
+
+// A save and a burn after it write the same bytes: the save leaves the
+// catalogue as the scan made it.
+TEST(BurnJob, ABurnAfterASaveWritesTheSameBytes) {
+    BurnFixture f;
+    CFileNode* a = f.Jpeg(1, 100, 150000);
+    CFileNode* b = f.Jpeg(2, 800, 2048);
+    const std::string saved = f.dir / "saved";
+    fs::create_directories(saved);
+    f.session.destination = saved;
+    f.session.compress = false;
+    f.session.job.Reset();
+    CSaveJob save(f.session, f.reporter);
+    ASSERT_EQ(save.Run().result, JobResult::Completed) << f.reporter.console;
+    EXPECT_EQ(a->GetSize(), 150000u);
+    EXPECT_EQ(b->GetSize(), 2048u);
+
+    f.session.jobName = "Tarvolin 14.05.10";
+    ASSERT_EQ(f.Run(false).result, JobResult::Completed) << f.reporter.console;
+    ASSERT_TRUE(test::TarExtract(f.disc, f.dir / "out"));
+    for (const CFileNode* n : {a, b}) {
+        const std::string name = "/JPG/" + n->GetName();
+        EXPECT_EQ(test::ReadFile(f.dir / "out" + name), f.Original(n)) << name;
+        EXPECT_EQ(test::ReadFile(saved + "/Tarvolin 14.05.09" + name), f.Original(n)) << name;
+    }
 }
 
 // Each medium the job cannot burn: its message, a failure (not a success),

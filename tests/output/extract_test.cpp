@@ -56,17 +56,22 @@ TEST(Extract, SizesRoundUpByAWholeSectorAndBytesComeFromTheStartSector) {
     EXPECT_EQ(c.reporter.console,
               "Entered with size :1024\nTrying to allocate memory :1024 bytes\n"
               "\t\tRecovered :file# 1.JPG\n");
-    SaveFileNode(c.session, *b, c.out, c.reporter);
-    EXPECT_EQ(a->GetSize(), 1024u);
-    EXPECT_EQ(b->GetSize(), 1536u);
+    const ExtractResult rb = SaveFileNode(c.session, *b, c.out, c.reporter);
+    EXPECT_EQ(rb.size, 1536u);
+    EXPECT_FALSE(rb.cut);
+    // The rounding is this save's own: the catalogue keeps the scan's sizes.
+    EXPECT_EQ(a->GetSize(), 1000u);
+    EXPECT_EQ(b->GetSize(), 1024u);
     EXPECT_EQ(test::ReadFile(c.Out(a)),
               std::vector<uint8_t>(c.pattern.begin() + 5120, c.pattern.begin() + 5120 + 1024));
     EXPECT_EQ(test::ReadFile(c.Out(b)),
               std::vector<uint8_t>(c.pattern.begin() + 10240, c.pattern.begin() + 10240 + 1536));
     EXPECT_TRUE(c.reporter.messages.empty());
-    // A second extraction of the same node starts from the rounded size.
+    // A second save of the same node writes the same bytes again.
+    const std::vector<uint8_t> first = test::ReadFile(c.Out(a));
     SaveFileNode(c.session, *a, c.out, c.reporter);
-    EXPECT_EQ(a->GetSize(), 1536u);
+    EXPECT_EQ(a->GetSize(), 1000u);
+    EXPECT_EQ(test::ReadFile(c.Out(a)), first);
     EXPECT_EQ(c.session.diskSource->GetDrive(), c.image);
 }
 
@@ -76,13 +81,20 @@ TEST(Extract, LargeFilesOfCuttableTypesAreCutToOneMebibyte) {
     CFileNode* avi = c.Node("AVI", 0, 60'000'000);
     CFileNode* mov = c.Node("MOV", 0, 60'000'000);
     CFileNode* small = c.Node("BMP", 0, 52'428'300);  // 52,428,800 after rounding: not above
-    for (CFileNode* n : {jpg, avi, mov, small}) SaveFileNode(c.session, *n, c.out, c.reporter);
-    EXPECT_EQ(jpg->GetSize(), 1'048'576u);
+    std::vector<ExtractResult> r;
+    for (CFileNode* n : {jpg, avi, mov, small}) r.push_back(SaveFileNode(c.session, *n, c.out, c.reporter));
+    EXPECT_EQ(jpg->GetSize(), 60'000'000u);
+    EXPECT_TRUE(r[0].cut);
+    EXPECT_TRUE(r[1].cut);
+    EXPECT_FALSE(r[2].cut);
+    EXPECT_FALSE(r[3].cut);
+    EXPECT_EQ(r[0].size, 1'048'576u);
     EXPECT_EQ(FileSize(c.Out(jpg)), 1'048'576u);
     EXPECT_EQ(FileSize(c.Out(avi)), 1'048'576u);
     EXPECT_EQ(test::ReadFile(c.Out(jpg)).at(100), c.pattern[100]);
     // MOV is never cut; its bytes hold no atoms, so repair leaves it whole.
-    EXPECT_EQ(mov->GetSize(), 60'000'256u);
+    EXPECT_EQ(mov->GetSize(), 60'000'000u);
+    EXPECT_EQ(r[2].size, 60'000'256u);
     EXPECT_EQ(FileSize(c.Out(mov)), 60'000'256u);
     EXPECT_NE(c.reporter.console.find(c.Out(mov) + "\tcan't be repaired!!"), std::string::npos);
     EXPECT_EQ(FileSize(c.Out(small)), 52'428'800u);
@@ -94,7 +106,7 @@ TEST(Extract, Mp3BelowTwoKilobytesIsDeletedAndRepairRunsByFolder) {
     CFileNode* kept = c.Node("MP3", 0, 2048, 2);
     SaveFileNode(c.session, *tiny, c.out, c.reporter);
     SaveFileNode(c.session, *kept, c.out, c.reporter);
-    EXPECT_EQ(tiny->GetSize(), 1536u);
+    EXPECT_EQ(tiny->GetSize(), 1500u);
     EXPECT_FALSE(Exists(c.Out(tiny)));
     EXPECT_EQ(FileSize(c.Out(kept)), 2560u);
 
@@ -111,7 +123,7 @@ TEST(Extract, Mp3BelowTwoKilobytesIsDeletedAndRepairRunsByFolder) {
     }
     CFileNode* t = c.Node("TIF", 100, 3000);
     SaveFileNode(c.session, *t, c.out, c.reporter);
-    EXPECT_EQ(t->GetSize(), 3072u);
+    EXPECT_EQ(t->GetSize(), 3000u);
     EXPECT_EQ(test::ReadFile(c.Out(t)), std::vector<uint8_t>(tif.begin(), tif.begin() + 2064));
 }
 
@@ -148,8 +160,8 @@ TEST(Extract, FailedAllocationsRetryWithSmallerSizes) {
     };
     // 10,240 fails, 5,120 fails, 5,120 / 4 = 1,280 fits.
     CFileNode* n = c.Node("JPG", 0, 10'000);
-    SaveFileNode(c.session, *n, c.out, c.reporter, below(3000));
-    EXPECT_EQ(n->GetSize(), 1280u);
+    EXPECT_EQ(SaveFileNode(c.session, *n, c.out, c.reporter, below(3000)).size, 1280u);
+    EXPECT_EQ(n->GetSize(), 10'000u);
     EXPECT_EQ(test::ReadFile(c.Out(n)),
               std::vector<uint8_t>(c.pattern.begin(), c.pattern.begin() + 1280));
     EXPECT_NE(c.reporter.console.find("\t Failed to retrieve :file# 1.JPG\n\t Trying with size   "
@@ -158,18 +170,20 @@ TEST(Extract, FailedAllocationsRetryWithSmallerSizes) {
 
     // Below 1,024 the file is given up, except an MP3, which tries on.
     CFileNode* lost = c.Node("JPG", 0, 10'000, 2);
-    SaveFileNode(c.session, *lost, c.out, c.reporter, below(1000));
-    EXPECT_EQ(lost->GetSize(), 160u);
+    EXPECT_EQ(SaveFileNode(c.session, *lost, c.out, c.reporter, below(1000)).size, 160u);
+    EXPECT_EQ(lost->GetSize(), 10'000u);
     EXPECT_FALSE(Exists(c.Out(lost)));
     CFileNode* mp3 = c.Node("MP3", 0, 10'000, 3);
-    SaveFileNode(c.session, *mp3, c.out, c.reporter, below(1000));
-    EXPECT_EQ(mp3->GetSize(), 160u);
+    EXPECT_EQ(SaveFileNode(c.session, *mp3, c.out, c.reporter, below(1000)).size, 160u);
+    EXPECT_EQ(mp3->GetSize(), 10'000u);
     EXPECT_FALSE(Exists(c.Out(mp3)));  // written, then deleted as too small
     // An allocator that never succeeds ends too.
     CFileNode* never = c.Node("MP3", 0, 10'000, 4);
-    SaveFileNode(c.session, *never, c.out, c.reporter,
-                 [](uint64_t) { return std::unique_ptr<uint8_t[]>(); });
-    EXPECT_EQ(never->GetSize(), 0u);
+    EXPECT_EQ(SaveFileNode(c.session, *never, c.out, c.reporter,
+                           [](uint64_t) { return std::unique_ptr<uint8_t[]>(); })
+                  .size,
+              0u);
+    EXPECT_EQ(never->GetSize(), 10'000u);
 }
 
 }  // namespace
@@ -203,7 +217,7 @@ TEST(ExtractMeasured, ExactlyTheMeasuredBytes) {
     EXPECT_EQ(FileSize(c.Out(tif)), 3000u);
     EXPECT_EQ(c.reporter.console.find("can't be repaired"), std::string::npos);
     EXPECT_EQ(FileSize(c.Out(broken)), 1024u);
-    EXPECT_EQ(broken->GetSize(), 1024u);
+    EXPECT_EQ(broken->GetSize(), 1000u);
 }
 
 }  // namespace

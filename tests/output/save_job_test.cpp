@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "tests/support/test_support.h"
+#include "tools/media/image.h"
 
 namespace tvn {
 namespace {
@@ -500,6 +501,67 @@ TEST(SaveJob, AFileLeftOutByRuleIsNamedWithTheReason) {
     EXPECT_NE(outcome.message.find("1 MP3 file(s) were not saved: shorter than 2 KB"),
               std::string::npos)
         << outcome.message;
+}
+
+// The real extraction over a card image: two saves of one session write the
+// same bytes and leave the catalogue as it was; a carved file above 50 MB
+// that the window rules cut to 1 MB is reported, and the save is no clean
+// success.
+TEST(SaveJob, TwoSavesWriteTheSameBytesAndACutIsReported) {
+    TempDir dir;
+    const std::string image = dir / "card.img";
+    {
+        media::ImageFile img(image, 64 << 20);
+        std::vector<uint8_t> pattern(1 << 20);
+        for (size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<uint8_t>(i * 11 + i / 509);
+        img.Write(0, pattern);
+    }
+    SaveFixture fx;
+    fx.session.selectedDrive = image;
+    CFolderNode* jpg = fx.session.tree.InsertFolder("JPG");
+    CFileNode* small = jpg->InsertFile("file# 1.", 3, 5, 1000);
+    CFileNode* big = jpg->InsertFile("file# 2.", 0, 117'188, 60'000'000);
+    small->SetChecked(true);
+    big->SetChecked(true);
+
+    const auto save = [&](const std::string& name) {
+        fx.session.destination = dir.Path();
+        fx.session.jobName = name;
+        fx.session.job.Reset();
+        CSaveJob job(fx.session, fx.reporter);
+        const JobOutcome outcome = job.Run();
+        EXPECT_EQ(job.GetCutFiles(), std::vector<std::string>{"file# 2.JPG"});
+        return outcome;
+    };
+    const JobOutcome first = save("one");
+    const JobOutcome second = save("two");
+    for (const JobOutcome& o : {first, second}) {
+        EXPECT_EQ(o.result, JobResult::Completed) << o.message;
+        EXPECT_EQ(o.done, 2u);
+        EXPECT_EQ(o.message.find("successfully"), std::string::npos) << o.message;
+        EXPECT_NE(o.message.find("cut to 1 MB"), std::string::npos) << o.message;
+        EXPECT_NE(std::find(o.errors.begin(), o.errors.end(), "file# 2.JPG: cut to 1 MB"),
+                  o.errors.end());
+    }
+    EXPECT_EQ(small->GetSize(), 1000u);
+    EXPECT_EQ(big->GetSize(), 60'000'000u);
+    EXPECT_EQ(fs::file_size(dir / "one/JPG/file# 1.JPG"), 1024u);
+    EXPECT_EQ(fs::file_size(dir / "one/JPG/file# 2.JPG"), 1'048'576u);
+    for (const char* name : {"JPG/file# 1.JPG", "JPG/file# 2.JPG"}) {
+        EXPECT_EQ(ReadFile(dir / (std::string("one/") + name)),
+                  ReadFile(dir / (std::string("two/") + name)))
+            << name;
+    }
+
+    // Without a cut the same save is a clean success.
+    big->SetChecked(false);
+    const JobOutcome clean = [&] {
+        fx.session.jobName = "three";
+        fx.session.job.Reset();
+        CSaveJob job(fx.session, fx.reporter);
+        return job.Run();
+    }();
+    EXPECT_EQ(clean.message, "Saving operation completed successfully");
 }
 
 TEST(SaveJob, RefusesAMissingDestination) {

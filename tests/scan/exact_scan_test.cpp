@@ -7,10 +7,14 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <tuple>
 
 #include "app/job_control.h"
 #include "catalog/directory_tree.h"
+#include "catalog/scan_info.h"
+#include "scan/exact/reload.h"
 #include "scan/scan_job.h"
+#include "app/session.h"
 #include "tests/support/test_support.h"
 #include "tools/media/image.h"
 #include "tools/media/photo_writers.h"
@@ -114,6 +118,58 @@ TEST_F(ExactScan, EveryFileWholeAndTheDamagedOneMarked) {
         }
     }
     EXPECT_TRUE(compared);
+}
+
+// A scan info made with exact lengths loads back with the same lengths and
+// marks once the walks have run again on the medium; without them (the
+// window rules) it loads as it always did.
+TEST_F(ExactScan, AScanInfoLoadsBackWithItsMarks) {
+    const auto list = [](const CDirectoryTree& tree) {
+        std::vector<Found> out;
+        for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
+            for (CFileNode* n = f->GetFirstChild(); n; n = n->GetNextFile())
+                out.push_back({f->GetName(), n->GetStartSector(), n->GetSize(), n->GetLength()});
+        }
+        std::sort(out.begin(), out.end(), [](const Found& a, const Found& b) {
+            return std::tie(a.type, a.start) < std::tie(b.type, b.start);
+        });
+        return out;
+    };
+    test::RecordingReporter rep;
+    CSession made;
+    ASSERT_TRUE(made.OpenCurrentSource(image, rep, "gone"));
+    {
+        CJobControl control;
+        control.Reset();
+        CScanJob job(*made.diskSource, made.tree, made.counters, control, rep);
+        std::vector<FileType> all;
+        for (const TypeFacts& f : kTypes) all.push_back(f.type);
+        job.SetTypes(all);
+        job.SetExactLengths(true);
+        job.Run();
+    }
+    const std::vector<Found> scanned = list(made.tree);
+    const std::string info = dir / "card.bin";
+    ASSERT_TRUE(SaveScanInfo(made, info, rep));
+
+    const auto sectors = static_cast<DWORD>(made.diskSource->GetTotalSectors());
+    const std::string id = CDiskSource::CanonicalIdentifier(image);
+    CSession loaded;
+    ASSERT_TRUE(LoadScanInfo(loaded, info, id, sectors, rep));
+    std::vector<Found> asLoaded = list(loaded.tree);
+    for (Found& f : asLoaded) EXPECT_EQ(f.length, CFileNode::Length::Carved);
+    EXPECT_EQ(MeasureLoadedLengths(*loaded.diskSource, loaded.tree, loaded.readHealth),
+              scanned.size());
+    EXPECT_EQ(list(loaded.tree), scanned);
+    EXPECT_EQ(loaded.tree.m_ullFoundBytes.load(), made.tree.m_ullFoundBytes.load());
+    // Each byte of the medium counts once, however the files overlap.
+    uint64_t bytes = 0;
+    for (const Found& f : scanned) bytes += f.size;
+    EXPECT_LE(made.tree.m_ullFoundBytes.load(), bytes);
+    EXPECT_LE(made.tree.m_ullFoundBytes.load(), made.diskSource->GetTotalSectors() * 512);
+    bool marked = false;
+    for (const Found& f : scanned) marked = marked || f.length == CFileNode::Length::MayBeIncomplete;
+    EXPECT_TRUE(marked);
 }
 
 TEST_F(ExactScan, FastAndStraightforwardAgree) {

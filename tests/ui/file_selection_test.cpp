@@ -86,13 +86,15 @@ TEST_F(TypesFixture, TheScanAsksInListOrderWhateverTheTickOrder) {
     EXPECT_EQ(session.diskSource->GetDrive(), image);
 }
 
-TEST_F(TypesFixture, ExactLengthsBoxIsOffByDefaultAndReachesTheScan) {
+TEST_F(TypesFixture, ExactLengthsBoxIsOnByDefaultAndReachesTheScan) {
     QCheckBox* exact = dlg->ExactLengthsBox();
     ASSERT_NE(exact, nullptr);
     EXPECT_EQ(exact->objectName(), QStringLiteral("idExactLengths"));
-    EXPECT_FALSE(exact->isChecked());
+    EXPECT_TRUE(exact->isChecked());
     EXPECT_TRUE(exact->isVisible());
     Tick(FileType::JPG);
+    QTest::mouseClick(exact, Qt::LeftButton, {}, QPoint(8, exact->height() / 2));
+    EXPECT_FALSE(exact->isChecked());
     QTest::mouseClick(exact, Qt::LeftButton, {}, QPoint(8, exact->height() / 2));
     EXPECT_TRUE(exact->isChecked());
     QTest::mouseClick(Button("id1"), Qt::LeftButton);

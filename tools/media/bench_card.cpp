@@ -18,6 +18,7 @@
 
 #include "tools/media/av_writers.h"
 #include "tools/media/fat_card.h"
+#include "tools/media/jpeg_trailers.h"
 #include "tools/media/photo_writers.h"
 
 namespace tvn::media {
@@ -118,7 +119,7 @@ struct KindShare {
 // Proportions by bytes of a card used in a camera that shoots JPEG and now
 // and then raw or a clip, and in a phone for music and recordings.
 constexpr KindShare kShares[] = {
-    {BenchKind::Jpg, 0.38, 2 * kMB, 6 * kMB},      {BenchKind::Nef, 0.06, 8 * kMB, 25 * kMB},
+    {BenchKind::Jpg, 0.32, 2 * kMB, 6 * kMB},      {BenchKind::Nef, 0.06, 8 * kMB, 25 * kMB},
     {BenchKind::Cr2, 0.05, 8 * kMB, 25 * kMB},     {BenchKind::Orf, 0.025, 8 * kMB, 20 * kMB},
     {BenchKind::Sr2, 0.02, 10 * kMB, 25 * kMB},    {BenchKind::Srf, 0.02, 8 * kMB, 20 * kMB},
     {BenchKind::Crw, 0.02, 8 * kMB, 16 * kMB},     {BenchKind::Mrw, 0.02, 8 * kMB, 16 * kMB},
@@ -130,6 +131,8 @@ constexpr KindShare kShares[] = {
     {BenchKind::Gif, 0.0015, 50 * kKB, 500 * kKB}, {BenchKind::Data, 0.025, 500 * kKB, 20 * kMB},
     {BenchKind::Text, 0.001, 5 * kKB, 200 * kKB},  {BenchKind::Zip, 0.015, 200 * kKB, 10 * kMB},
     {BenchKind::JpgMpf, 0.08, 6 * kMB, 12 * kMB},
+    {BenchKind::JpgPreview, 0.03, 2 * kMB, 6 * kMB},
+    {BenchKind::JpgMotion, 0.03, 3 * kMB, 8 * kMB},
 };
 constexpr size_t kKinds = std::size(kShares);
 
@@ -207,7 +210,11 @@ BenchFile Planned(BenchKind kind, uint64_t target, uint32_t seed, CNamer& namer)
             camera(kCameras[seed % kCameraCount].prefix, "JPG");
             break;
         case BenchKind::JpgMpf:
+        case BenchKind::JpgPreview:
             camera(kCameras[seed % (kCameraCount - 1)].prefix, "JPG");
+            break;
+        case BenchKind::JpgMotion:
+            camera("PXL_", "JPG");
             break;
         case BenchKind::Nef:
             camera("DSC_", "NEF");
@@ -455,6 +462,8 @@ std::string BenchKindType(BenchKind kind) {
     switch (kind) {
         case BenchKind::Jpg:
         case BenchKind::JpgMpf:
+        case BenchKind::JpgPreview:
+        case BenchKind::JpgMotion:
         case BenchKind::Thm:
             return "JPG";
         case BenchKind::Nef:
@@ -674,6 +683,46 @@ namespace {
 
 // A camera's large picture with a 1,920 x 1,280 and a 640 x 480 preview after
 // it, listed in its Multi-Picture index. No preview begins at a sector start.
+// A comment segment of pad bytes (pad even, 0 for none) after the JPEG's
+// first APP segment, to move what follows the EOI off sector starts.
+Bytes WithComment(const Bytes& jpeg, size_t pad) {
+    if (pad == 0) return jpeg;
+    const size_t at = 4 + (size_t{jpeg[4]} << 8 | jpeg[5]);
+    Bytes com = {0xFF, 0xFE, static_cast<uint8_t>((pad + 2) >> 8), static_cast<uint8_t>(pad + 2)};
+    com.resize(4 + pad, 0x20);
+    Bytes p = jpeg;
+    p.insert(p.begin() + static_cast<std::ptrdiff_t>(at), com.begin(), com.end());
+    return p;
+}
+
+Bytes MakePreviewPicture(CBenchJpegPool& pool, uint32_t seed, uint64_t target) {
+    JpegOptions o;
+    o.app = JpegApp::None;
+    o.width = 640;
+    o.height = 480;
+    o.detail = 4;
+    o.seed = seed + 7;
+    const Bytes preview = MakeJpeg(o);
+    constexpr auto kCount = static_cast<uint32_t>(kCameraCount);
+    const uint32_t camera = seed - seed % kCount + seed % (kCount - 1);
+    const Bytes main = pool.Picture(camera, target > preview.size() ? target - preview.size() : target);
+    const size_t padding = 8 + seed % 32;
+    for (size_t pad = 0;; pad += 2) {
+        Bytes b = WithMakerNotePreview(WithComment(main, pad), preview, padding);
+        if ((b.size() - preview.size()) % kSector != 0) return b;
+    }
+}
+
+Bytes MakeMotionPicture(CBenchJpegPool& pool, uint32_t seed, uint64_t target) {
+    Bytes movie = MakeMp4(120);
+    PadMovieData(movie, std::max<uint64_t>(movie.size(), target / 3), seed);
+    const Bytes main = pool.Picture(seed, target > movie.size() ? target - movie.size() : target);
+    for (size_t pad = 0;; pad += 2) {
+        Bytes b = MakeMotionPhoto(WithComment(main, pad), movie, seed % 2 == 0);
+        if ((b.size() - movie.size()) % kSector != 0) return b;
+    }
+}
+
 Bytes MakeMpfPicture(CBenchJpegPool& pool, uint32_t seed, uint64_t target) {
     // One of the cameras that write Exif.
     constexpr auto kCount = static_cast<uint32_t>(kCameraCount);
@@ -717,6 +766,10 @@ Bytes MakeBenchFile(const BenchFile& f, CBenchJpegPool& pool) {
             return pool.Picture(seed, f.target);
         case BenchKind::JpgMpf:
             return MakeMpfPicture(pool, seed, target);
+        case BenchKind::JpgPreview:
+            return MakePreviewPicture(pool, seed, target);
+        case BenchKind::JpgMotion:
+            return MakeMotionPicture(pool, seed, target);
         case BenchKind::Thm: {
             JpegOptions o;
             o.width = 160;
@@ -769,6 +822,9 @@ Bytes MakeBenchFile(const BenchFile& f, CBenchJpegPool& pool) {
         }
         case BenchKind::Mp4: {
             Bytes b = MakeMp4(240);
+            // The major brands of cameras, phones and converters.
+            static constexpr const char* kBrands[] = {"isom", "mp42", "M4V ", "3gp4"};
+            std::memcpy(b.data() + 8, kBrands[seed % 4], 4);
             PadMovieData(b, target, seed);
             return b;
         }

@@ -57,6 +57,12 @@ enum class BenchKind {
     // A current camera's large JPEG (6 to 12 MB) with two previews after it,
     // listed in its Multi-Picture index.
     JpgMpf,
+    // A compact camera's JPEG with a preview after the EOI, behind a little
+    // padding; its maker note holds the preview's offset and length.
+    JpgPreview,
+    // A phone's motion photo: a JPEG whose XMP names the length of the MP4
+    // clip stored after its EOI.
+    JpgMotion,
 };
 
 // The scan's type name of a kind ("JPG"); empty for files of no scanned type.

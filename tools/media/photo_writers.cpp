@@ -1036,9 +1036,12 @@ Bytes MakeCrw(const RawOptions& o) {
     AppendLe32(imageInfo, 1);           // colour bw
     const Bytes imageProps = CiffHeap({{0x1810, imageInfo}, {0x300B, exifInfo}});
 
-    const Bytes root = CiffHeap({{0x2007, Preview(o.width, o.height, o.seed)},
-                                 {0x300A, imageProps},
-                                 {0x2005, RawWords(o.width, o.height, o.seed, false)}});
+    const Bytes root =
+        o.propertiesFirst
+            ? CiffHeap({{0x300A, imageProps}, {0x2008, Preview(o.width, o.height, o.seed)}})
+            : CiffHeap({{0x2007, Preview(o.width, o.height, o.seed)},
+                        {0x300A, imageProps},
+                        {0x2005, RawWords(o.width, o.height, o.seed, false)}});
     out.insert(out.end(), root.begin(), root.end());
     return out;
 }

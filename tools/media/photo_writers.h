@@ -159,6 +159,10 @@ struct RawOptions {
     uint32_t seed = 1;
     bool unpacked = false;  // MRW: storage "R" (16-bit pixels) instead of "Y"
     std::string model;    // empty: the maker's usual model for the type
+    // CRW: the image properties' heap first in the root heap, then only a
+    // small JPEG (no raw data), as small CRW files have it: the properties'
+    // own table then ends where a root table could.
+    bool propertiesFirst = false;
 };
 
 // "MM" TIFF, Make "NIKON CORPORATION"; IFD0 holds a 160x120 RGB thumbnail,
