@@ -19,6 +19,7 @@ struct SaveOptions {
     bool zip = false;
     bool exactLengths = false;
     std::vector<std::string> select;
+    std::string map;
 };
 
 void PrintResults(const CSession& session, const CSaveJob& job) {
@@ -57,7 +58,8 @@ int RunSave(CliContext& ctx, const SaveOptions& o, const std::vector<FileType>& 
     }
     session.exactLengths = o.exactLengths;
     if (const int status =
-            PrepareSelection(session, o.source, o.scanInfo, types, o.select, reporter, "save");
+            PrepareSelection(session, o.source, o.scanInfo, types, o.select, reporter, "save",
+                             o.map);
         status != kExitOk)
         return status;
 
@@ -118,6 +120,10 @@ void AddSaveCommand(CLI::App& app, CliContext& ctx) {
                     "Save only these types or files (jpg, \"file# 3.JPG\", ...); default: all")
         ->delimiter(',')
         ->type_name("TYPE|NAME");
+    cmd->add_option("--map", o->map,
+                    "SOURCE is an image made by `tarvolin-cli image`: its map, so that files on "
+                    "sectors the copy never read are reported as having unreadable sectors")
+        ->type_name("MAPFILE");
     AddExample(cmd, "tarvolin-cli save /dev/sdb --scan-info card.bin --to /media/backup --select jpg",
                "Save the JPEG photos listed in card.bin from the card into a new folder "
                "\"Tarvolin hh.mm.ss\" on the backup disk.");

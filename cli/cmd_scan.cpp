@@ -52,6 +52,7 @@ void AddScanCommand(CLI::App& app, CliContext& ctx) {
         std::string saveScanInfo;
         bool straightforward = false;
         bool exactLengths = false;
+        std::string map;
     };
     auto o = std::make_shared<Opts>();
     cmd->add_option("SOURCE", o->source, "Device or disk image")->required();
@@ -64,6 +65,10 @@ void AddScanCommand(CLI::App& app, CliContext& ctx) {
     cmd->add_flag("--exact-lengths", o->exactLengths,
                   "Measure each file's length from its own structure (files that cannot be "
                   "followed to their end are marked \"may be incomplete\")");
+    cmd->add_option("--map", o->map,
+                    "SOURCE is an image made by `tarvolin-cli image`: its map, so that the "
+                    "sectors the copy never read count as unreadable")
+        ->type_name("MAPFILE");
     cmd->add_flag("--straightforward", o->straightforward,
                   "Test every window position and measure every length anew (slow; the "
                   "reference the fast scan is checked against)")
@@ -77,6 +82,7 @@ void AddScanCommand(CLI::App& app, CliContext& ctx) {
             CSession session;
             CTerminalReporter reporter(ctx.log, ctx.quiet);
             if (!OpenSource(session, o->source, reporter)) return kExitFailure;
+            if (!o->map.empty() && !ApplyRescueMap(session, o->map)) return kExitFailure;
             session.exactLengths = o->exactLengths;
             const bool stopped = RunScan(session, types, reporter, o->straightforward);
             PrintCatalogue(session, o->json, stopped);

@@ -37,6 +37,7 @@ void AddDestinationsCommand(CLI::App& app, CliContext& ctx);
 void AddRecordersCommand(CLI::App& app, CliContext& ctx);
 void AddBurnCommand(CLI::App& app, CliContext& ctx);
 void AddPreviewCommand(CLI::App& app, CliContext& ctx);
+void AddImageCommand(CLI::App& app, CliContext& ctx);
 
 // --- helpers shared by the commands ---
 
@@ -68,7 +69,13 @@ bool TickSelection(CDirectoryTree& tree, const std::vector<std::string>& select)
 // the job in the messages ("save", "burn").
 int PrepareSelection(CSession& session, const std::string& source, const std::string& scanInfo,
                      const std::vector<FileType>& types, const std::vector<std::string>& select,
-                     CTerminalReporter& reporter, std::string_view verb);
+                     CTerminalReporter& reporter, std::string_view verb,
+                     const std::string& rescueMap = {});
+
+// Reads the map of the rescue copy that made the session's medium (an image)
+// and keeps the sectors it never read as unreadable (CSession::neverRead).
+// False after a message when the map cannot be read or is of another size.
+bool ApplyRescueMap(CSession& session, const std::string& mapPath);
 
 // Prints the catalogue in catalogue order, as text or as JSON, on stdout.
 void PrintCatalogue(const CSession& session, bool json, bool stopped);

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "catalog/scan_info.h"
+#include "disk/rescue_map.h"
 #include "cli/commands.h"
 #include "scan/scan_job.h"
 
@@ -92,9 +93,11 @@ bool TickSelection(CDirectoryTree& tree, const std::vector<std::string>& select)
 
 int PrepareSelection(CSession& session, const std::string& source, const std::string& scanInfo,
                      const std::vector<FileType>& types, const std::vector<std::string>& select,
-                     CTerminalReporter& reporter, std::string_view verb) {
+                     CTerminalReporter& reporter, std::string_view verb,
+                     const std::string& rescueMap) {
     const std::string done = verb == "burn" ? "burnt" : std::string(verb) + "d";
     if (!OpenSource(session, source, reporter)) return kExitFailure;
+    if (!rescueMap.empty() && !ApplyRescueMap(session, rescueMap)) return kExitFailure;
 
     if (!scanInfo.empty()) {
         const auto sectors = static_cast<DWORD>(session.diskSource->GetTotalSectors());
@@ -127,6 +130,24 @@ int PrepareSelection(CSession& session, const std::string& source, const std::st
     return kExitOk;
 }
 
+bool ApplyRescueMap(CSession& session, const std::string& mapPath) {
+    std::string error;
+    const auto map = LoadRescueMap(mapPath, error);
+    if (!map) {
+        fmt::print(stderr, "tarvolin-cli: cannot use the map {}: {}\n", mapPath, error);
+        return false;
+    }
+    const CDiskSource& d = *session.diskSource;
+    const uint64_t bytes = d.GetTotalSectors() * d.GetSectorSizeU();
+    if (map->Size() != bytes) {
+        fmt::print(stderr,
+                   "tarvolin-cli: the map {} is of a medium of {} bytes; {} has {} bytes\n",
+                   mapPath, map->Size(), d.GetDrive(), bytes);
+        return false;
+    }
+    session.neverRead = NeverReadSectors(*map, d.GetSectorSizeU());
+    return true;
+}
 
 bool OpenSource(CSession& session, const std::string& path, CTerminalReporter& reporter) {
     const bool ok = session.OpenCurrentSource(path, reporter, kDisconnectedRestart);
@@ -161,11 +182,25 @@ bool RunScan(CSession& session, const std::vector<FileType>& types, CTerminalRep
     session.readHealth.Reset();
     session.readHealth.AddUnreadable(job.UnreadableRanges());
     if (job.MediumLost()) session.readHealth.SetMediumGone();
+    // What the rescue copy of an image never read counts as unreadable too.
+    if (!session.neverRead.empty()) session.readHealth.AddUnreadable(session.neverRead);
     return !session.job.IsRunning();
 }
 
+namespace {
+// Whether a found file lies on any sector that could not be read.
+bool TouchesUnreadable(const std::vector<SectorRange>& ranges, const CFileNode& n) {
+    const uint64_t first = n.GetStartSector();
+    const uint64_t last = n.GetEndSector();
+    auto it = std::upper_bound(ranges.begin(), ranges.end(), first,
+                               [](uint64_t f, const SectorRange& r) { return f < r.first + r.count; });
+    return it != ranges.end() && it->first <= last;
+}
+}  // namespace
+
 void PrintCatalogue(const CSession& session, bool json, bool stopped) {
     const CDirectoryTree& tree = session.tree;
+    const std::vector<SectorRange> unreadable = session.readHealth.UnreadableRanges();
     uint64_t files = 0;
     if (json) {
         nlohmann::ordered_json out;
@@ -192,6 +227,7 @@ void PrintCatalogue(const CSession& session, bool json, bool stopped) {
                     list.back()["may_be_incomplete"] =
                         n->GetLength() == CFileNode::Length::MayBeIncomplete;
                 }
+                if (TouchesUnreadable(unreadable, *n)) list.back()["touches_unreadable"] = true;
                 ++files;
             }
             jf["files"] = std::move(list);
@@ -217,11 +253,12 @@ void PrintCatalogue(const CSession& session, bool json, bool stopped) {
                "End sector", "Size");
     for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
         for (CFileNode* n = f->GetFirstChild(); n; n = n->GetNextFile()) {
-            fmt::print("{:<6} {:<16} {:>14} {:>14} {:>12}{}\n", f->GetName(), n->GetName(),
+            fmt::print("{:<6} {:<16} {:>14} {:>14} {:>12}{}{}\n", f->GetName(), n->GetName(),
                        n->GetStartSector(), n->GetEndSector(), n->GetSize(),
                        n->GetLength() == CFileNode::Length::MayBeIncomplete
                            ? "  may be incomplete"
-                           : "");
+                           : "",
+                       TouchesUnreadable(unreadable, *n) ? "  unreadable sectors" : "");
             ++files;
         }
     }
