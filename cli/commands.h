@@ -11,6 +11,7 @@
 
 #include "app/session.h"
 #include "cli/terminal_reporter.h"
+#include "scan/scan_job.h"
 #include "scan/type_table.h"
 
 namespace tvn::cli {
@@ -52,8 +53,11 @@ bool OpenSource(CSession& session, const std::string& path, CTerminalReporter& r
 // Runs a scan of the session's current disk source on a worker thread with
 // the progress display; Ctrl-C stops it. Returns true when it was stopped.
 // straightforward runs the slow reference path (for checks and benchmarks).
+// prepare, when given, is called with the job before it runs (after its
+// recognizer list is made): checkpoints and going on from one.
 bool RunScan(CSession& session, const std::vector<FileType>& types, CTerminalReporter& reporter,
-             bool straightforward = false);
+             bool straightforward = false,
+             const std::function<void(CScanJob&)>& prepare = {});
 
 // Writes the session's catalogue as a scan info file; false after a message.
 bool SaveScanInfoFromCli(CSession& session, const std::string& path, CTerminalReporter& reporter);

@@ -166,11 +166,12 @@ bool OpenSource(CSession& session, const std::string& path, CTerminalReporter& r
 }
 
 bool RunScan(CSession& session, const std::vector<FileType>& types, CTerminalReporter& reporter,
-             bool straightforward) {
+             bool straightforward, const std::function<void(CScanJob&)>& prepare) {
     CScanJob job(*session.diskSource, session.tree, session.counters, session.job, reporter);
     job.SetTypes(types);
     job.Context().straightforward = straightforward;
     job.SetExactLengths(session.exactLengths);
+    if (prepare) prepare(job);
     session.jobMode = JobMode::Scan;
     session.job.Reset();
     CInterruptGuard guard(session.job);
