@@ -21,6 +21,8 @@ namespace tvn {
 namespace {
 constexpr uint64_t kFirstSkip = 64 << 10;
 constexpr uint64_t kLargestSkip = 1ull << 30;
+// Trimming reads the good side of a failed block's edge this much at a time.
+constexpr uint64_t kTrimChunk = 64 << 10;
 constexpr const char* kMapHeader = "tarvolin-cli image";
 
 std::string SystemText(int error) {
@@ -463,29 +465,67 @@ CImageJob::ReadOutcome CImageJob::Trimming() {
         m_map.pass = 1;
         uint64_t lo = b->pos;
         uint64_t hi = b->End();
-        bool failedLo = false;
-        while (lo < hi) {
+        // From the leading edge forward: a good stretch is read a chunk at a
+        // time, the chunk that fails sector by sector up to its first bad one.
+        bool failed = false;
+        while (lo < hi && !failed) {
             if (!m_control.Poll()) return ReadOutcome::Stopped;
+            const uint64_t n = std::min(kTrimChunk, hi - lo);
             m_map.currentPos = lo;
-            const ReadOutcome r = ReadSector(lo, RescueStatus::BadSector);
-            if (r == ReadOutcome::Bad) {
-                failedLo = true;
-                lo += s;
-                break;
+            if (n > s) {
+                bool slow = false;
+                const ReadOutcome r = CopyArea(lo, n, slow);
+                if (r == ReadOutcome::Good) {
+                    lo += n;
+                    if (!Checkpoint(false)) return ReadOutcome::WriteFailed;
+                    Report(false);
+                    continue;
+                }
+                if (r != ReadOutcome::Bad) return r;
             }
-            if (r != ReadOutcome::Good) return r;
-            lo += s;
+            for (const uint64_t end = lo + n; lo < end;) {
+                if (!m_control.Poll()) return ReadOutcome::Stopped;
+                m_map.currentPos = lo;
+                const ReadOutcome r = ReadSector(lo, RescueStatus::BadSector);
+                lo = std::min(lo + s, end);
+                if (r == ReadOutcome::Bad) {
+                    failed = true;
+                    break;
+                }
+                if (r != ReadOutcome::Good) return r;
+            }
             if (!Checkpoint(false)) return ReadOutcome::WriteFailed;
             Report(false);
         }
-        while (failedLo && hi > lo) {
+        // From the trailing edge backward, the same way.
+        failed = false;
+        while (hi > lo && !failed) {
             if (!m_control.Poll()) return ReadOutcome::Stopped;
-            const uint64_t at = (hi - 1) / s * s;  // the last sector may be short
-            m_map.currentPos = at;
-            const ReadOutcome r = ReadSector(at, RescueStatus::BadSector);
-            hi = at;
-            if (r == ReadOutcome::Bad) break;
-            if (r != ReadOutcome::Good) return r;
+            const uint64_t from = hi - lo > kTrimChunk ? (hi - kTrimChunk) / s * s : lo;
+            m_map.currentPos = from;
+            if (hi - from > s) {
+                bool slow = false;
+                const ReadOutcome r = CopyArea(from, hi - from, slow);
+                if (r == ReadOutcome::Good) {
+                    hi = from;
+                    if (!Checkpoint(false)) return ReadOutcome::WriteFailed;
+                    Report(false);
+                    continue;
+                }
+                if (r != ReadOutcome::Bad) return r;
+            }
+            while (hi > from) {
+                if (!m_control.Poll()) return ReadOutcome::Stopped;
+                const uint64_t at = std::max(from, (hi - 1) / s * s);  // the last sector may be short
+                m_map.currentPos = at;
+                const ReadOutcome r = ReadSector(at, RescueStatus::BadSector);
+                hi = at;
+                if (r == ReadOutcome::Bad) {
+                    failed = true;
+                    break;
+                }
+                if (r != ReadOutcome::Good) return r;
+            }
             if (!Checkpoint(false)) return ReadOutcome::WriteFailed;
             Report(false);
         }
