@@ -153,6 +153,17 @@ ImageOutcome CImageJob::Prepare() {
         refused.message = fmt::format("Cannot open {}: {}", m_options.image, SystemText(errno));
         return refused;
     }
+    m_buffer = static_cast<BYTE*>(std::aligned_alloc(4096, (m_options.blockSize + 4095) / 4096 * 4096));
+    if (m_buffer == nullptr) throw std::bad_alloc();
+    // The map is there before the image grows, so a copy killed at any
+    // moment finds an image it may go on with (an empty one, or one with its
+    // map) and never one it must refuse.
+    if (!Checkpoint(true)) {
+        refused.error = m_mapErrno;
+        refused.message = fmt::format("Cannot write the map {}: {}", m_options.map,
+                                      SystemText(m_mapErrno));
+        return refused;
+    }
     // The image takes the medium's size without a byte written: what is never
     // read stays zeros and takes no room.
     if (::fstat(m_image, &st) != 0 || static_cast<uint64_t>(st.st_size) < size) {
@@ -162,15 +173,6 @@ ImageOutcome CImageJob::Prepare() {
                                           SystemText(errno));
             return refused;
         }
-    }
-    m_buffer = static_cast<BYTE*>(std::aligned_alloc(4096, (m_options.blockSize + 4095) / 4096 * 4096));
-    if (m_buffer == nullptr) throw std::bad_alloc();
-    // The map is there from the start, so a copy killed at once can go on.
-    if (!Checkpoint(true)) {
-        refused.error = m_mapErrno;
-        refused.message = fmt::format("Cannot write the map {}: {}", m_options.map,
-                                      SystemText(m_mapErrno));
-        return refused;
     }
     refused.result = ImageResult::Completed;
     return refused;
