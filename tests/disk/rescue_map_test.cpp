@@ -133,6 +133,29 @@ TEST(RescueMap, SaveReplacesTheMapWholeAndLeavesNoTemporaryFile) {
     EXPECT_FALSE(LoadRescueMap(dir.Path(), error));  // a folder
 }
 
+TEST(RescueMap, SectorsNeverReadAreAddedToAReadsBadRanges) {
+    CRescueMap m(100 * 512);
+    m.Mark(0, 100 * 512, S::Finished);
+    m.Mark(10 * 512, 100, S::BadSector);     // part of sector 10
+    m.Mark(11 * 512, 3 * 512, S::NonTried);  // 11..13 with it: one range
+    m.Mark(50 * 512, 512, S::NonScraped);
+    const auto never = NeverReadSectors(m, 512);
+    EXPECT_EQ(never, (std::vector<SectorRange>{{10, 4}, {50, 1}}));
+
+    // A read of sectors 12..59 that itself failed at 30..31 and 51.
+    std::vector<SectorRange> bad = {{30, 2}, {51, 1}};
+    uint64_t count = 3;
+    AddNeverRead(never, 12, 48, bad, count);
+    EXPECT_EQ(bad, (std::vector<SectorRange>{{12, 2}, {30, 2}, {50, 2}}));
+    EXPECT_EQ(count, 6u);
+    // A read that touches none of them is left alone.
+    bad.clear();
+    count = 0;
+    AddNeverRead(never, 14, 36, bad, count);
+    EXPECT_TRUE(bad.empty());
+    EXPECT_EQ(count, 0u);
+}
+
 TEST(RescueMap, DdrescuelogReadsOurMaps) {
     if (RunCommand("command -v ddrescuelog >/dev/null") != 0) {
         GTEST_SKIP() << "ddrescuelog (package gddrescue) is not installed";
