@@ -133,6 +133,35 @@ TEST(CliImage, KilledAtRandomPointsGoesOnToTheSameImageAndMap) {
               RunCommand("ddrescuelog -D " + killed + ".map"));
 }
 
+TEST(CliImage, CtrlCAndSigtermStopWithAMapToGoOnFrom) {
+    TempDir dir;
+    media::Bytes bytes(2u << 20, 0x5A);
+    test::WriteFile(dir / "backing.img", bytes);
+    std::string why;
+    auto card = FaultyImage::Serve(dir / "backing.img", why);
+    if (!card) GTEST_SKIP() << why;
+    card->Bad(100, 50);
+    card->Delay(20);  // a slow card: the signal comes in the middle
+    const std::string image = dir / "copy.img";
+    for (int sig : {SIGINT, SIGTERM}) {
+        const pid_t pid = Start({"-q", "image", card->Path(), "--to", image});
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::kill(pid, sig);
+        EXPECT_EQ(Wait(pid), 130) << "signal " << sig;
+        std::string error;
+        const auto map = LoadRescueMap(image + ".map", error);
+        ASSERT_TRUE(map) << error;
+        EXPECT_NE(map->phase, RescuePhase::Finished);
+    }
+    card->Delay(0);
+    ASSERT_EQ(Wait(Start({"-q", "image", card->Path(), "--to", image})), 1);
+    std::string error;
+    const auto map = LoadRescueMap(image + ".map", error);
+    ASSERT_TRUE(map) << error;
+    EXPECT_EQ(map->Bytes(RescueStatus::BadSector), 50u * kSector);
+    EXPECT_EQ(map->Bytes(RescueStatus::Finished), bytes.size() - 50u * kSector);
+}
+
 TEST(CliImage, ScanAndSaveWithTheMapMarkExactlyTheFilesOnUnreadSectors) {
     TempDir dir;
     const std::string backing = dir / "backing.img";
