@@ -49,6 +49,10 @@ struct CSession {
     // What the reads of the running save or preview learnt about the medium:
     // unreadable sectors, whether it went away, the re-reading time spent.
     CReadHealth readHealth;
+    // When the medium is an image made by a rescue copy, the sectors the copy
+    // never read (not copied in its map): they are zeros in the image but
+    // count as unreadable, so the files touching them are marked. Sorted.
+    std::vector<SectorRange> neverRead;
     // The burner bound to the recorder chosen for a burn (made by the front
     // end when it first lists recorders).
     std::shared_ptr<CBurner> burner;

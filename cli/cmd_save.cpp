@@ -24,6 +24,7 @@ struct SaveOptions {
     std::string names = "original";
     std::string organise = "folders";
     bool keepDuplicates = false;
+    std::string map;
 };
 
 const char* ResultName(JobResult r) {
@@ -103,7 +104,8 @@ int RunSave(CliContext& ctx, const SaveOptions& o, const std::vector<FileType>& 
     }
     session.exactLengths = o.lengths.Exact();
     if (const int status =
-            PrepareSelection(session, o.source, o.scanInfo, types, o.select, reporter, "save");
+            PrepareSelection(session, o.source, o.scanInfo, types, o.select, reporter, "save",
+                             o.map);
         status != kExitOk)
         return status;
 
@@ -187,6 +189,10 @@ void AddSaveCommand(CLI::App& app, CliContext& ctx) {
                   "they are saved once)");
     AddExample(cmd, "tarvolin-cli save /dev/sdb --types jpg --to ~/Photos --organise date",
                "Save the photos found on the card into folders by the day they were taken.");
+    cmd->add_option("--map", o->map,
+                    "SOURCE is an image made by `tarvolin-cli image`: its map, so that files on "
+                    "sectors the copy never read are reported as having unreadable sectors")
+        ->type_name("MAPFILE");
     AddExample(cmd, "tarvolin-cli save /dev/sdb --scan-info card.bin --to /media/backup --select jpg",
                "Save the JPEG photos listed in card.bin from the card into a new folder "
                "\"Tarvolin hh.mm.ss\" on the backup disk.");

@@ -13,6 +13,7 @@
 #include "app/session.h"
 #include "disk/on_source.h"
 #include "cli/terminal_reporter.h"
+#include "scan/scan_job.h"
 #include "scan/type_table.h"
 
 namespace tvn::cli {
@@ -42,6 +43,7 @@ void AddDestinationsCommand(CLI::App& app, CliContext& ctx);
 void AddRecordersCommand(CLI::App& app, CliContext& ctx);
 void AddBurnCommand(CLI::App& app, CliContext& ctx);
 void AddPreviewCommand(CLI::App& app, CliContext& ctx);
+void AddImageCommand(CLI::App& app, CliContext& ctx);
 
 // --- helpers shared by the commands ---
 
@@ -67,8 +69,11 @@ bool OpenSource(CSession& session, const std::string& path, CTerminalReporter& r
 // Runs a scan of the session's current disk source on a worker thread with
 // the progress display; Ctrl-C stops it. Returns true when it was stopped.
 // straightforward runs the slow reference path (for checks and benchmarks).
+// prepare, when given, is called with the job before it runs (after its
+// recognizer list is made): checkpoints and going on from one.
 bool RunScan(CSession& session, const std::vector<FileType>& types, CTerminalReporter& reporter,
-             bool straightforward = false);
+             bool straightforward = false,
+             const std::function<void(CScanJob&)>& prepare = {});
 
 // Writes the session's catalogue as a scan info file; false after a message.
 bool SaveScanInfoFromCli(CSession& session, const std::string& path, CTerminalReporter& reporter);
@@ -84,7 +89,13 @@ bool TickSelection(CDirectoryTree& tree, const std::vector<std::string>& select)
 // the job in the messages ("save", "burn").
 int PrepareSelection(CSession& session, const std::string& source, const std::string& scanInfo,
                      const std::vector<FileType>& types, const std::vector<std::string>& select,
-                     CTerminalReporter& reporter, std::string_view verb);
+                     CTerminalReporter& reporter, std::string_view verb,
+                     const std::string& rescueMap = {});
+
+// Reads the map of the rescue copy that made the session's medium (an image)
+// and keeps the sectors it never read as unreadable (CSession::neverRead).
+// False after a message when the map cannot be read or is of another size.
+bool ApplyRescueMap(CSession& session, const std::string& mapPath);
 
 // Prints the catalogue in catalogue order, as text or as JSON, on stdout.
 void PrintCatalogue(const CSession& session, bool json, bool stopped);

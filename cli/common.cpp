@@ -7,6 +7,7 @@
 
 #include "catalog/scan_info.h"
 #include "names/attach.h"
+#include "disk/rescue_map.h"
 #include "cli/commands.h"
 #include "scan/exact/reload.h"
 #include "scan/scan_job.h"
@@ -128,9 +129,11 @@ bool TickSelection(CDirectoryTree& tree, const std::vector<std::string>& select)
 
 int PrepareSelection(CSession& session, const std::string& source, const std::string& scanInfo,
                      const std::vector<FileType>& types, const std::vector<std::string>& select,
-                     CTerminalReporter& reporter, std::string_view verb) {
+                     CTerminalReporter& reporter, std::string_view verb,
+                     const std::string& rescueMap) {
     const std::string done = verb == "burn" ? "burnt" : std::string(verb) + "d";
     if (!OpenSource(session, source, reporter)) return kExitFailure;
+    if (!rescueMap.empty() && !ApplyRescueMap(session, rescueMap)) return kExitFailure;
 
     if (!scanInfo.empty()) {
         const auto sectors = static_cast<DWORD>(session.diskSource->GetTotalSectors());
@@ -169,6 +172,24 @@ int PrepareSelection(CSession& session, const std::string& source, const std::st
     return kExitOk;
 }
 
+bool ApplyRescueMap(CSession& session, const std::string& mapPath) {
+    std::string error;
+    const auto map = LoadRescueMap(mapPath, error);
+    if (!map) {
+        fmt::print(stderr, "tarvolin-cli: cannot use the map {}: {}\n", mapPath, error);
+        return false;
+    }
+    const CDiskSource& d = *session.diskSource;
+    const uint64_t bytes = d.GetTotalSectors() * d.GetSectorSizeU();
+    if (map->Size() != bytes) {
+        fmt::print(stderr,
+                   "tarvolin-cli: the map {} is of a medium of {} bytes; {} has {} bytes\n",
+                   mapPath, map->Size(), d.GetDrive(), bytes);
+        return false;
+    }
+    session.neverRead = NeverReadSectors(*map, d.GetSectorSizeU());
+    return true;
+}
 
 void AddLengthOptions(CLI::App* cmd, LengthOptions& o, std::string_view what) {
     auto* exact = cmd->add_flag(
@@ -205,11 +226,12 @@ bool OpenSource(CSession& session, const std::string& path, CTerminalReporter& r
 }
 
 bool RunScan(CSession& session, const std::vector<FileType>& types, CTerminalReporter& reporter,
-             bool straightforward) {
+             bool straightforward, const std::function<void(CScanJob&)>& prepare) {
     CScanJob job(*session.diskSource, session.tree, session.counters, session.job, reporter);
     job.SetTypes(types);
     job.Context().straightforward = straightforward;
     job.SetExactLengths(session.exactLengths);
+    if (prepare) prepare(job);
     session.jobMode = JobMode::Scan;
     session.job.Reset();
     CInterruptGuard guard(session.job);
@@ -221,6 +243,8 @@ bool RunScan(CSession& session, const std::vector<FileType>& types, CTerminalRep
     session.readHealth.Reset();
     session.readHealth.AddUnreadable(job.UnreadableRanges());
     if (job.MediumLost()) session.readHealth.SetMediumGone();
+    // What the rescue copy of an image never read counts as unreadable too.
+    if (!session.neverRead.empty()) session.readHealth.AddUnreadable(session.neverRead);
     const bool stopped = !session.job.IsRunning();
     if (!stopped && !job.MediumLost()) ReadNames(session, reporter);
     return stopped;
@@ -263,8 +287,20 @@ void AddOriginJson(nlohmann::ordered_json& file, const FileOrigin* origin) {
     if (origin->deleted) file["first_letter"] = NameRestoreText(origin->restore);
 }
 
+namespace {
+// Whether a found file lies on any sector that could not be read.
+bool TouchesUnreadable(const std::vector<SectorRange>& ranges, const CFileNode& n) {
+    const uint64_t first = n.GetStartSector();
+    const uint64_t last = n.GetEndSector();
+    auto it = std::upper_bound(ranges.begin(), ranges.end(), first,
+                               [](uint64_t f, const SectorRange& r) { return f < r.first + r.count; });
+    return it != ranges.end() && it->first <= last;
+}
+}  // namespace
+
 void PrintCatalogue(const CSession& session, bool json, bool stopped) {
     const CDirectoryTree& tree = session.tree;
+    const std::vector<SectorRange> unreadable = session.readHealth.UnreadableRanges();
     uint64_t files = 0;
     if (json) {
         nlohmann::ordered_json out;
@@ -299,6 +335,7 @@ void PrintCatalogue(const CSession& session, bool json, bool stopped) {
                     list.back()["may_be_incomplete"] =
                         n->GetLength() == CFileNode::Length::MayBeIncomplete;
                 }
+                if (TouchesUnreadable(unreadable, *n)) list.back()["touches_unreadable"] = true;
                 ++files;
             }
             jf["files"] = std::move(list);
@@ -330,11 +367,12 @@ void PrintCatalogue(const CSession& session, bool json, bool stopped) {
                 original = "/" + o->path + (o->deleted ? " (deleted)" : "");
                 ++named;
             }
-            fmt::print("{:<6} {:<16} {:>14} {:>14} {:>12}  {}{}\n", f->GetName(), n->GetName(),
+            fmt::print("{:<6} {:<16} {:>14} {:>14} {:>12}  {}{}{}\n", f->GetName(), n->GetName(),
                        n->GetStartSector(), n->GetEndSector(), n->GetSize(), original,
                        n->GetLength() == CFileNode::Length::MayBeIncomplete
                            ? "  may be incomplete"
-                           : "");
+                           : "",
+                       TouchesUnreadable(unreadable, *n) ? "  unreadable sectors" : "");
             ++files;
         }
     }

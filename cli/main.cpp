@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
     AddRecordersCommand(app, ctx);
     AddBurnCommand(app, ctx);
     AddPreviewCommand(app, ctx);
+    AddImageCommand(app, ctx);
     AddDocumentationOptions(app);
 
     try {

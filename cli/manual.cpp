@@ -272,7 +272,10 @@ std::string ManualPage(const CLI::App& app) {
         "Stop using a medium as soon as files are missing from it: every file written to it may "
         "overwrite what is to be recovered. Save to another disk; tarvolin-cli refuses a "
         "destination on the medium it reads. A disk that fails to read is best copied to an "
-        "image file first (for example with ddrescue) and the image recovered from.");
+        "image file first with tarvolin-cli image (or ddrescue) and the image recovered from, "
+        "with its map given to scan and save (--map). The image command exits with 1 when "
+        "sectors stayed unreadable, and with 130 when it was stopped; its map then lets the "
+        "same command go on.");
     s += ".SH \"SEE ALSO\"\n";
     s += ".BR tarvolin (1),\n.BR ddrescue (1)\n";
     return s;

@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include "disk/io.h"
+#include "disk/rescue_map.h"
 #include "output/repair.h"
 #include "scan/type_table.h"
 
@@ -174,11 +175,19 @@ ExtractResult SaveFileNode(CSession& session, CFileNode& node, const std::string
             result.mediumLost = true;
             return fail("Reading :Error #", ENODEV);
         }
-        if (r.failed) {
+        // Sectors a rescue copy never read are zeros in its image, and as
+        // unreadable as those the medium itself refuses.
+        std::vector<SectorRange> bad = r.bad;
+        uint64_t badSectors = r.badSectors;
+        if (!session.neverRead.empty() && r.got > 0) {
+            AddNeverRead(session.neverRead, (start * sector + done) / S,
+                         (static_cast<uint64_t>(r.got) + S - 1) / S, bad, badSectors);
+        }
+        if (r.failed || badSectors != r.badSectors) {
             TraceNumber(reporter, "Reading :Error #", static_cast<uint64_t>(EIO));
-            result.unreadableSectors += r.badSectors;
-            result.unreadable.insert(result.unreadable.end(), r.bad.begin(), r.bad.end());
-            session.readHealth.AddUnreadable(r.bad);
+            result.unreadableSectors += badSectors;
+            result.unreadable.insert(result.unreadable.end(), bad.begin(), bad.end());
+            session.readHealth.AddUnreadable(bad);
         }
         if (done == 0 && r.got == 0 && n != 0) return fail("Reading :Error #", ENXIO);
         // A short read near the end of the medium leaves the rest zero.

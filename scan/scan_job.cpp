@@ -40,7 +40,13 @@ JobOutcome CScanJob::Run() {
 
     // The opening left the file offset at the start sector; a source that was
     // scanned before is put back there.
-    ::lseek(m_source.GetHandle(), static_cast<off_t>(m_source.GetStartSector() * S), SEEK_SET);
+    // A scan that goes on from a checkpoint begins at the block it names.
+    const ULONGLONG from =
+        m_resumeAt && *m_resumeAt >= m_source.GetStartSector() && *m_resumeAt < total
+            ? *m_resumeAt
+            : m_source.GetStartSector();
+    if (m_resumeAt) m_control.FileCounter().store(m_resumeFiles);
+    ::lseek(m_source.GetHandle(), static_cast<off_t>(from * S), SEEK_SET);
     m_source.SetPosition(0);
     // Unreadable sectors are read around and counted afresh for every scan.
     m_ctx.health.Reset(m_ctx.health.Limits());
@@ -52,13 +58,14 @@ JobOutcome CScanJob::Run() {
         CReadAhead& ahead;
         ~StopReader() { ahead.Stop(); }
     } stopReader{m_ctx.ahead};
-    m_ctx.ahead.MoveTo(m_source.GetStartSector() * S);
+    m_ctx.ahead.MoveTo(from * S);
     first.AllocBuffer(kScanBufferSize);
     first.SetOffset(0);
     first.ReadBlock();
 
     // From here on, position is the sector that follows the block in the buffer.
-    ULONGLONG position = K + m_source.GetStartSector();
+    ULONGLONG position = K + from;
+    auto lastCheckpoint = std::chrono::steady_clock::now();
     m_source.SetPosition(position);
     m_control.ScanProgress().store(~ULONGLONG{0});
 
@@ -147,6 +154,15 @@ JobOutcome CScanJob::Run() {
         if (offset + S < kScanBufferSize) {
             m_ctx.offset = static_cast<DWORD>(offset + S);
         } else {
+            // Between two blocks: a checkpoint when it is time and no file
+            // measured whole reaches past the block (its inner starts are
+            // not asked for, which a scan starting here would not know).
+            if (covered != 0) Uncover(covered, position);
+            if (m_checkpoint && covered == 0 && position < total &&
+                std::chrono::steady_clock::now() - lastCheckpoint >= m_checkpointInterval) {
+                m_checkpoint(position);
+                lastCheckpoint = std::chrono::steady_clock::now();
+            }
             first.ReadBlock();
             gone = m_ctx.blockGone;
             m_ctx.offset = 0;

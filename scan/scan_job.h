@@ -5,7 +5,10 @@
 // CJobControl (run flag, pause gate, counters) and its IReporter.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -47,6 +50,23 @@ public:
 
     const std::vector<std::unique_ptr<CScanner>>& Recognizers() const { return m_list; }
 
+    // Checkpoints: every interval, between two blocks, the scan calls fn on
+    // its own thread with the sector the next block begins at; the catalogue
+    // then holds everything found before that sector, and nothing the scan
+    // keeps from one block to the next is lost when it starts there again.
+    using CheckpointFn = std::function<void(ULONGLONG nextSector)>;
+    void SetCheckpoint(CheckpointFn fn, std::chrono::milliseconds interval) {
+        m_checkpoint = std::move(fn);
+        m_checkpointInterval = interval;
+    }
+    // Goes on from a checkpoint: begins at nextSector (a sector a checkpoint
+    // was made at) with the catalogue as the checkpoint had it and files
+    // found so far. Call after SetTypes, which empties the catalogue.
+    void ResumeAt(ULONGLONG nextSector, uint64_t files) {
+        m_resumeAt = nextSector;
+        m_resumeFiles = files;
+    }
+
     // After Run: the sectors that could not be read (zeros to the
     // recognizers), as a count and as ranges, and whether the medium went
     // away during the scan (the scan then ended early, after the
@@ -72,6 +92,10 @@ private:
     // Exact lengths: the byte after the farthest file found so far; the
     // found-bytes total counts each byte of the medium once.
     ULONGLONG m_foundUntil = 0;
+    CheckpointFn m_checkpoint;
+    std::chrono::milliseconds m_checkpointInterval{5000};
+    std::optional<ULONGLONG> m_resumeAt;
+    uint64_t m_resumeFiles = 0;
 };
 
 }  // namespace tvn

@@ -11,6 +11,8 @@
 //   delay MS             every read of the image takes MS milliseconds more
 //   vanish ERRNO         every read fails from now on (EIO, ENODEV, ...)
 //   vanish-after BYTES   the same after BYTES more bytes have been served
+//   slow FIRST COUNT MS  a read that touches these sectors takes MS more
+//   back                 a vanished medium is there again
 // The file "reads" holds the number of reads served and failed so far.
 // It runs in the foreground, single-threaded, until it is unmounted.
 #define FUSE_USE_VERSION 31
@@ -35,6 +37,8 @@ struct Faults {
     int backing = -1;
     off_t size = 0;
     std::map<uint64_t, uint64_t> bad;  // first sector -> count
+    std::map<uint64_t, uint64_t> slow;  // first sector -> count
+    unsigned slowMs = 0;
     unsigned delayMs = 0;
     int vanished = 0;                  // the errno every read gets, 0 while present
     long long vanishAfter = -1;        // bytes until vanishing, -1: never
@@ -45,18 +49,20 @@ struct Faults {
 
 Faults g;  // the one file system this process serves
 
-bool TouchesBad(uint64_t offset, uint64_t size) {
+bool Touches(const std::map<uint64_t, uint64_t>& areas, uint64_t offset, uint64_t size) {
     if (size == 0) return false;
     const uint64_t first = offset / 512;
     const uint64_t last = (offset + size - 1) / 512;
-    auto it = g.bad.upper_bound(last);
-    while (it != g.bad.begin()) {
+    auto it = areas.upper_bound(last);
+    while (it != areas.begin()) {
         --it;
         if (it->first + it->second > first) return true;
         if (it->first + it->second <= first) break;
     }
     return false;
 }
+
+bool TouchesBad(uint64_t offset, uint64_t size) { return Touches(g.bad, offset, size); }
 
 int ErrnoByName(const std::string& name) {
     if (name == "ENODEV") return ENODEV;
@@ -76,6 +82,13 @@ void Command(const std::string& line) {
     } else if (verb == "clear") {
         g.bad.clear();
         g.delayMs = 0;
+        g.slow.clear();
+    } else if (verb == "slow") {
+        uint64_t first = 0, count = 0;
+        if (in >> first >> count >> g.slowMs && count > 0) g.slow[first] = count;
+    } else if (verb == "back") {
+        g.vanished = 0;
+        g.vanishAfter = -1;
     } else if (verb == "delay") {
         in >> g.delayMs;
     } else if (verb == "vanish") {
@@ -150,9 +163,11 @@ int Read(const char* path, char* buf, size_t size, off_t offset, fuse_file_info*
     }
     if (p != "/image") return -ENOENT;
     ++g.reads;
-    if (g.delayMs > 0) {
-        const timespec t{static_cast<time_t>(g.delayMs / 1000),
-                         static_cast<long>(g.delayMs % 1000) * 1000000L};
+    unsigned delayMs = g.delayMs;
+    if (g.slowMs > 0 && Touches(g.slow, static_cast<uint64_t>(offset), size)) delayMs += g.slowMs;
+    if (delayMs > 0) {
+        const timespec t{static_cast<time_t>(delayMs / 1000),
+                         static_cast<long>(delayMs % 1000) * 1000000L};
         nanosleep(&t, nullptr);
     }
     if (g.vanished != 0 || TouchesBad(static_cast<uint64_t>(offset), size)) {

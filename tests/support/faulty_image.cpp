@@ -85,6 +85,11 @@ void FaultyImage::Bad(uint64_t first, uint64_t count) {
 }
 void FaultyImage::Clear() { Control("clear"); }
 void FaultyImage::Delay(unsigned ms) { Control("delay " + std::to_string(ms)); }
+void FaultyImage::Slow(uint64_t first, uint64_t count, unsigned ms) {
+    Control("slow " + std::to_string(first) + " " + std::to_string(count) + " " +
+            std::to_string(ms));
+}
+void FaultyImage::Back() { Control("back"); }
 void FaultyImage::Vanish(const std::string& error) { Control("vanish " + error); }
 void FaultyImage::VanishAfter(uint64_t bytes, const std::string& error) {
     Control("vanish-after " + std::to_string(bytes) + " " + error);

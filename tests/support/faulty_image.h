@@ -32,6 +32,10 @@ public:
     void Clear();
     // Every read takes ms milliseconds longer.
     void Delay(unsigned ms);
+    // A read that touches sectors first .. first + count - 1 takes ms longer.
+    void Slow(uint64_t first, uint64_t count, unsigned ms);
+    // A vanished medium is there again (a card put back).
+    void Back();
     // Every read fails with error ("EIO", "ENODEV") from now on, or after
     // bytes more bytes have been served.
     void Vanish(const std::string& error = "EIO");
