@@ -49,10 +49,13 @@ QString MediaPositionText(qint64 positionMs, qint64 lengthMs) {
         ms %= 60000;
         s = static_cast<int>(ms / 1000);
     };
-    int h1 = 0, m1 = 0, s1 = 0, h2 = 0, m2 = 0, s2 = 0;
-    part(positionMs, h1, m1, s1);
-    part(lengthMs, h2, m2, s2);
-    return QString::asprintf("%2d:%2d:%2d of %2d:%2d:%2d", h1, m1, s1, h2, m2, s2);
+    const bool hours = std::max(positionMs, lengthMs) >= 3600000;
+    auto text = [&](qint64 ms) {
+        int h = 0, m = 0, s = 0;
+        part(ms, h, m, s);
+        return hours ? QString::asprintf("%d:%02d:%02d", h, m, s) : QString::asprintf("%d:%02d", m, s);
+    };
+    return text(positionMs) + QStringLiteral(" / ") + text(lengthMs);
 }
 
 void ShowNotPlayable(QWidget* parent) {
@@ -68,7 +71,7 @@ CMediaPlayer::CMediaPlayer(const std::string& copyPath, const QString& fileName,
       m_play(MediaButton(this, QStyle::SP_MediaPlay, tr("Play"), 1072)),
       m_pause(MediaButton(this, QStyle::SP_MediaPause, tr("Pause"), 1073)),
       m_stop(MediaButton(this, QStyle::SP_MediaStop, tr("Stop"), 1074)),
-      m_position(new QLabel(QStringLiteral("0 of 0"), this)),
+      m_position(new QLabel(MediaPositionText(0, 0), this)),
       m_volume(new QSlider(Qt::Horizontal, this)) {
     setWindowTitle(QStringLiteral(" Media Player - ") + fileName);
     m_progress->setObjectName(QStringLiteral("id1071"));
@@ -196,6 +199,10 @@ void CMediaPlayer::OnStatus(QMediaPlayer::MediaStatus status) {
 
 void CMediaPlayer::OnError() {
     if (m_failed) return;
+    // A movie whose pictures play is playable: an error of one of its
+    // streams (a sound track the engine cannot decode, no audio device)
+    // does not make it a broken file.
+    if (m_video->FramesShown() > 0) return;
     m_failed = true;
     killTimer(m_timer);
     m_timer = 0;
@@ -229,7 +236,9 @@ CAVIPlayer::CAVIPlayer(const std::string& copyPath, const QString& fileName, QWi
     });
     connect(stop, &QPushButton::clicked, m_player, &QMediaPlayer::stop);
     auto fail = [this] {
-        if (m_failed) return;
+        // Only a file nothing of which plays gets the message; an error after
+        // the pictures began is a stream of it the engine cannot play.
+        if (m_failed || m_video->FramesShown() > 0) return;
         m_failed = true;
         QTimer::singleShot(0, this, [this] { ShowNotPlayable(this); });
     };

@@ -100,9 +100,17 @@ CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, C
                            QRect(490, 433, 100, 35));
     m_nextButton->setEnabled(false);
     m_boxes[0]->setFocus();
+    // Back to this page finds the ticks and the box as they were left.
+    if (m_state.checkedTypes) {
+        for (const FileType t : *m_state.checkedTypes) m_boxes[static_cast<size_t>(t)]->setChecked(true);
+        UpdateButtons();
+    }
+    if (m_state.exactLengths) m_exactLengths->setChecked(*m_state.exactLengths);
     connect(m_nextButton, &QPushButton::clicked, this, &CFileSelectionDlg::OnNext);
     connect(back, &QPushButton::clicked, this, [this] {
-        // Back to the first step with nothing kept of this one.
+        // Back to the first step; the ticks and the box are kept for the
+        // session, nothing else of this step.
+        KeepChoices();
         m_session.tree.RemoveAll();
         m_scanJob.reset();
         m_session.jobMode = JobMode::Scan;
@@ -113,6 +121,11 @@ CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, C
         m_next = WizardStep::Exit;
         reject();
     });
+}
+
+void CFileSelectionDlg::KeepChoices() {
+    m_state.checkedTypes = CheckedTypes();
+    m_state.exactLengths = m_exactLengths->isChecked();
 }
 
 std::vector<FileType> CFileSelectionDlg::CheckedTypes() const {
@@ -166,6 +179,7 @@ void CFileSelectionDlg::OnNext() {
         return;
     }
     m_session.exactLengths = m_exactLengths->isChecked();
+    KeepChoices();
     job->SetExactLengths(m_session.exactLengths);
     m_session.job.Reset();
     m_session.jobMode = JobMode::Scan;

@@ -93,6 +93,20 @@ protected:
             }
             return;
         }
+        // Enter opens the current row as a double click does: a folder's
+        // files, a file's preview.
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+            (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            const QModelIndex current = currentIndex();
+            if (current.isValid()) m_dlg->ActivateRow(current.row());
+            return;
+        }
+        // Shift+F10 is the Menu key's twin.
+        if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+            QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+            contextMenuEvent(&menu);
+            return;
+        }
         CTXListCtrl::keyPressEvent(event);
     }
 
@@ -172,9 +186,14 @@ CDataFoundDlg::~CDataFoundDlg() {
 
 CTXListCtrl* CDataFoundDlg::List() const { return m_list; }
 
+void CDataFoundDlg::SetWizardState(CWizardState* state) {
+    m_state = state;
+    if (m_state != nullptr) m_scanInfoSaved = m_state->scanInfoSaved;
+}
+
 WizardStep CDataFoundDlg::Next() const {
     switch (m_outcome) {
-        case Outcome::Back: return WizardStep::Main;
+        case Outcome::Back: return WizardStep::FileTypes;
         case Outcome::StartJob: return WizardStep::Processing;
         case Outcome::Exit: break;
     }
@@ -294,8 +313,9 @@ void CDataFoundDlg::BuildControls() {
 
 void CDataFoundDlg::showEvent(QShowEvent* event) {
     CWizardDialog::showEvent(event);
-    if (m_infoShown || m_session.jobMode != JobMode::Scan) return;
-    m_infoShown = true;
+    bool& shown = m_state != nullptr ? m_state->foundDataHintShown : m_infoShown;
+    if (shown || m_session.jobMode != JobMode::Scan) return;
+    shown = true;
     // Not modal: the window stays usable while the hint is up.
     auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Information"),
                                 QStringLiteral("Check the files or folders that you want\nto "
@@ -379,8 +399,10 @@ void CDataFoundDlg::OnHeaderClicked(int section) {
     m_list->header()->setSortIndicator(section, order);
 }
 
-void CDataFoundDlg::OnListDoubleClick(const QModelIndex& index) {
-    CDirectoryNode* node = m_listModel->NodeAt(index);
+void CDataFoundDlg::OnListDoubleClick(const QModelIndex& index) { ActivateRow(index.row()); }
+
+void CDataFoundDlg::ActivateRow(int row) {
+    CDirectoryNode* node = m_listModel->NodeAt(row);
     if (node == nullptr) return;
     if (node->IsFolder()) {
         ShowFolder(static_cast<CFolderNode*>(node));
@@ -504,6 +526,7 @@ bool CDataFoundDlg::SaveScanInfoAs() {
     // still guards the found files.
     if (!SaveScanInfo(m_session, path, reporter)) return false;
     m_scanInfoSaved = true;
+    if (m_state != nullptr) m_state->scanInfoSaved = true;
     return true;
 }
 

@@ -16,6 +16,39 @@ Qt::CheckState ToCheckState(Mark mark) {
 
 // --- the folder tree ------------------------------------------------------------
 
+int NaturalCompare(std::string_view a, std::string_view b) {
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (digit(a[i]) && digit(b[j])) {
+            // Numbers by value: without leading zeros, the longer is larger,
+            // and equal lengths compare digit by digit.
+            size_t ie = i, je = j;
+            while (ie < a.size() && digit(a[ie])) ++ie;
+            while (je < b.size() && digit(b[je])) ++je;
+            size_t is = i, js = j;
+            while (is + 1 < ie && a[is] == '0') ++is;
+            while (js + 1 < je && b[js] == '0') ++js;
+            if (ie - is != je - js) return ie - is < je - js ? -1 : 1;
+            const int c = a.substr(is, ie - is).compare(b.substr(js, je - js));
+            if (c != 0) return c < 0 ? -1 : 1;
+            i = ie;
+            j = je;
+            continue;
+        }
+        const char ca = lower(a[i]), cb = lower(b[j]);
+        if (ca != cb) return static_cast<unsigned char>(ca) < static_cast<unsigned char>(cb) ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size()) return 1;
+    if (j < b.size()) return -1;
+    // Names that differ only in case or leading zeros still have one order.
+    const int c = a.compare(b);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
 CFolderTreeModel::CFolderTreeModel(CFoundSelection& selection, QObject* parent)
     : QAbstractItemModel(parent), m_selection(selection) {
     m_closed = QIcon(QStringLiteral(":/art/folder.svg"));
@@ -28,7 +61,7 @@ void CFolderTreeModel::Reload() {
     m_sorted = m_selection.Folders();
     std::stable_sort(m_sorted.begin(), m_sorted.end(),
                      [](const CFolderNode* a, const CFolderNode* b) {
-                         return a->GetName() < b->GetName();
+                         return NaturalLess(a->GetName(), b->GetName());
                      });
     endResetModel();
 }
@@ -274,8 +307,8 @@ void CFileListModel::SortRows() {
     } else {
         std::stable_sort(m_rows.begin(), m_rows.end(),
                          [&](const CDirectoryNode* a, const CDirectoryNode* b) {
-                             return ascending ? a->GetName() < b->GetName()
-                                              : b->GetName() < a->GetName();
+                             return ascending ? NaturalLess(a->GetName(), b->GetName())
+                                              : NaturalLess(b->GetName(), a->GetName());
                          });
     }
     IndexRows();

@@ -138,6 +138,11 @@ CKestrelDlg::CKestrelDlg(CSession& session, CQtReporter& reporter, CWizardState&
         reject();
     });
 
+    // Back from the file types: the images opened and the medium picked
+    // earlier come back with the list.
+    m_images = m_state.openedImages;
+    if (!m_state.driveId.empty()) m_wantPick = QString::fromStdString(m_state.driveId);
+
     if (m_sources.hotplug) {
         m_hotplug = std::make_unique<CHotplugMonitor>();
         // Runs on the monitor's thread: only a queued call reaches the window.
@@ -259,7 +264,8 @@ void CKestrelDlg::FillTree(const DiscoveryResult& result, bool keepPick) {
         welcome += QStringLiteral("\n") + QString::fromStdString(result.error);
     m_panel->SetText(welcome);
     m_nextButton->setEnabled(false);
-    m_scanInfoButton->setEnabled(false);
+    // A scan info names its medium, so it may be opened without a pick.
+    m_scanInfoButton->setEnabled(true);
 
     if (!keep.empty() && m_wantPick.isEmpty()) m_wantPick = QString::fromStdString(keep);
     ApplyWantedPick();
@@ -308,25 +314,46 @@ void CKestrelDlg::Pick(QTreeWidgetItem* item) {
 
     // The medium is opened from the record, never from the item's text.
     m_state.sourceDescription = item->text(0);
-    if (partition >= 0) {
-        const CPartitionRecord& p = record->m_partitions[static_cast<size_t>(partition)];
-        m_state.driveId = p.m_strPath;
-        m_state.listedTotalSectors = Low32(p.m_ullSizeBytes / std::max<uint32_t>(record->m_dwLogicalSectorSize, 1));
-    } else {
-        m_state.driveId = record->m_strDrive;
-        uint64_t sectors = 0;
-        try {
-            sectors = std::stoull(record->m_strTotalSectors);
-        } catch (const std::exception&) {
-            sectors = record->m_ullSizeBytes / std::max<uint32_t>(record->m_dwLogicalSectorSize, 1);
-        }
-        m_state.listedTotalSectors = Low32(sectors);
-    }
+    m_state.driveId = PathOf(item);
+    m_state.listedTotalSectors = ListedSectorsOf(item);
     m_nextButton->setEnabled(true);
     m_scanInfoButton->setEnabled(true);
     m_panel->SetBold(false);
     m_panel->SetTextColor(Qt::black);
     m_panel->SetText(DetailsOf(item));
+}
+
+std::string CKestrelDlg::PathOf(const QTreeWidgetItem* item) const {
+    int partition = -1;
+    const CLogicalDrives* record = RecordOf(item, &partition);
+    if (record == nullptr) return {};
+    return partition >= 0 ? record->m_partitions[static_cast<size_t>(partition)].m_strPath : record->m_strDrive;
+}
+
+DWORD CKestrelDlg::ListedSectorsOf(const QTreeWidgetItem* item) const {
+    int partition = -1;
+    const CLogicalDrives* record = RecordOf(item, &partition);
+    if (record == nullptr) return 0;
+    const uint32_t sectorSize = std::max<uint32_t>(record->m_dwLogicalSectorSize, 1);
+    if (partition >= 0)
+        return Low32(record->m_partitions[static_cast<size_t>(partition)].m_ullSizeBytes / sectorSize);
+    uint64_t sectors = 0;
+    try {
+        sectors = std::stoull(record->m_strTotalSectors);
+    } catch (const std::exception&) {
+        sectors = record->m_ullSizeBytes / sectorSize;
+    }
+    return Low32(sectors);
+}
+
+QTreeWidgetItem* CKestrelDlg::ItemOf(const std::string& id) const {
+    const std::string canonical = CDiskSource::CanonicalIdentifier(id);
+    for (QTreeWidgetItemIterator it(m_tree); *it; ++it) {
+        const std::string path = PathOf(*it);
+        if (path.empty()) continue;
+        if (path == id || CDiskSource::CanonicalIdentifier(path) == canonical) return *it;
+    }
+    return nullptr;
 }
 
 QString CKestrelDlg::DetailsOf(const QTreeWidgetItem* item) const {
@@ -361,6 +388,7 @@ bool CKestrelDlg::PickMedium(const QString& path) {
         const bool known = std::any_of(m_images.begin(), m_images.end(),
                                        [&](const CLogicalDrives& r) { return r.m_strDrive == record.m_strDrive; });
         if (!known) m_images.push_back(record);
+        m_state.openedImages = m_images;
         m_wantPick = QString::fromStdString(record.m_strDrive);
         if (!m_loading && m_listedOnce) {
             // Shown at once, without waiting for another discovery.
@@ -379,17 +407,7 @@ void CKestrelDlg::ApplyWantedPick() {
     if (m_wantPick.isEmpty()) return;
     const std::string want = m_wantPick.toStdString();
     m_wantPick.clear();
-    for (QTreeWidgetItemIterator it(m_tree); *it; ++it) {
-        int partition = -1;
-        const CLogicalDrives* r = RecordOf(*it, &partition);
-        if (r == nullptr) continue;
-        const std::string& path =
-            partition >= 0 ? r->m_partitions[static_cast<size_t>(partition)].m_strPath : r->m_strDrive;
-        if (path == want || CDiskSource::CanonicalIdentifier(path) == want) {
-            Pick(*it);
-            return;
-        }
-    }
+    if (QTreeWidgetItem* item = ItemOf(want)) Pick(item);
 }
 
 void CKestrelDlg::OnNext() {
@@ -416,11 +434,51 @@ void CKestrelDlg::OnNext() {
     accept();
 }
 
+bool CKestrelDlg::PickMediumOfScanInfo(const std::string& file) {
+    ScanInfoParse parse;
+    QString why;
+    const bool ran = RunOffGuiThread(this, [&] { parse = ParseScanInfoFile(file); }, &why);
+    if (!ran) {
+        ShowMessage(this, why, QStringLiteral("Error"), MsgIcon::Error);
+        return false;
+    }
+    if (parse.error == ScanInfoError::Open || parse.error == ScanInfoError::ReadMagic ||
+        parse.error == ScanInfoError::BadMagic || parse.error == ScanInfoError::ReadHeader) {
+        const ScanInfoMessage m = ScanInfoFailureMessage(parse);
+        m_reporter.Message(m.text, m.caption, MsgIcon::Error);
+        return false;
+    }
+    const std::string& id = parse.contents.driveId;
+    const DWORD sectors = parse.contents.totalSectors;
+    QTreeWidgetItem* item = ItemOf(id);
+    // A disk image that is not listed yet is opened as Open image would.
+    if (item == nullptr && CDiskSource::Classify(id) == MediumKind::Image) {
+        if (Low32(ImageRecord(id).m_ullSizeBytes / 512) == sectors) {
+            PickMedium(QString::fromStdString(id));
+            item = ItemOf(id);
+        }
+    }
+    if (item != nullptr && ListedSectorsOf(item) == sectors) {
+        Pick(item);
+        return true;
+    }
+    ShowMessage(this,
+                tr("This scan info was made from %1 (%2 sectors), which is not here.\n"
+                   "Connect that medium or open its disk image, then open the scan info again.")
+                    .arg(QString::fromStdString(id))
+                    .arg(sectors),
+                tr("Information"), MsgIcon::Information);
+    return false;
+}
+
 void CKestrelDlg::OnOpenScanInfo() {
     const QString path = m_choose(this, QStringLiteral("Open"), QStringLiteral("TVN Scan info (*.bin)"));
     if (path.isEmpty()) return;
     const std::string file = path.toStdString();
     if (!CheckScanInfoExtension(file, m_reporter)) return;
+    // Without a picked medium the scan info's own medium is picked, when it
+    // is here.
+    if ((m_picked == nullptr || m_state.driveId.empty()) && !PickMediumOfScanInfo(file)) return;
     bool loaded = false;
     QString why;
     const bool ran = RunOffGuiThread(this, [&] {
@@ -431,6 +489,7 @@ void CKestrelDlg::OnOpenScanInfo() {
         return;
     }
     if (!loaded) return;
+    m_state.scanInfoSaved = true;
     m_next = WizardStep::FoundData;
     accept();
 }

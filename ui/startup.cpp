@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalSocket>
 #include <cstdio>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -43,6 +44,51 @@ CInstanceLock::CInstanceLock(const QString& dir)
 CInstanceLock::Result CInstanceLock::Acquire() {
     if (m_lock.tryLock(0)) return Result::Acquired;
     return m_lock.error() == QLockFile::LockFailedError ? Result::AlreadyRunning : Result::Failed;
+}
+
+QString CInstanceListener::SocketPath(const QString& dir) {
+    return QDir(dir.isEmpty() ? CInstanceLock::DefaultDir() : dir).filePath(QStringLiteral("tarvolin.socket"));
+}
+
+CInstanceListener::CInstanceListener(const QString& dir, std::function<void()> raise) : m_raise(std::move(raise)) {
+    const QString path = SocketPath(dir);
+    // The lock is held, so a socket left there belongs to an instance that
+    // is gone.
+    QLocalServer::removeServer(path);
+    m_server.setSocketOptions(QLocalServer::UserAccessOption);
+    if (!m_server.listen(path)) return;
+    connect(&m_server, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* peer = m_server.nextPendingConnection()) {
+            connect(peer, &QLocalSocket::readyRead, peer, [this, peer] {
+                if (peer->readAll().startsWith("raise") && m_raise) m_raise();
+                peer->write("ok\n");
+                peer->flush();
+                peer->disconnectFromServer();
+            });
+            connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+        }
+    });
+}
+
+bool AskRunningInstanceToRaise(const QString& dir, int timeoutMs) {
+    QLocalSocket socket;
+    socket.connectToServer(CInstanceListener::SocketPath(dir));
+    if (!socket.waitForConnected(timeoutMs)) return false;
+    socket.write("raise\n");
+    if (!socket.waitForBytesWritten(timeoutMs)) return false;
+    return socket.waitForReadyRead(timeoutMs) && socket.readAll().startsWith("ok");
+}
+
+void RaiseWizardWindow() {
+    QWidget* window = QApplication::activeModalWidget();
+    if (window == nullptr) {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->isVisible() && top->isWindow()) window = top;
+    }
+    if (window == nullptr) return;
+    if (window->isMinimized()) window->showNormal();
+    window->raise();
+    window->activateWindow();
 }
 
 bool IsOnRemovableDisk(dev_t dev, const QString& sysRoot) {
@@ -98,6 +144,8 @@ int RunDesktopProgram(int argc, char** argv) {
     switch (lock.Acquire()) {
         case CInstanceLock::Result::Acquired: break;
         case CInstanceLock::Result::AlreadyRunning: {
+            // The running window comes to the front, and the message says why.
+            AskRunningInstanceToRaise(QString());
             const QString text = kProduct + QStringLiteral(" already running.\nPlease close the running instance first.");
             std::fprintf(stderr, "tarvolin: %s\n", qPrintable(QString(text).replace('\n', ' ')));
             ShowMessage(nullptr, text, kProduct, MsgIcon::Error);
@@ -110,6 +158,8 @@ int RunDesktopProgram(int argc, char** argv) {
             return 1;
         }
     }
+
+    CInstanceListener listener(QString(), [] { RaiseWizardWindow(); });
 
     // Raw access to disks: without it images still work; say how to get it.
     const RawAccessCheck raw = IsDriverInstalled();

@@ -8,9 +8,12 @@
 #include <QImageReader>
 #include <QMetaObject>
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 
 #include "catalog/directory_tree.h"
+#include "preview/decode.h"
 #include "ui/handover.h"
 
 namespace tvn::ui {
@@ -19,7 +22,13 @@ bool IsPictureType(const std::string& type) {
     return type == "JPG" || type == "PNG" || type == "BMP" || type == "GIF" || type == "TIF";
 }
 
-QImage DecodeThumbnail(const FoundFileBytes& where, QSize box) {
+bool IsRawType(const std::string& type) {
+    static const char* const kRaw[] = {"CRW", "CR2", "CR3", "SRF", "SR2", "ARW", "MRW", "ORF",
+                                       "NEF", "NRW", "RAF", "RW2", "DNG", "PEF"};
+    return std::any_of(std::begin(kRaw), std::end(kRaw), [&](const char* t) { return type == t; });
+}
+
+QImage DecodeThumbnail(const FoundFileBytes& where, QSize box, const std::string& type) {
     if (where.length == 0 || where.length > CThumbnailCache::kLargestFile) return {};
     const int fd = ::open(where.medium.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return {};
@@ -35,6 +44,17 @@ QImage DecodeThumbnail(const FoundFileBytes& where, QSize box) {
     ::close(fd);
     if (got == 0) return {};
     bytes.truncate(static_cast<qsizetype>(got));
+
+    if (IsRawType(type)) {
+        // The viewer's decoder: the embedded preview, else a half-size
+        // decode of the raw data.
+        preview::CImageInfo info;
+        QImage image = preview::DecodeImageBytes(bytes, type, info);
+        if (image.isNull()) return {};
+        if (image.width() > box.width() || image.height() > box.height())
+            image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        return image;
+    }
 
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -66,7 +86,8 @@ QPixmap CThumbnailCache::Get(const CFileNode& node, const FoundFileBytes& where)
     if (done != m_done.constEnd()) return *done;
     if (m_pending.contains(&node)) return {};
     const CFolderNode* folder = node.GetParent();
-    if (folder == nullptr || !IsPictureType(folder->GetName()) || where.length == 0 ||
+    const std::string type = folder != nullptr ? folder->GetName() : std::string();
+    if (folder == nullptr || !(IsPictureType(type) || IsRawType(type)) || where.length == 0 ||
         where.length > kLargestFile) {
         m_done.insert(&node, QPixmap());  // asked once, never decoded
         return {};
@@ -76,10 +97,10 @@ QPixmap CThumbnailCache::Get(const CFileNode& node, const FoundFileBytes& where)
     const QSize box = m_box;
     auto current = m_current;
     const CFileNode* key = &node;
-    m_pool.start(HandedWork([this, where, box, generation, current, key] {
+    m_pool.start(HandedWork([this, where, box, generation, current, key, type] {
         // A decode asked for before the last Clear is not worth doing.
         if (current->load() != generation) return;
-        const QImage image = DecodeThumbnail(where, box);
+        const QImage image = DecodeThumbnail(where, box, type);
         PostTo(this, [this, generation, key, image] { Deliver(generation, key, image); });
     }));
     return {};

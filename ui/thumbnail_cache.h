@@ -32,12 +32,16 @@ struct FoundFileBytes {
 };
 
 // Reads up to length bytes at offset from the medium (its own descriptor,
-// read only) and decodes a picture no larger than box. A null image when the
-// bytes cannot be read or are no picture Qt can decode.
-QImage DecodeThumbnail(const FoundFileBytes& where, QSize box);
+// read only) and decodes a picture no larger than box: a camera raw type's
+// embedded preview through LibRaw (as the viewer shows it), anything else
+// through Qt's image readers. A null image when the bytes cannot be read or
+// do not decode.
+QImage DecodeThumbnail(const FoundFileBytes& where, QSize box, const std::string& type = {});
 
 // Types whose files Qt's image readers can show.
 bool IsPictureType(const std::string& type);
+// Camera raw types, shown by their embedded preview.
+bool IsRawType(const std::string& type);
 
 class CThumbnailCache : public QObject {
     Q_OBJECT

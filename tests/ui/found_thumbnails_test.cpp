@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "tests/support/test_support.h"
+#include "tools/media/photo_writers.h"
 #include "tests/ui/found_test_support.h"
 #include "ui/found_data_dlg.h"
 #include "ui/thumbnail_cache.h"
@@ -79,6 +80,33 @@ TEST_F(ThumbnailFixture, ListShowsThePictureOnceTheWorkerDeliversIt) {
     EXPECT_EQ(dlg.ListModel().data(dlg.ListModel().index(0, 0), Qt::DecorationRole).userType(),
               QMetaType::QIcon);
     dlg.SetThumbnailsShown(false);
+}
+
+TEST(RawThumbnails, ARawFileShowsItsEmbeddedPreviewAndAWrongOneNothing) {
+    test::TempDir dir;
+    const std::string image = dir / "card.img";
+    media::RawOptions raw;
+    const media::Bytes nef = media::MakeNef(raw);
+    const media::Bytes cr2 = media::MakeCr2(raw);
+    std::vector<uint8_t> medium(4 << 20, 0);
+    std::copy(nef.begin(), nef.end(), medium.begin() + 8 * 512);
+    const size_t cr2At = (8 * 512 + nef.size() + 511) / 512 * 512;
+    std::copy(cr2.begin(), cr2.end(), medium.begin() + static_cast<std::ptrdiff_t>(cr2At));
+    test::WriteFile(image, medium);
+
+    for (const auto& [type, at, size] : {std::tuple{std::string("NEF"), size_t{8 * 512}, nef.size()},
+                                         std::tuple{std::string("CR2"), cr2At, cr2.size()}}) {
+        SCOPED_TRACE(type);
+        const QImage small = DecodeThumbnail({image, at, size}, QSize(48, 48), type);
+        ASSERT_FALSE(small.isNull());
+        EXPECT_LE(small.width(), 48);
+        EXPECT_LE(small.height(), 48);
+        EXPECT_EQ(std::max(small.width(), small.height()), 48);
+    }
+    // Zeros are no raw file.
+    EXPECT_TRUE(DecodeThumbnail({image, 2 << 20, 64 * 1024}, QSize(48, 48), "NEF").isNull());
+    EXPECT_TRUE(IsRawType("ORF"));
+    EXPECT_FALSE(IsRawType("JPG"));
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "tools/media/photo_writers.h"
+
 namespace tvn::media {
 
 namespace {
@@ -903,6 +905,85 @@ Bytes MakeAvi(uint32_t width, uint32_t height, uint32_t frames, uint32_t seed) {
     Bytes b = Chunk("RIFF", form);
     for (size_t at : framesAt) ClearFalseStarts(b, moviAt + at, moviAt + at + frameBytes);
     return b;
+}
+
+Bytes MakeMjpegAvi(uint32_t width, uint32_t height, uint32_t frames, uint32_t seed) {
+    constexpr uint32_t kRate = 15;
+    std::vector<Bytes> jpegs;
+    size_t largest = 0;
+    for (uint32_t f = 0; f < frames; ++f) {
+        JpegOptions o;
+        o.width = width;
+        o.height = height;
+        o.app = JpegApp::None;  // as compact cameras store their frames
+        o.detail = 3;
+        o.seed = seed * 1000 + f + 1;  // a picture that changes from frame to frame
+        jpegs.push_back(MakeJpeg(o));
+        largest = std::max(largest, jpegs.back().size());
+    }
+
+    Bytes avih;
+    Le32(avih, 1000000 / kRate);
+    Le32(avih, U32(largest * kRate));
+    Le32(avih, 0);
+    Le32(avih, 0x10);  // AVIF_HASINDEX
+    Le32(avih, frames);
+    Le32(avih, 0);
+    Le32(avih, 1);
+    Le32(avih, U32(largest));
+    Le32(avih, width);
+    Le32(avih, height);
+    avih.insert(avih.end(), 16, 0);
+
+    Bytes strh;
+    Text(strh, "vids");
+    Text(strh, "MJPG");
+    Le32(strh, 0);
+    Le16(strh, 0);
+    Le16(strh, 0);
+    Le32(strh, 0);
+    Le32(strh, 1);
+    Le32(strh, kRate);
+    Le32(strh, 0);
+    Le32(strh, frames);
+    Le32(strh, U32(largest));
+    Le32(strh, 0xFFFFFFFF);
+    Le32(strh, 0);
+    Le16(strh, 0);
+    Le16(strh, 0);
+    Le16(strh, static_cast<uint16_t>(width));
+    Le16(strh, static_cast<uint16_t>(height));
+
+    Bytes strf;
+    Le32(strf, 40);
+    Le32(strf, width);
+    Le32(strf, height);
+    Le16(strf, 1);
+    Le16(strf, 24);
+    Text(strf, "MJPG");
+    Le32(strf, width * height * 3);
+    strf.insert(strf.end(), 16, 0);
+
+    Bytes strl = Chunk("strh", strh);
+    Append(strl, Chunk("strf", strf));
+    Bytes hdrl = Chunk("avih", avih);
+    Append(hdrl, List("strl", strl));
+
+    Bytes movi;
+    Bytes idx1;
+    for (const Bytes& jpeg : jpegs) {
+        Text(idx1, "00dc");
+        Le32(idx1, 0x10);
+        Le32(idx1, U32(4 + movi.size()));
+        Le32(idx1, U32(jpeg.size()));
+        Append(movi, Chunk("00dc", jpeg));
+    }
+    Bytes form;
+    Text(form, "AVI ");
+    Append(form, List("hdrl", hdrl));
+    Append(form, List("movi", movi));
+    Append(form, Chunk("idx1", idx1));
+    return Chunk("RIFF", form);
 }
 
 // --- MPEG program stream -------------------------------------------------
