@@ -1,4 +1,5 @@
 #include "preview/audio_player.h"
+#include "preview/i18n.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -21,7 +22,7 @@ CAudioPlayer::CAudioPlayer(const std::string& copyPath, const QString& fileName,
     : QDialog(parent), m_copy(copyPath), m_synth(std::make_unique<CMidiSynth>()),
       m_volume(new QSlider(Qt::Horizontal, this)), m_position(new QLabel(MediaPositionText(0, 0), this)),
       m_progress(new QSlider(Qt::Horizontal, this)) {
-    setWindowTitle(QStringLiteral("File previewer"));
+    setWindowTitle(Tr("File previewer"));
     setToolTip(fileName);
     // The name with a note above, as the media player shows a sound file.
     auto* note = new QLabel(this);
@@ -49,11 +50,13 @@ CAudioPlayer::CAudioPlayer(const std::string& copyPath, const QString& fileName,
         b->setAccessibleName(tip);
         return b;
     };
-    auto* play = button(QStyle::SP_MediaPlay, tr("Play"));
-    auto* pause = button(QStyle::SP_MediaPause, tr("Pause"));
-    auto* stop = button(QStyle::SP_MediaStop, tr("Stop"));
-    m_volume->setToolTip(tr("Volume"));
-    m_volume->setAccessibleName(tr("Volume"));
+    auto* play = button(QStyle::SP_MediaPlay, Tr("Play"));
+    auto* pause = button(QStyle::SP_MediaPause, Tr("Pause"));
+    auto* stop = button(QStyle::SP_MediaStop, Tr("Stop"));
+    m_volume->setToolTip(Tr("Volume"));
+    m_volume->setAccessibleName(Tr("Volume"));
+    m_progress->setAccessibleName(Tr("Position"));
+    m_position->setAccessibleName(Tr("Position"));
     m_position->setMinimumWidth(m_position->fontMetrics().horizontalAdvance(
         MediaPositionText(0, 0) + QStringLiteral("  ")));
     play->setObjectName(QStringLiteral("id1004"));
@@ -111,11 +114,11 @@ bool CAudioPlayer::Start() {
     if (m_started) return m_playing;
     m_started = true;
     if (!m_synth->Start(true)) {
-        QMessageBox::critical(this, QStringLiteral("Error"), QString::fromLatin1(kSynthFailed));
+        QMessageBox::critical(this, Tr("Error"), Tr(kSynthFailed));
         return false;
     }
     if (!m_synth->Play(m_copy)) {
-        QMessageBox::critical(this, QStringLiteral("Error"), QStringLiteral("Error loading file"));
+        QMessageBox::critical(this, Tr("Error"), Tr("Error loading file"));
         return false;
     }
     m_playing = true;

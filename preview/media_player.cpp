@@ -1,4 +1,5 @@
 #include "preview/media_player.h"
+#include "preview/i18n.h"
 
 #include <QAudioOutput>
 #include <QHBoxLayout>
@@ -28,6 +29,7 @@ QToolButton* MediaButton(QWidget* parent, QStyle::StandardPixmap icon, const QSt
     b->setIcon(parent->style()->standardIcon(icon));
     b->setIconSize(QSize(16, 16));
     b->setToolTip(tip);
+    b->setAccessibleName(tip);
     b->setObjectName(QStringLiteral("id%1").arg(id));
     return b;
 }
@@ -35,6 +37,7 @@ QToolButton* MediaButton(QWidget* parent, QStyle::StandardPixmap icon, const QSt
 CVideoView* VideoArea(QWidget* parent, int id) {
     auto* video = new CVideoView(parent);
     video->setObjectName(QStringLiteral("id%1").arg(id));
+    video->setAccessibleName(Tr("Video"));
     return video;
 }
 
@@ -59,27 +62,28 @@ QString MediaPositionText(qint64 positionMs, qint64 lengthMs) {
 }
 
 void ShowNotPlayable(QWidget* parent) {
-    QMessageBox::information(parent, QStringLiteral("Information"),
-                             QString::fromUtf8(kPreviewNotAvailable.data(),
-                                               static_cast<qsizetype>(kPreviewNotAvailable.size())));
+    QMessageBox::information(parent, Tr("Information"), Tr(kPreviewNotAvailable));
 }
 
 CMediaPlayer::CMediaPlayer(const std::string& copyPath, const QString& fileName, QWidget* parent)
     : QDialog(parent), m_copy(copyPath), m_player(new QMediaPlayer(this)),
       m_audio(new QAudioOutput(this)), m_video(VideoArea(this, 1070)),
       m_progress(new QSlider(Qt::Horizontal, this)),
-      m_play(MediaButton(this, QStyle::SP_MediaPlay, tr("Play"), 1072)),
-      m_pause(MediaButton(this, QStyle::SP_MediaPause, tr("Pause"), 1073)),
-      m_stop(MediaButton(this, QStyle::SP_MediaStop, tr("Stop"), 1074)),
+      m_play(MediaButton(this, QStyle::SP_MediaPlay, Tr("Play"), 1072)),
+      m_pause(MediaButton(this, QStyle::SP_MediaPause, Tr("Pause"), 1073)),
+      m_stop(MediaButton(this, QStyle::SP_MediaStop, Tr("Stop"), 1074)),
       m_position(new QLabel(MediaPositionText(0, 0), this)),
       m_volume(new QSlider(Qt::Horizontal, this)) {
-    setWindowTitle(QStringLiteral(" Media Player - ") + fileName);
+    setWindowTitle(Tr(" Media Player - ") + fileName);
     m_progress->setObjectName(QStringLiteral("id1071"));
     m_progress->setEnabled(false);
     m_position->setObjectName(QStringLiteral("id1075"));
     m_volume->setObjectName(QStringLiteral("id1076"));
     m_volume->setRange(0, 1000);
-    m_volume->setToolTip(tr("Volume"));
+    m_volume->setToolTip(Tr("Volume"));
+    m_volume->setAccessibleName(Tr("Volume"));
+    m_progress->setAccessibleName(Tr("Position"));
+    m_position->setAccessibleName(Tr("Position"));
     m_volume->setMaximumWidth(120);
     m_position->setMinimumWidth(m_position->fontMetrics().horizontalAdvance(
         MediaPositionText(0, 0) + QStringLiteral("  ")));
@@ -213,10 +217,10 @@ void CMediaPlayer::OnError() {
 CAVIPlayer::CAVIPlayer(const std::string& copyPath, const QString& fileName, QWidget* parent)
     : QDialog(parent), m_copy(copyPath), m_player(new QMediaPlayer(this)),
       m_audio(new QAudioOutput(this)), m_video(VideoArea(this, 1092)) {
-    setWindowTitle(QStringLiteral("Media Player"));
+    setWindowTitle(Tr("Media Player"));
     setToolTip(fileName);
-    auto* play = new QPushButton(tr("Play"), this);
-    auto* stop = new QPushButton(tr("Stop"), this);
+    auto* play = new QPushButton(Tr("Play"), this);
+    auto* stop = new QPushButton(Tr("Stop"), this);
     play->setObjectName(QStringLiteral("id1004"));
     stop->setObjectName(QStringLiteral("id1005"));
     auto* buttons = new QHBoxLayout;

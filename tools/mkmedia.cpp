@@ -4,6 +4,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdio>
+#include <stdexcept>
+#include <utility>
+
+#include "tools/media/av_writers.h"
 #include "tools/media/bench_card.h"
 #include "tools/media/sample_card.h"
 
@@ -29,11 +34,26 @@ int main(int argc, char** argv) {
                      "Card size in bytes, a multiple of 512 (suffixes K, M, G count in 1024s)")
         ->transform(CLI::AsSizeValue(false))
         ->default_str("2G");
+    std::string movieDir;
+    auto* movies = app.add_subcommand(
+        "movies", "Camera-like movies with pictures: a Motion-JPEG AVI and QuickTime movie of three "
+                  "seconds (320x240, 15 frames a second)");
+    movies->add_option("DIR", movieDir, "Folder to write clip.avi and clip.mov into")->required();
     CLI11_PARSE(app, argc, argv);
     try {
         if (*sample) {
             const auto card = tvn::media::BuildSampleCard(out, options);
             fmt::print("{}", tvn::media::DescribeSampleCard(card));
+        } else if (*movies) {
+            for (const auto& [name, bytes] :
+                 {std::pair{std::string("clip.avi"), tvn::media::MakeMjpegAvi(320, 240, 45, 1)},
+                  std::pair{std::string("clip.mov"), tvn::media::MakeMjpegMov(320, 240, 45, 2)}}) {
+                const std::string path = movieDir + "/" + name;
+                std::FILE* f = std::fopen(path.c_str(), "wb");
+                if (f == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0)
+                    throw std::runtime_error("cannot write " + path);
+                fmt::print("{} {} bytes\n", path, bytes.size());
+            }
         } else if (*benchCard) {
             const auto card = tvn::media::BuildBenchCard(out, bench);
             fmt::print("{}", tvn::media::DescribeBenchCard(card));

@@ -1,5 +1,7 @@
 #include "ui/found_models.h"
 
+#include "preview/i18n.h"
+
 #include <QColor>
 #include <algorithm>
 
@@ -229,16 +231,16 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
         file && static_cast<const CFileNode*>(node)->GetLength() == CFileNode::Length::MayBeIncomplete;
     switch (role) {
         case Qt::DisplayRole:
-            return incomplete ? QString::fromStdString(node->GetName()) + QStringLiteral("  (may be incomplete)")
+            return incomplete ? QString::fromStdString(node->GetName()) + Tr("  (may be incomplete)")
                               : QString::fromStdString(node->GetName());
         case Qt::ForegroundRole:
             return incomplete ? QVariant(QColor(0x9a, 0x5b, 0x00)) : QVariant();
         case Qt::CheckStateRole: return node->IsChecked() ? Qt::Checked : Qt::Unchecked;
         case Qt::ToolTipRole:
             if (!file) return {};
-            return incomplete ? QStringLiteral("Double click on file to preview\n"
+            return incomplete ? Tr("Double click on file to preview\n"
                                                "Its structure breaks off before its end: it may be incomplete.")
-                              : QStringLiteral("Double click on file to preview");
+                              : Tr("Double click on file to preview");
         case kNodeRole: return QVariant::fromValue(static_cast<void*>(node));
         case Qt::DecorationRole: {
             if (!file) return m_folderIcon;
@@ -271,7 +273,7 @@ Qt::ItemFlags CFileListModel::flags(const QModelIndex& index) const {
 
 QVariant CFileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    return section == NameColumn ? QStringLiteral("Name") : QStringLiteral("Size ( bytes )");
+    return section == NameColumn ? Tr("Name") : Tr("Size ( bytes )");
 }
 
 void CFileListModel::sort(int column, Qt::SortOrder order) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "catalog/scan_info.h"
+#include "preview/i18n.h"
 #include "ui/handover.h"
 #include "ui/message_box.h"
 #include "ui/off_gui.h"
@@ -17,7 +18,7 @@ namespace {
 constexpr int kRecordRole = Qt::UserRole;
 constexpr int kPartitionRole = Qt::UserRole + 1;
 
-const QString kLoadingText = QStringLiteral("\n\n\nLoading drive list...");
+QString LoadingText() { return QStringLiteral("\n\n\n") + Tr("Loading drive list..."); }
 const QColor kLoadingBlue(45, 45, 255);
 
 // Items are a little taller than the style's, and the delegate tells where
@@ -97,15 +98,15 @@ CKestrelDlg::CKestrelDlg(CSession& session, CQtReporter& reporter, CWizardState&
     m_panel->SetFontDescription(panelFont);
     m_panel->SetBold(true);
     m_panel->SetTextColor(kLoadingBlue);
-    m_panel->SetText(kLoadingText);
+    m_panel->SetText(LoadingText());
 
-    auto* label = new CTXtndStatic(QStringLiteral("Select drive to recover :"), this);
+    auto* label = new CTXtndStatic(Tr("Select drive to recover :"), this);
     label->setObjectName(QStringLiteral("id1090"));
     label->setGeometry(215, 244, 220, 20);
     label->SetBold(true);
     label->SetTextColor(kTextGrey);
 
-    auto* openImage = AddButton("idOpenImage", QStringLiteral("Open &image\u2026"),
+    auto* openImage = AddButton("idOpenImage", Tr("Open &image\u2026"),
                                 QStringLiteral(":/art/image.svg"), QRect(470, 238, 135, 28));
     openImage->setIconSize(QSize(18, 18));
     connect(openImage, &QPushButton::clicked, this, &CKestrelDlg::OnOpenImage);
@@ -113,18 +114,20 @@ CKestrelDlg::CKestrelDlg(CSession& session, CQtReporter& reporter, CWizardState&
     m_tree = new CDriveTree(this);
     m_tree->setObjectName(QStringLiteral("id1000"));
     m_tree->setGeometry(215, 270, 390, 146);
-    m_tree->setAccessibleName(QStringLiteral("Drives"));
+    m_tree->setAccessibleName(Tr("Drives"));
+    m_tree->setAccessibleDescription(Tr("Select drive to recover :"));
+    m_panel->setAccessibleName(Tr("Drive details"));
     connect(m_tree, &QTreeWidget::itemChanged, this, &CKestrelDlg::OnItemChanged);
 
     AddHelpButton("id1004", QPoint(20, 430));
-    auto* refresh = AddButton("id1005", QStringLiteral("&Refresh Drives"), QStringLiteral(":/art/refresh.svg"),
+    auto* refresh = AddButton("id1005", Tr("&Refresh Drives"), QStringLiteral(":/art/refresh.svg"),
                               QRect(65, 431, 110, 35));
-    m_scanInfoButton = AddButton("id1100", QStringLiteral("&Open scan info"), QStringLiteral(":/art/open.svg"),
+    m_scanInfoButton = AddButton("id1100", Tr("&Open scan info"), QStringLiteral(":/art/open.svg"),
                                  QRect(250, 431, 120, 35));
-    m_nextButton = AddButton("id1", QStringLiteral("&Next"), QStringLiteral(":/art/next.svg"),
+    m_nextButton = AddButton("id1", Tr("&Next"), QStringLiteral(":/art/next.svg"),
                              QRect(380, 431, 100, 35));
     m_nextButton->setLayoutDirection(Qt::RightToLeft);  // the arrow after the text
-    auto* exit = AddButton("id2", QStringLiteral("E&xit"), QStringLiteral(":/art/exit.svg"),
+    auto* exit = AddButton("id2", Tr("E&xit"), QStringLiteral(":/art/exit.svg"),
                            QRect(490, 431, 100, 35));
     m_nextButton->setDefault(true);
     m_tree->setFocus();
@@ -158,7 +161,7 @@ CKestrelDlg::~CKestrelDlg() {
 }
 
 QString CKestrelDlg::WelcomeText() {
-    return QStringLiteral(
+    return Tr(
         "\r\nWelcome to Orvane Tarvolin\r\n \r\n"
         "This utility provides extremely easy interface which helps to\r\n"
         "recover multimedia files with few simple steps.\r\n\r\n"
@@ -221,7 +224,7 @@ void CKestrelDlg::FillTree(const DiscoveryResult& result, bool keepPick) {
     m_updating = true;
     m_tree->clear();
     m_picked = nullptr;
-    auto* root = new QTreeWidgetItem(m_tree, QStringList(QStringLiteral("My Computer")));
+    auto* root = new QTreeWidgetItem(m_tree, QStringList(Tr("My Computer")));
     root->setIcon(0, QIcon(QStringLiteral(":/art/computer.svg")));
     QFont bold = m_tree->font();
     bold.setBold(true);
@@ -250,7 +253,7 @@ void CKestrelDlg::FillTree(const DiscoveryResult& result, bool keepPick) {
         addItem(root, QString::fromStdString(m_images[i].ItemText()), static_cast<int>(m_drives.size() + i), -1);
 
     if (m_drives.empty() && m_images.empty()) {
-        auto* none = new QTreeWidgetItem(root, QStringList(QStringLiteral("No removable drives found")));
+        auto* none = new QTreeWidgetItem(root, QStringList(Tr("No removable drives found")));
         none->setIcon(0, QIcon(QStringLiteral(":/art/drive.svg")));
         none->setFlags(Qt::ItemIsEnabled);
     }
@@ -320,7 +323,7 @@ void CKestrelDlg::Pick(QTreeWidgetItem* item) {
     m_scanInfoButton->setEnabled(true);
     m_panel->SetBold(false);
     m_panel->SetTextColor(Qt::black);
-    m_panel->SetText(DetailsOf(item));
+    m_panel->SetText(TrLabelled(DetailsOf(item)));
 }
 
 std::string CKestrelDlg::PathOf(const QTreeWidgetItem* item) const {
@@ -379,7 +382,7 @@ bool CKestrelDlg::PickMedium(const QString& path) {
     const std::string p = path.toStdString();
     const MediumKind kind = CDiskSource::Classify(p);
     if (kind == MediumKind::Missing) {
-        ShowMessage(this, QStringLiteral("There is no disk or disk image at %1.").arg(path), QStringLiteral("Error"),
+        ShowMessage(this, Tr("There is no disk or disk image at %1.").arg(path), Tr("Error"),
                     MsgIcon::Error);
         return false;
     }
@@ -418,7 +421,7 @@ void CKestrelDlg::OnNext() {
         opened = m_session.OpenCurrentSource(m_state.driveId, m_reporter, "Failed to open drive");
     }, &why);
     if (!ran) {
-        ShowMessage(this, QStringLiteral("Failed to open drive\n%1").arg(why), QStringLiteral("Error"), MsgIcon::Error);
+        ShowMessage(this, Tr("Failed to open drive\n%1").arg(why), Tr("Error"), MsgIcon::Error);
         return;
     }
     if (!opened) {
@@ -439,7 +442,7 @@ bool CKestrelDlg::PickMediumOfScanInfo(const std::string& file) {
     QString why;
     const bool ran = RunOffGuiThread(this, [&] { parse = ParseScanInfoFile(file); }, &why);
     if (!ran) {
-        ShowMessage(this, why, QStringLiteral("Error"), MsgIcon::Error);
+        ShowMessage(this, why, Tr("Error"), MsgIcon::Error);
         return false;
     }
     if (parse.error == ScanInfoError::Open || parse.error == ScanInfoError::ReadMagic ||
@@ -463,16 +466,16 @@ bool CKestrelDlg::PickMediumOfScanInfo(const std::string& file) {
         return true;
     }
     ShowMessage(this,
-                tr("This scan info was made from %1 (%2 sectors), which is not here.\n"
+                Tr("This scan info was made from %1 (%2 sectors), which is not here.\n"
                    "Connect that medium or open its disk image, then open the scan info again.")
                     .arg(QString::fromStdString(id))
                     .arg(sectors),
-                tr("Information"), MsgIcon::Information);
+                Tr("Information"), MsgIcon::Information);
     return false;
 }
 
 void CKestrelDlg::OnOpenScanInfo() {
-    const QString path = m_choose(this, QStringLiteral("Open"), QStringLiteral("TVN Scan info (*.bin)"));
+    const QString path = m_choose(this, Tr("Open"), Tr("TVN Scan info (*.bin)"));
     if (path.isEmpty()) return;
     const std::string file = path.toStdString();
     if (!CheckScanInfoExtension(file, m_reporter)) return;
@@ -485,7 +488,7 @@ void CKestrelDlg::OnOpenScanInfo() {
         loaded = LoadScanInfo(m_session, file, m_state.driveId, m_state.listedTotalSectors, m_reporter);
     }, &why);
     if (!ran) {
-        ShowMessage(this, why, QStringLiteral("Error"), MsgIcon::Error);
+        ShowMessage(this, why, Tr("Error"), MsgIcon::Error);
         return;
     }
     if (!loaded) return;
@@ -495,8 +498,8 @@ void CKestrelDlg::OnOpenScanInfo() {
 }
 
 void CKestrelDlg::OnOpenImage() {
-    const QString path = m_choose(this, QStringLiteral("Open image"),
-                                  QStringLiteral("Disk images (*.img *.dd *.raw *.iso *.bin *.dmg *.vhd);;All files (*)"));
+    const QString path = m_choose(this, Tr("Open image"),
+                                  Tr("Disk images (*.img *.dd *.raw *.iso *.bin *.dmg *.vhd);;All files (*)"));
     if (path.isEmpty()) return;
     PickMedium(path);
 }
@@ -516,7 +519,7 @@ void CKestrelDlg::PaintDecorations(QPainter& painter) {
     heading.setStyleStrategy(QFont::PreferAntialias);
     painter.setFont(heading);
     painter.setPen(Qt::black);
-    painter.drawText(QRect(215, 3, w - 255, 26), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Information"));
+    painter.drawText(QRect(215, 3, w - 255, 26), Qt::AlignLeft | Qt::AlignTop, Tr("Information"));
 }
 
 }  // namespace tvn::ui

@@ -12,6 +12,7 @@
 
 #include "catalog/scan_info.h"
 #include "disk/drives.h"
+#include "preview/i18n.h"
 #include "ui/app_style.h"
 #include "ui/message_box.h"
 #include "ui/wizard_controller.h"
@@ -129,6 +130,9 @@ int RunDesktopProgram(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(TVN_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("tarvolin"));
     ApplyAppStyle(app);
+    // The windows speak the language the environment asks for; the command
+    // line's help stays English.
+    InstallTranslations(EnvironmentLocale());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Recovers photos, music and video from cards, disks and disk images."));
@@ -146,15 +150,16 @@ int RunDesktopProgram(int argc, char** argv) {
         case CInstanceLock::Result::AlreadyRunning: {
             // The running window comes to the front, and the message says why.
             AskRunningInstanceToRaise(QString());
-            const QString text = kProduct + QStringLiteral(" already running.\nPlease close the running instance first.");
-            std::fprintf(stderr, "tarvolin: %s\n", qPrintable(QString(text).replace('\n', ' ')));
-            ShowMessage(nullptr, text, kProduct, MsgIcon::Error);
+            const char* text =
+                QT_TRANSLATE_NOOP("Tarvolin", "Orvane Tarvolin already running.\nPlease close the running instance first.");
+            std::fprintf(stderr, "tarvolin: %s\n", qPrintable(QString::fromUtf8(text).replace('\n', ' ')));
+            ShowMessage(nullptr, Tr(text), kProduct, MsgIcon::Error);
             return 1;
         }
         case CInstanceLock::Result::Failed: {
-            const QString text = QStringLiteral("Failed to load ") + kProduct;
-            std::fprintf(stderr, "tarvolin: %s (%s)\n", qPrintable(text), qPrintable(lock.Path()));
-            ShowMessage(nullptr, text, kProduct, MsgIcon::Error);
+            const char* text = QT_TRANSLATE_NOOP("Tarvolin", "Failed to load Orvane Tarvolin");
+            std::fprintf(stderr, "tarvolin: %s (%s)\n", text, qPrintable(lock.Path()));
+            ShowMessage(nullptr, Tr(text), kProduct, MsgIcon::Error);
             return 1;
         }
     }
@@ -164,12 +169,12 @@ int RunDesktopProgram(int argc, char** argv) {
     // Raw access to disks: without it images still work; say how to get it.
     const RawAccessCheck raw = IsDriverInstalled();
     if (raw.how == RawAccess::None && !raw.advice.empty())
-        ShowMessage(nullptr, QString::fromStdString(raw.advice), QStringLiteral("Information"), MsgIcon::Information);
+        ShowMessage(nullptr, QString::fromStdString(raw.advice), Tr("Information"), MsgIcon::Information);
 
     // Never run from the medium being recovered.
     if (IsOnRemovableDisk(QCoreApplication::applicationFilePath())) {
-        ShowMessage(nullptr, QStringLiteral("Please install Tarvolin to run this application."),
-                    QStringLiteral("Information"), MsgIcon::Information);
+        ShowMessage(nullptr, Tr("Please install Tarvolin to run this application."), Tr("Information"),
+                    MsgIcon::Information);
         return 1;
     }
 

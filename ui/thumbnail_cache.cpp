@@ -14,6 +14,7 @@
 
 #include "catalog/directory_tree.h"
 #include "preview/decode.h"
+#include "preview/movie_frame.h"
 #include "ui/handover.h"
 
 namespace tvn::ui {
@@ -29,13 +30,17 @@ bool IsRawType(const std::string& type) {
 }
 
 QImage DecodeThumbnail(const FoundFileBytes& where, QSize box, const std::string& type) {
-    if (where.length == 0 || where.length > CThumbnailCache::kLargestFile) return {};
+    const bool movie = preview::HasMovieFrames(type);
+    if (where.length == 0 || (where.length > CThumbnailCache::kLargestFile && !movie)) return {};
     const int fd = ::open(where.medium.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return {};
-    QByteArray bytes(static_cast<qsizetype>(where.length), Qt::Uninitialized);
+    // A movie's first frame lies near its start, or where its index says;
+    // no more than the largest picture file is read for it.
+    const uint64_t length = std::min<uint64_t>(where.length, CThumbnailCache::kLargestFile);
+    QByteArray bytes(static_cast<qsizetype>(length), Qt::Uninitialized);
     uint64_t got = 0;
-    while (got < where.length) {
-        const ssize_t n = ::pread(fd, bytes.data() + got, where.length - got,
+    while (got < length) {
+        const ssize_t n = ::pread(fd, bytes.data() + got, length - got,
                                   static_cast<off_t>(where.offset + got));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
@@ -45,6 +50,13 @@ QImage DecodeThumbnail(const FoundFileBytes& where, QSize box, const std::string
     if (got == 0) return {};
     bytes.truncate(static_cast<qsizetype>(got));
 
+    if (movie) {
+        QImage image = preview::FirstMovieFrame(bytes, type);
+        if (image.isNull()) return {};
+        if (image.width() > box.width() || image.height() > box.height())
+            image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        return image;
+    }
     if (IsRawType(type)) {
         // The viewer's decoder: the embedded preview, else a half-size
         // decode of the raw data.
@@ -87,8 +99,9 @@ QPixmap CThumbnailCache::Get(const CFileNode& node, const FoundFileBytes& where)
     if (m_pending.contains(&node)) return {};
     const CFolderNode* folder = node.GetParent();
     const std::string type = folder != nullptr ? folder->GetName() : std::string();
-    if (folder == nullptr || !(IsPictureType(type) || IsRawType(type)) || where.length == 0 ||
-        where.length > kLargestFile) {
+    const bool movie = preview::HasMovieFrames(type);
+    if (folder == nullptr || !(IsPictureType(type) || IsRawType(type) || movie) || where.length == 0 ||
+        (where.length > kLargestFile && !movie)) {
         m_done.insert(&node, QPixmap());  // asked once, never decoded
         return {};
     }

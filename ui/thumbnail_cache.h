@@ -33,8 +33,9 @@ struct FoundFileBytes {
 
 // Reads up to length bytes at offset from the medium (its own descriptor,
 // read only) and decodes a picture no larger than box: a camera raw type's
-// embedded preview through LibRaw (as the viewer shows it), anything else
-// through Qt's image readers. A null image when the bytes cannot be read or
+// embedded preview through LibRaw (as the viewer shows it), a movie's first
+// frame where its container and codec allow (preview/movie_frame.h), anything
+// else through Qt's image readers. A null image when the bytes cannot be read or
 // do not decode.
 QImage DecodeThumbnail(const FoundFileBytes& where, QSize box, const std::string& type = {});
 

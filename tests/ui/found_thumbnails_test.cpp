@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "tests/support/test_support.h"
+#include "tools/media/av_writers.h"
 #include "tools/media/photo_writers.h"
 #include "tests/ui/found_test_support.h"
 #include "ui/found_data_dlg.h"
@@ -107,6 +108,42 @@ TEST(RawThumbnails, ARawFileShowsItsEmbeddedPreviewAndAWrongOneNothing) {
     EXPECT_TRUE(DecodeThumbnail({image, 2 << 20, 64 * 1024}, QSize(48, 48), "NEF").isNull());
     EXPECT_TRUE(IsRawType("ORF"));
     EXPECT_FALSE(IsRawType("JPG"));
+}
+
+TEST(MovieThumbnails, TheFirstFrameOfMotionJpegAndUncompressedMovies) {
+    test::TempDir dir;
+    const std::string image = dir / "card.img";
+    struct Movie {
+        std::string type;
+        media::Bytes bytes;
+        bool pictures;
+    };
+    const std::vector<Movie> movies = {
+        {"AVI", media::MakeMjpegAvi(160, 120, 5, 1), true},
+        {"MOV", media::MakeMjpegMov(160, 120, 5, 2), true},
+        {"AVI", media::MakeAvi(64, 48, 3, 3), true},
+        {"MOV", media::MakeMov(22050, false, 4), false},  // sound only
+        {"MP4", media::MakeMp4(20), false},
+    };
+    std::vector<uint8_t> medium;
+    std::vector<size_t> at;
+    for (const Movie& m : movies) {
+        at.push_back(medium.size());
+        medium.insert(medium.end(), m.bytes.begin(), m.bytes.end());
+        medium.resize((medium.size() + 511) / 512 * 512 + 512, 0);
+    }
+    test::WriteFile(image, medium);
+    for (size_t i = 0; i < movies.size(); ++i) {
+        SCOPED_TRACE(movies[i].type + " " + std::to_string(i));
+        const QImage small = DecodeThumbnail({image, at[i], movies[i].bytes.size()}, QSize(48, 48), movies[i].type);
+        EXPECT_EQ(small.isNull(), !movies[i].pictures);
+        if (!small.isNull()) {
+            EXPECT_EQ(small.size(), QSize(48, 36));  // 4:3 kept
+        }
+    }
+    // A movie cut short before its first frame, and the wrong type, give nothing.
+    EXPECT_TRUE(DecodeThumbnail({image, at[0], 300}, QSize(48, 48), "AVI").isNull());
+    EXPECT_TRUE(DecodeThumbnail({image, at[0], movies[0].bytes.size()}, QSize(48, 48), "MOV").isNull());
 }
 
 }  // namespace

@@ -384,6 +384,22 @@ TEST(Players, AMotionJpegMoviePlaysWithoutAMessageAndEscapeClosesIt) {
     SettleMedia();
 }
 
+TEST(Players, AMotionJpegQuickTimeMovieShowsItsPictures) {
+    TempDir d;
+    test::WriteFile(d / "m.MOV", media::MakeMjpegMov(160, 120, 30, 3));
+    BoxCatcher boxes;
+    CMediaPlayer player(d / "m.MOV", "m.MOV");
+    player.show();
+    for (int i = 0; i < 100 && player.Video()->FramesShown() < 3; ++i) QTest::qWait(100);
+    EXPECT_GE(player.Video()->FramesShown(), 3);
+    EXPECT_EQ(player.Video()->Frame().size(), QSize(160, 120));
+    EXPECT_TRUE(player.Video()->isVisible()) << "the picture area opens for a movie";
+    EXPECT_FALSE(player.Failed());
+    EXPECT_TRUE(boxes.text.isEmpty()) << boxes.text.toStdString();
+    player.close();
+    SettleMedia();
+}
+
 TEST(Players, AFileThatCannotBePlayedSaysSo) {
     TempDir d;
     test::WriteFile(d / "x.AVI", media::Bytes(4096, 0x42));

@@ -56,6 +56,11 @@ Bytes MakeMp4(size_t frames);
 // "moov" as cameras write them.
 Bytes MakeMov(uint32_t sampleFrames, bool moovLast, uint32_t seed = 0);
 
+// QuickTime movie with one Motion-JPEG video track ("jpeg" sample entry,
+// 15 frames a second, one frame a chunk): "ftyp" (brand "qt  "), "moov",
+// then "mdat" with the frames, each a baseline JPEG of width x height.
+Bytes MakeMjpegMov(uint32_t width, uint32_t height, uint32_t frames, uint32_t seed = 0);
+
 // AVI: RIFF "AVI " with the "hdrl" list (main header and one uncompressed
 // 24-bit video stream), the "movi" list of frames and an "idx1" index.
 Bytes MakeAvi(uint32_t width, uint32_t height, uint32_t frames, uint32_t seed = 0);
