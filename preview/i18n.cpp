@@ -103,6 +103,11 @@ void RemoveTranslations() {
 }
 
 QString TrLabelled(const QString& text) {
+    {
+        // English keeps its texts as they are, spacing and all.
+        QMutexLocker hold(&g_lock);
+        if (g_loaded.own == nullptr) return text;
+    }
     QStringList lines = text.split(QLatin1Char('\n'));
     for (QString& line : lines) {
         const qsizetype colon = line.indexOf(QLatin1Char(':'));
@@ -110,11 +115,9 @@ QString TrLabelled(const QString& text) {
         const QString label = line.left(colon).trimmed();
         if (label.isEmpty()) continue;
         const QByteArray source = label.toUtf8();
-        const QString translated = Tr(source.constData());
-        if (translated == label) continue;
-        // The label and the spaces that lined it up give way to the
-        // translation and one space.
-        line = translated + QLatin1Char(' ') + line.mid(colon);
+        // The spaces that lined the English labels up do not fit another
+        // language's: "label: value".
+        line = Tr(source.constData()) + QStringLiteral(": ") + line.mid(colon + 1).trimmed();
     }
     return lines.join(QLatin1Char('\n'));
 }

@@ -121,7 +121,7 @@ Sie können jederzeit „F1“ oder die Hilfe-Schaltfläche drücken, um die Hil
     </message>
     <message>
         <source>Burn data to CD/DVD</source>
-        <translation>Daten auf CD/DVD brennen</translation>
+        <translation>Auf CD/DVD brennen</translation>
     </message>
     <message>
         <source>Burning compressed data</source>
@@ -559,11 +559,11 @@ Bitte schließen Sie das Laufwerk an und starten Sie den Scan neu.</translation>
     </message>
     <message>
         <source>S&amp;ave scan info</source>
-        <translation>Scan-Info s&amp;ichern</translation>
+        <translation>Scan s&amp;ichern</translation>
     </message>
     <message>
         <source>Save data to local drive</source>
-        <translation>Daten auf lokales Laufwerk speichern</translation>
+        <translation>Lokal speichern</translation>
     </message>
     <message>
         <source>Save scan info</source>

@@ -121,7 +121,7 @@ En cualquier momento puede pulsar «F1» o el botón de ayuda para abrir la ayud
     </message>
     <message>
         <source>Burn data to CD/DVD</source>
-        <translation>Grabar los datos en CD/DVD</translation>
+        <translation>Grabar en CD/DVD</translation>
     </message>
     <message>
         <source>Burning compressed data</source>
@@ -559,11 +559,11 @@ Conecte la unidad y vuelva a iniciar el análisis.</translation>
     </message>
     <message>
         <source>S&amp;ave scan info</source>
-        <translation>&amp;Guardar información de análisis</translation>
+        <translation>Guardar a&amp;nálisis</translation>
     </message>
     <message>
         <source>Save data to local drive</source>
-        <translation>Guardar los datos en una unidad local</translation>
+        <translation>Guardar en local</translation>
     </message>
     <message>
         <source>Save scan info</source>

@@ -37,7 +37,7 @@ SRF, SR2, NEF, MRW, ORF, MP3, MIDI, WAV, MP4, MPEG, AVI et MOV.&#xd;
     </message>
     <message>
         <source> KB</source>
-        <translation> Ko</translation>
+        <translation> KB</translation>
     </message>
     <message>
         <source> Media Player - </source>
@@ -121,7 +121,7 @@ SRF, SR2, NEF, MRW, ORF, MP3, MIDI, WAV, MP4, MPEG, AVI et MOV.&#xd;
     </message>
     <message>
         <source>Burn data to CD/DVD</source>
-        <translation>Graver les données sur CD/DVD</translation>
+        <translation>Graver sur CD/DVD</translation>
     </message>
     <message>
         <source>Burning compressed data</source>
@@ -559,11 +559,11 @@ Veuillez brancher le lecteur et relancer l&#x27;analyse.</translation>
     </message>
     <message>
         <source>S&amp;ave scan info</source>
-        <translation>En&amp;registrer les infos d&#x27;analyse</translation>
+        <translation>&amp;Sauver le scan</translation>
     </message>
     <message>
         <source>Save data to local drive</source>
-        <translation>Enregistrer sur un lecteur local</translation>
+        <translation>Enregistrer en local</translation>
     </message>
     <message>
         <source>Save scan info</source>

@@ -217,6 +217,11 @@ TEST(Translations, AGermanLocaleShowsEveryWindowInGerman) {
     ASSERT_TRUE(InstallTranslations(EnvironmentLocale()));
     EXPECT_EQ(Tr("&Next"), QStringLiteral("&Weiter"));
     EXPECT_EQ(Tr("Do you want to save scan info?"), QStringLiteral("Möchten Sie die Scan-Info speichern?"));
+    // The core's fixed messages too, and labelled lines label by label.
+    EXPECT_EQ(TrKnown(QStringLiteral("Corrupt scan info file")), QStringLiteral("Beschädigte Scan-Info-Datei"));
+    EXPECT_EQ(TrKnown(QStringLiteral("file# 3.JPG")), QStringLiteral("file# 3.JPG"));
+    EXPECT_EQ(TrLabelled(QStringLiteral("Total Data        : [1.000 MB]\nSerial Number     : N\\A")),
+              QStringLiteral("Daten gesamt: [1.000 MB]\nSeriennummer: N\\A"));
     ClearUntranslatedTexts();
     Windows windows;
     QStringList english;
@@ -241,6 +246,8 @@ TEST(Translations, FrenchAndSpanishAreCompleteAndEnglishNeedsNone) {
     Language english("en_GB.UTF-8");
     EXPECT_FALSE(InstallTranslations(EnvironmentLocale()));
     EXPECT_EQ(Tr("&Next"), QStringLiteral("&Next"));
+    const QString lined = QStringLiteral("Total Data        : [1.000 MB]");
+    EXPECT_EQ(TrLabelled(lined), lined) << "English keeps its spacing";
     Language plain("C");
     EXPECT_FALSE(InstallTranslations(EnvironmentLocale()));
 }
