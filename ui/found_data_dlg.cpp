@@ -480,6 +480,8 @@ void CDataFoundDlg::SetThumbnailsShown(bool shown) {
         m_list->setIconSize(m_thumbs->Box());
     } else {
         m_listModel->SetThumbnails(nullptr, {});
+        // Pictures no row will show are not decoded.
+        m_thumbs->CancelPending();
         m_list->setIconSize(QSize(16, 16));
     }
 }

@@ -85,8 +85,8 @@ QImage DecodeThumbnail(const FoundFileBytes& where, QSize box, const std::string
     return image;
 }
 
-CThumbnailCache::CThumbnailCache(QSize box, QObject* parent)
-    : QObject(parent), m_box(box), m_current(std::make_shared<std::atomic<quint64>>(0)) {
+CThumbnailCache::CThumbnailCache(QSize box, QObject* parent, qsizetype pixelBytes)
+    : QObject(parent), m_box(box), m_done(pixelBytes), m_current(std::make_shared<std::atomic<quint64>>(0)) {
     // One decoder at a time: the GUI thread keeps the other core.
     m_pool.setMaxThreadCount(1);
 }
@@ -94,15 +94,14 @@ CThumbnailCache::CThumbnailCache(QSize box, QObject* parent)
 CThumbnailCache::~CThumbnailCache() { Stop(); }
 
 QPixmap CThumbnailCache::Get(const CFileNode& node, const FoundFileBytes& where) {
-    const auto done = m_done.constFind(&node);
-    if (done != m_done.constEnd()) return *done;
+    if (const QPixmap* done = m_done.object(&node)) return *done;
     if (m_pending.contains(&node)) return {};
     const CFolderNode* folder = node.GetParent();
     const std::string type = folder != nullptr ? folder->GetName() : std::string();
     const bool movie = preview::HasMovieFrames(type);
     if (folder == nullptr || !(IsPictureType(type) || IsRawType(type) || movie) || where.length == 0 ||
         (where.length > kLargestFile && !movie)) {
-        m_done.insert(&node, QPixmap());  // asked once, never decoded
+        m_done.insert(&node, new QPixmap(), 1);  // asked once, never decoded
         return {};
     }
     m_pending.insert(&node);
@@ -122,7 +121,9 @@ QPixmap CThumbnailCache::Get(const CFileNode& node, const FoundFileBytes& where)
 void CThumbnailCache::Deliver(quint64 generation, const CFileNode* node, const QImage& image) {
     if (generation != m_generation) return;
     m_pending.remove(node);
-    m_done.insert(node, image.isNull() ? QPixmap() : QPixmap::fromImage(image));
+    auto* pixmap = new QPixmap(image.isNull() ? QPixmap() : QPixmap::fromImage(image));
+    const qsizetype bytes = image.isNull() ? 1 : std::max<qsizetype>(1, image.sizeInBytes());
+    m_done.insert(node, pixmap, bytes);
     Q_EMIT ready(node);
 }
 
@@ -131,6 +132,14 @@ void CThumbnailCache::Clear() {
     ++m_generation;
     m_current->store(m_generation);
     m_done.clear();
+    m_pending.clear();
+}
+
+void CThumbnailCache::CancelPending() {
+    m_pool.clear();
+    // A decode already running is thrown away when it is done.
+    ++m_generation;
+    m_current->store(m_generation);
     m_pending.clear();
 }
 

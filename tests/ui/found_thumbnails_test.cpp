@@ -55,6 +55,33 @@ TEST_F(ThumbnailFixture, DecodesFromTheFilesSectorsWithinTheBox) {
     EXPECT_TRUE(DecodeThumbnail({image, 1 << 20, 4096}, QSize(48, 48)).isNull());
 }
 
+TEST_F(ThumbnailFixture, TheCacheKeepsToItsPixelBudgetAndDropsWaitingDecodesOnRequest) {
+    CSession session;
+    std::vector<CFileNode*> nodes;
+    for (unsigned n = 1; n <= 40; ++n) nodes.push_back(test::AddFound(session, "PNG", n, png.size(), 8));
+    const FoundFileBytes where{image, 8 * 512, png.size()};
+    const qsizetype one = 48 * 24 * 4;  // a 48 x 24 thumbnail, 32 bits a pixel
+    CThumbnailCache cache(QSize(48, 48), nullptr, 2 * one + 16);
+    QSignalSpy ready(&cache, &CThumbnailCache::ready);
+    for (size_t i = 0; i < 3; ++i) cache.Get(*nodes[i], where);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ready.count() == 3; }, 5000));
+    EXPECT_LE(cache.PixelBytes(), 2 * one + 16);
+    EXPECT_FALSE(cache.Get(*nodes[2], where).isNull()) << "the newest stays";
+    EXPECT_TRUE(cache.Get(*nodes[0], where).isNull()) << "the oldest went, and is asked for again";
+    EXPECT_EQ(cache.Pending(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ready.count() == 4; }, 5000));
+
+    // Many asked for, then thumbnails switched off: what waits is dropped.
+    for (size_t i = 3; i < nodes.size(); ++i) cache.Get(*nodes[i], where);
+    EXPECT_EQ(cache.Pending(), static_cast<int>(nodes.size()) - 3);
+    cache.CancelPending();
+    EXPECT_EQ(cache.Pending(), 0);
+    const qsizetype before = ready.count();
+    QTest::qWait(300);
+    EXPECT_EQ(ready.count(), before) << "nothing dropped is delivered";
+    cache.Stop();
+}
+
 TEST_F(ThumbnailFixture, ListShowsThePictureOnceTheWorkerDeliversIt) {
     CSession session;
     CNullReporter quiet;
