@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the preview's decoding: the first byte picks the
-// image type (BMP ... NEF), the rest is the file. Qt's image readers and
+// image type (BMP ... NEF) or a movie type whose first frame the thumbnails
+// read (AVI, MOV, MP4), the rest is the file. Qt's image readers and
 // LibRaw must answer with a picture or nothing, never crash or hang; a
 // picture must be as large as the record says it is no larger than allowed.
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 
 #include "preview/decode.h"
+#include "preview/movie_frame.h"
 
 namespace {
 QCoreApplication* g_app = nullptr;
@@ -22,10 +24,16 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tvn::preview;
     if (size == 0) return 0;
-    static const char* const kTypes[] = {"BMP", "PNG", "JPG", "GIF", "TIF", "CRW",
-                                         "CR2", "SRF", "SR2", "MRW", "ORF", "NEF"};
-    const char* type = kTypes[data[0] % 12];
+    static const char* const kTypes[] = {"BMP", "PNG", "JPG", "GIF", "TIF", "CRW", "CR2", "SRF",
+                                         "SR2", "MRW", "ORF", "NEF", "AVI", "MOV", "MP4"};
+    const char* type = kTypes[data[0] % 15];
     const QByteArray bytes(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
+    if (HasMovieFrames(type)) {
+        const QImage frame = FirstMovieFrame(bytes, type);
+        if (!frame.isNull() && static_cast<uint64_t>(frame.width()) * static_cast<uint64_t>(frame.height()) > kMaxPixels)
+            std::abort();
+        return 0;
+    }
     CImageInfo info;
     const QImage image = DecodeImageBytes(bytes, type, info);
     if (!image.isNull()) {

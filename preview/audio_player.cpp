@@ -1,4 +1,5 @@
 #include "preview/audio_player.h"
+#include "preview/i18n.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,27 +9,32 @@
 #include <QStyle>
 #include <QTimer>
 #include <QTimerEvent>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "output/preview_copy.h"
+#include "preview/media_player.h"
 #include "preview/midi_synth.h"
 
 namespace tvn::preview {
 
-QString MidiPositionText(int tick, int total) {
-    return QString::asprintf(" %2d of %2d", tick, total);
-}
-
 CAudioPlayer::CAudioPlayer(const std::string& copyPath, const QString& fileName, QWidget* parent)
     : QDialog(parent), m_copy(copyPath), m_synth(std::make_unique<CMidiSynth>()),
-      m_volume(new QSlider(Qt::Horizontal, this)), m_position(new QLabel(QStringLiteral("0 of 0"), this)),
+      m_volume(new QSlider(Qt::Horizontal, this)), m_position(new QLabel(MediaPositionText(0, 0), this)),
       m_progress(new QSlider(Qt::Horizontal, this)) {
-    setWindowTitle(QStringLiteral("File previewer"));
+    setWindowTitle(Tr("File previewer"));
     setToolTip(fileName);
+    // The name with a note above, as the media player shows a sound file.
+    auto* note = new QLabel(this);
+    note->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(32, 32));
     auto* name = new QLabel(fileName, this);
-    QFont bold = name->font();
-    bold.setBold(true);
-    name->setFont(bold);
+    QFont big = name->font();
+    big.setBold(true);
+    big.setPointSizeF(big.pointSizeF() * 1.2);
+    name->setFont(big);
+    auto* title = new QHBoxLayout;
+    title->addWidget(note);
+    title->addWidget(name, 1);
     m_volume->setObjectName(QStringLiteral("id1078"));
     m_position->setObjectName(QStringLiteral("id1075"));
     m_progress->setObjectName(QStringLiteral("id1099"));
@@ -36,9 +42,23 @@ CAudioPlayer::CAudioPlayer(const std::string& copyPath, const QString& fileName,
     m_volume->setValue(m_synth->Volume());
     m_volume->setMaximumWidth(120);
     m_progress->setEnabled(false);  // shows the position; MIDI is not sought
-    auto* play = new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), tr("Play"), this);
-    auto* pause = new QPushButton(style()->standardIcon(QStyle::SP_MediaPause), tr("Pause"), this);
-    auto* stop = new QPushButton(style()->standardIcon(QStyle::SP_MediaStop), tr("Stop"), this);
+    auto button = [this](QStyle::StandardPixmap icon, const QString& tip) {
+        auto* b = new QToolButton(this);
+        b->setIcon(style()->standardIcon(icon));
+        b->setIconSize(QSize(16, 16));
+        b->setToolTip(tip);
+        b->setAccessibleName(tip);
+        return b;
+    };
+    auto* play = button(QStyle::SP_MediaPlay, Tr("Play"));
+    auto* pause = button(QStyle::SP_MediaPause, Tr("Pause"));
+    auto* stop = button(QStyle::SP_MediaStop, Tr("Stop"));
+    m_volume->setToolTip(Tr("Volume"));
+    m_volume->setAccessibleName(Tr("Volume"));
+    m_progress->setAccessibleName(Tr("Position"));
+    m_position->setAccessibleName(Tr("Position"));
+    m_position->setMinimumWidth(m_position->fontMetrics().horizontalAdvance(
+        MediaPositionText(0, 0) + QStringLiteral("  ")));
     play->setObjectName(QStringLiteral("id1004"));
     pause->setObjectName(QStringLiteral("id1005"));
     stop->setObjectName(QStringLiteral("id1006"));
@@ -46,20 +66,19 @@ CAudioPlayer::CAudioPlayer(const std::string& copyPath, const QString& fileName,
     buttons->addWidget(play);
     buttons->addWidget(pause);
     buttons->addWidget(stop);
-    buttons->addStretch(1);
+    buttons->addWidget(m_position, 1);
     auto* speaker = new QLabel(this);
     speaker->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(16, 16));
     buttons->addWidget(speaker);
     buttons->addWidget(m_volume);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(name);
+    layout->addLayout(title);
     layout->addWidget(m_progress);
-    layout->addWidget(m_position);
     layout->addLayout(buttons);
-    resize(380, 150);
+    resize(440, 150);
 
     connect(m_volume, &QSlider::valueChanged, this, [this](int v) { m_synth->SetVolume(v); });
-    connect(play, &QPushButton::clicked, this, [this] {
+    connect(play, &QToolButton::clicked, this, [this] {
         if (!m_started) {
             Start();
         } else if (!m_playing) {
@@ -67,16 +86,16 @@ CAudioPlayer::CAudioPlayer(const std::string& copyPath, const QString& fileName,
             m_playing = m_synth->Resume();
         }
     });
-    connect(pause, &QPushButton::clicked, this, [this] {
+    connect(pause, &QToolButton::clicked, this, [this] {
         m_synth->Stop();  // the song stays where it is
         m_playing = false;
     });
-    connect(stop, &QPushButton::clicked, this, [this] {
+    connect(stop, &QToolButton::clicked, this, [this] {
         m_synth->Stop();
         m_synth->Rewind();
         m_playing = false;
         m_progress->setValue(0);
-        m_position->setText(MidiPositionText(0, m_synth->TotalTicks()));
+        m_position->setText(MediaPositionText(0, m_synth->TicksToMs(m_synth->TotalTicks())));
     });
 }
 
@@ -95,15 +114,15 @@ bool CAudioPlayer::Start() {
     if (m_started) return m_playing;
     m_started = true;
     if (!m_synth->Start(true)) {
-        QMessageBox::critical(this, QStringLiteral("Error"), QString::fromLatin1(kSynthFailed));
+        QMessageBox::critical(this, Tr("Error"), Tr(kSynthFailed));
         return false;
     }
     if (!m_synth->Play(m_copy)) {
-        QMessageBox::critical(this, QStringLiteral("Error"), QStringLiteral("Error loading file"));
+        QMessageBox::critical(this, Tr("Error"), Tr("Error loading file"));
         return false;
     }
     m_playing = true;
-    m_position->setText(QStringLiteral("0 of %1").arg(m_synth->TotalTicks(), 2));
+    m_position->setText(MediaPositionText(0, m_synth->TicksToMs(m_synth->TotalTicks())));
     m_timer = startTimer(100);
     return true;
 }
@@ -121,7 +140,7 @@ void CAudioPlayer::Update() {
     const int tick = std::min(m_synth->CurrentTick(), std::max(total, 0));
     m_progress->setRange(0, std::max(total, 0));
     m_progress->setValue(tick);
-    m_position->setText(MidiPositionText(tick, total));
+    m_position->setText(MediaPositionText(m_synth->TicksToMs(tick), m_synth->TicksToMs(total)));
     if (m_synth->Finished()) {
         m_playing = false;
         m_synth->Stop();

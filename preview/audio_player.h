@@ -1,5 +1,6 @@
 // The MIDI player, "File previewer": plays a found MIDI file on the
-// synthesizer, with volume, play, pause and stop, and the position in ticks.
+// synthesizer, laid out as the media player is: the name with a note, the
+// position bar, then play, pause and stop, the time and the volume.
 #pragma once
 
 #include <QDialog>
@@ -13,8 +14,6 @@ namespace tvn::preview {
 
 class CMidiSynth;
 
-// " %2d of %2d": the current tick and the song's length in ticks.
-QString MidiPositionText(int tick, int total);
 
 inline constexpr const char* kSynthFailed =
     "Can't initialize DirectMusic objects.Ensure you have an audio card device and DirectX 8.0 or "

@@ -1,4 +1,5 @@
 #include "preview/image_sheet.h"
+#include "preview/i18n.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -37,8 +38,9 @@ bool OpenPreviewHelp() {
 
 CImagePreviewPage::CImagePreviewPage(const QImage& image, const std::string& copyPath,
                                      QWidget* parent)
-    : QWidget(parent), m_image(new CWndImage(this)), m_stretch(new QCheckBox(tr("Stretch"), this)) {
+    : QWidget(parent), m_image(new CWndImage(this)), m_stretch(new QCheckBox(Tr("Stretch"), this)) {
     m_image->setObjectName(QStringLiteral("id1022"));
+    m_image->setAccessibleName(Tr("Picture"));
     m_stretch->setObjectName(QStringLiteral("id1048"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_image, 1);
@@ -73,27 +75,27 @@ CImagePropertiesPage::CImagePropertiesPage(const CImageInfo& info, QWidget* pare
         form->addRow(label, v);
     };
     auto text = [](const std::string& s) { return QString::fromStdString(s); };
-    row(tr("Name"), text(info.name));
-    row(tr("File Size"), QStringLiteral("%1 bytes").arg(info.fileSize));
-    row(tr("Width"), QString::number(info.width));
-    row(tr("Height"), QString::number(info.height));
-    row(tr("Color Model"), QString::number(info.colorModel));
-    row(tr("Components per Pixel"), QString::number(info.componentsPerPixel));
-    row(tr("Compression"), QString::number(info.compression));
-    row(tr("Compression Description"), text(info.compressionDescription));
-    row(tr("Description"), text(info.description));
-    row(tr("Format Index"), QString::number(info.formatIndex));
-    row(tr("Format Name"), text(info.formatName));
-    row(tr("Number of Images"), QString::number(info.numberOfImages));
+    row(Tr("Name"), text(info.name));
+    row(Tr("File Size"), Tr("%1 bytes").arg(info.fileSize));
+    row(Tr("Width"), QString::number(info.width));
+    row(Tr("Height"), QString::number(info.height));
+    row(Tr("Color Model"), QString::number(info.colorModel));
+    row(Tr("Components per Pixel"), QString::number(info.componentsPerPixel));
+    row(Tr("Compression"), QString::number(info.compression));
+    row(Tr("Compression Description"), text(info.compressionDescription));
+    row(Tr("Description"), text(info.description));
+    row(Tr("Format Index"), QString::number(info.formatIndex));
+    row(Tr("Format Name"), text(info.formatName));
+    row(Tr("Number of Images"), QString::number(info.numberOfImages));
 }
 
 CImageSheet::CImageSheet(const QImage& image, const CImageInfo& info, const std::string& copyPath,
                          QWidget* parent)
     : QDialog(parent), m_tabs(new QTabWidget(this)),
       m_preview(new CImagePreviewPage(image, copyPath, m_tabs)) {
-    setWindowTitle(tr("Image Options"));
-    m_tabs->addTab(m_preview, tr("Image Preview"));
-    m_tabs->addTab(new CImagePropertiesPage(info, m_tabs), tr("Image Properties"));
+    setWindowTitle(Tr("Image Options"));
+    m_tabs->addTab(m_preview, Tr("Image Preview"));
+    m_tabs->addTab(new CImagePropertiesPage(info, m_tabs), Tr("Image Properties"));
     auto* buttons =
         new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -1,4 +1,5 @@
 #include "preview/media_player.h"
+#include "preview/i18n.h"
 
 #include <QAudioOutput>
 #include <QHBoxLayout>
@@ -28,6 +29,7 @@ QToolButton* MediaButton(QWidget* parent, QStyle::StandardPixmap icon, const QSt
     b->setIcon(parent->style()->standardIcon(icon));
     b->setIconSize(QSize(16, 16));
     b->setToolTip(tip);
+    b->setAccessibleName(tip);
     b->setObjectName(QStringLiteral("id%1").arg(id));
     return b;
 }
@@ -35,6 +37,7 @@ QToolButton* MediaButton(QWidget* parent, QStyle::StandardPixmap icon, const QSt
 CVideoView* VideoArea(QWidget* parent, int id) {
     auto* video = new CVideoView(parent);
     video->setObjectName(QStringLiteral("id%1").arg(id));
+    video->setAccessibleName(Tr("Video"));
     return video;
 }
 
@@ -49,34 +52,38 @@ QString MediaPositionText(qint64 positionMs, qint64 lengthMs) {
         ms %= 60000;
         s = static_cast<int>(ms / 1000);
     };
-    int h1 = 0, m1 = 0, s1 = 0, h2 = 0, m2 = 0, s2 = 0;
-    part(positionMs, h1, m1, s1);
-    part(lengthMs, h2, m2, s2);
-    return QString::asprintf("%2d:%2d:%2d of %2d:%2d:%2d", h1, m1, s1, h2, m2, s2);
+    const bool hours = std::max(positionMs, lengthMs) >= 3600000;
+    auto text = [&](qint64 ms) {
+        int h = 0, m = 0, s = 0;
+        part(ms, h, m, s);
+        return hours ? QString::asprintf("%d:%02d:%02d", h, m, s) : QString::asprintf("%d:%02d", m, s);
+    };
+    return text(positionMs) + QStringLiteral(" / ") + text(lengthMs);
 }
 
 void ShowNotPlayable(QWidget* parent) {
-    QMessageBox::information(parent, QStringLiteral("Information"),
-                             QString::fromUtf8(kPreviewNotAvailable.data(),
-                                               static_cast<qsizetype>(kPreviewNotAvailable.size())));
+    QMessageBox::information(parent, Tr("Information"), Tr(kPreviewNotAvailable));
 }
 
 CMediaPlayer::CMediaPlayer(const std::string& copyPath, const QString& fileName, QWidget* parent)
     : QDialog(parent), m_copy(copyPath), m_player(new QMediaPlayer(this)),
       m_audio(new QAudioOutput(this)), m_video(VideoArea(this, 1070)),
       m_progress(new QSlider(Qt::Horizontal, this)),
-      m_play(MediaButton(this, QStyle::SP_MediaPlay, tr("Play"), 1072)),
-      m_pause(MediaButton(this, QStyle::SP_MediaPause, tr("Pause"), 1073)),
-      m_stop(MediaButton(this, QStyle::SP_MediaStop, tr("Stop"), 1074)),
-      m_position(new QLabel(QStringLiteral("0 of 0"), this)),
+      m_play(MediaButton(this, QStyle::SP_MediaPlay, Tr("Play"), 1072)),
+      m_pause(MediaButton(this, QStyle::SP_MediaPause, Tr("Pause"), 1073)),
+      m_stop(MediaButton(this, QStyle::SP_MediaStop, Tr("Stop"), 1074)),
+      m_position(new QLabel(MediaPositionText(0, 0), this)),
       m_volume(new QSlider(Qt::Horizontal, this)) {
-    setWindowTitle(QStringLiteral(" Media Player - ") + fileName);
+    setWindowTitle(Tr(" Media Player - ") + fileName);
     m_progress->setObjectName(QStringLiteral("id1071"));
     m_progress->setEnabled(false);
     m_position->setObjectName(QStringLiteral("id1075"));
     m_volume->setObjectName(QStringLiteral("id1076"));
     m_volume->setRange(0, 1000);
-    m_volume->setToolTip(tr("Volume"));
+    m_volume->setToolTip(Tr("Volume"));
+    m_volume->setAccessibleName(Tr("Volume"));
+    m_progress->setAccessibleName(Tr("Position"));
+    m_position->setAccessibleName(Tr("Position"));
     m_volume->setMaximumWidth(120);
     m_position->setMinimumWidth(m_position->fontMetrics().horizontalAdvance(
         MediaPositionText(0, 0) + QStringLiteral("  ")));
@@ -196,6 +203,10 @@ void CMediaPlayer::OnStatus(QMediaPlayer::MediaStatus status) {
 
 void CMediaPlayer::OnError() {
     if (m_failed) return;
+    // A movie whose pictures play is playable: an error of one of its
+    // streams (a sound track the engine cannot decode, no audio device)
+    // does not make it a broken file.
+    if (m_video->FramesShown() > 0) return;
     m_failed = true;
     killTimer(m_timer);
     m_timer = 0;
@@ -206,10 +217,10 @@ void CMediaPlayer::OnError() {
 CAVIPlayer::CAVIPlayer(const std::string& copyPath, const QString& fileName, QWidget* parent)
     : QDialog(parent), m_copy(copyPath), m_player(new QMediaPlayer(this)),
       m_audio(new QAudioOutput(this)), m_video(VideoArea(this, 1092)) {
-    setWindowTitle(QStringLiteral("Media Player"));
+    setWindowTitle(Tr("Media Player"));
     setToolTip(fileName);
-    auto* play = new QPushButton(tr("Play"), this);
-    auto* stop = new QPushButton(tr("Stop"), this);
+    auto* play = new QPushButton(Tr("Play"), this);
+    auto* stop = new QPushButton(Tr("Stop"), this);
     play->setObjectName(QStringLiteral("id1004"));
     stop->setObjectName(QStringLiteral("id1005"));
     auto* buttons = new QHBoxLayout;
@@ -229,7 +240,9 @@ CAVIPlayer::CAVIPlayer(const std::string& copyPath, const QString& fileName, QWi
     });
     connect(stop, &QPushButton::clicked, m_player, &QMediaPlayer::stop);
     auto fail = [this] {
-        if (m_failed) return;
+        // Only a file nothing of which plays gets the message; an error after
+        // the pictures began is a stream of it the engine cannot play.
+        if (m_failed || m_video->FramesShown() > 0) return;
         m_failed = true;
         QTimer::singleShot(0, this, [this] { ShowNotPlayable(this); });
     };

@@ -19,8 +19,8 @@ namespace tvn::preview {
 
 class CVideoView;
 
-// "%2d:%2d:%2d of %2d:%2d:%2d": hours, minutes and seconds of a position and
-// a length in milliseconds.
+// A position and a length in milliseconds as players show them: "0:01 /
+// 0:26", with hours ("1:02:03 / 2:02:02") once the length reaches an hour.
 QString MediaPositionText(qint64 positionMs, qint64 lengthMs);
 
 // The dialog's answer to a file that cannot be played.

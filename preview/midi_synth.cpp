@@ -137,6 +137,8 @@ bool CMidiSynth::Play(const std::string& path) {
     if (!m_player) return false;
     fluid_player_set_loop(m_player, 1);  // once
     if (fluid_player_add_mem(m_player, smf.data(), smf.size()) != FLUID_OK) return false;
+    // A division with its top bit set counts SMPTE frames, not quarters.
+    m_division = smf.size() >= 14 && (smf[12] & 0x80) == 0 ? (smf[12] << 8) | smf[13] : 0;
     m_lastPumpMs = NowMs();
     return fluid_player_play(m_player) == FLUID_OK;
 }
@@ -173,6 +175,13 @@ void CMidiSynth::Pump() {
 int CMidiSynth::CurrentTick() const { return m_player ? fluid_player_get_current_tick(m_player) : 0; }
 
 int CMidiSynth::TotalTicks() const { return m_player ? fluid_player_get_total_ticks(m_player) : 0; }
+
+int64_t CMidiSynth::TicksToMs(int ticks) const {
+    if (!m_player || m_division <= 0 || ticks <= 0) return 0;
+    int tempo = fluid_player_get_midi_tempo(m_player);  // microseconds a quarter note
+    if (tempo <= 0) tempo = 500000;
+    return static_cast<int64_t>(ticks) * tempo / m_division / 1000;
+}
 
 bool CMidiSynth::Finished() const {
     if (!m_player) return true;

@@ -54,6 +54,8 @@ public:
     // the current tick reaching the total).
     int CurrentTick() const;
     int TotalTicks() const;
+    // Ticks as time at the song's current tempo, in milliseconds.
+    int64_t TicksToMs(int ticks) const;
     bool Finished() const;
     // 0 to 1,000, on the synthesizer's own output.
     void SetVolume(int volume);
@@ -65,6 +67,7 @@ private:
     fluid_player_t* m_player = nullptr;
     fluid_audio_driver_t* m_driver = nullptr;
     int m_volume = 1000;
+    int m_division = 0;  // ticks per quarter note, from the file's header
     int64_t m_lastPumpMs = -1;
 };
 

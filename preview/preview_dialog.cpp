@@ -1,4 +1,5 @@
 #include "preview/preview_dialog.h"
+#include "preview/i18n.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -29,7 +30,7 @@ public:
                                     : icon == tvn::MsgIcon::Information ? QMessageBox::Information
                                     : icon == tvn::MsgIcon::Question    ? QMessageBox::Question
                                                                         : QMessageBox::NoIcon;
-        QMessageBox box(i, Q(caption), Q(text), QMessageBox::Ok, m_parent);
+        QMessageBox box(i, TrKnown(Q(caption)), TrKnown(Q(text)), QMessageBox::Ok, m_parent);
         box.exec();
     }
 
@@ -56,7 +57,7 @@ CGeneratePreviewDlg::CGeneratePreviewDlg(tvn::CSession& session, tvn::CFileNode&
     : QDialog(parent), m_session(session), m_node(node),
       m_type(node.GetParent() != nullptr ? node.GetParent()->GetName() : std::string()),
       m_text(new QLabel(Q(tvn::kLoadingImage), this)) {
-    setWindowTitle(QStringLiteral("Loading Image..."));
+    setWindowTitle(Tr("Loading Image..."));
     m_text->setObjectName(QStringLiteral("idLoadingText"));
     auto* busy = new QProgressBar(this);  // the animation: a bar that keeps moving
     busy->setRange(0, 0);
@@ -113,7 +114,7 @@ void CGeneratePreviewDlg::OnWorkerDone() {
     if (!m_thread.joinable()) return;  // closed meanwhile
     m_thread.join();
     for (const auto& [text, caption] : m_result.messages) {
-        QMessageBox box(QMessageBox::NoIcon, Q(caption), Q(text), QMessageBox::Ok, this);
+        QMessageBox box(QMessageBox::NoIcon, TrKnown(Q(caption)), TrKnown(Q(text)), QMessageBox::Ok, this);
         box.exec();
     }
     accept();

@@ -4,6 +4,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdio>
+#include <stdexcept>
+#include <utility>
+
+#include "tools/media/av_writers.h"
 #include "tools/media/bench_card.h"
 #include "tools/media/names_card.h"
 #include "tools/media/sample_card.h"
@@ -38,6 +43,11 @@ int main(int argc, char** argv) {
     namesCard->add_option("OUT", out, "Image file to write")->required();
     namesCard->add_flag("--exfat", exfat,
                         "exFAT instead of FAT32 (needs root: a loop device and FUSE)");
+    std::string movieDir;
+    auto* movies = app.add_subcommand(
+        "movies", "Camera-like movies with pictures: a Motion-JPEG AVI and QuickTime movie of three "
+                  "seconds (320x240, 15 frames a second)");
+    movies->add_option("DIR", movieDir, "Folder to write clip.avi and clip.mov into")->required();
     CLI11_PARSE(app, argc, argv);
     try {
         if (*sample) {
@@ -46,6 +56,16 @@ int main(int argc, char** argv) {
         } else if (*namesCard) {
             const auto card = tvn::media::BuildNamesCard(out, exfat);
             fmt::print("{}", tvn::media::DescribeNamesCard(card));
+        } else if (*movies) {
+            for (const auto& [name, bytes] :
+                 {std::pair{std::string("clip.avi"), tvn::media::MakeMjpegAvi(320, 240, 45, 1)},
+                  std::pair{std::string("clip.mov"), tvn::media::MakeMjpegMov(320, 240, 45, 2)}}) {
+                const std::string path = movieDir + "/" + name;
+                std::FILE* f = std::fopen(path.c_str(), "wb");
+                if (f == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0)
+                    throw std::runtime_error("cannot write " + path);
+                fmt::print("{} {} bytes\n", path, bytes.size());
+            }
         } else if (*benchCard) {
             const auto card = tvn::media::BuildBenchCard(out, bench);
             fmt::print("{}", tvn::media::DescribeBenchCard(card));

@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QLabel>
 
+#include "preview/i18n.h"
 #include "ui/message_box.h"
 #include "ui/off_gui.h"
 
@@ -46,11 +47,11 @@ CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, C
     groupFont.setPointSize(8);
     groupFont.setWeight(QFont::Bold);
     groupFont.setStyleStrategy(QFont::PreferAntialias);
-    auto* images = new QGroupBox(QStringLiteral("Select image file types to recover"), this);
+    auto* images = new QGroupBox(Tr("Select image file types to recover"), this);
     images->setObjectName(QStringLiteral("id1095"));
     images->setGeometry(15, 74, 590, 166);
     images->setFont(groupFont);
-    auto* media = new QGroupBox(QStringLiteral("Select music && video file types to recover"), this);
+    auto* media = new QGroupBox(Tr("Select music && video file types to recover"), this);
     media->setObjectName(QStringLiteral("id1096"));
     media->setGeometry(15, 248, 590, 122);
     media->setFont(groupFont);
@@ -76,33 +77,41 @@ CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, C
     }
 
     // On by default; unticked, the scan finds lengths by the window rules.
-    m_exactLengths = new QCheckBox(QStringLiteral("&Measure exact file lengths"), this);
+    m_exactLengths = new QCheckBox(Tr("&Measure exact file lengths"), this);
     m_exactLengths->setObjectName(QStringLiteral("idExactLengths"));
     m_exactLengths->setFont(font());
     m_exactLengths->setGeometry(22, 385, 400, 22);
     m_exactLengths->setChecked(m_session.exactLengths);
-    m_exactLengths->setToolTip(QStringLiteral(
+    m_exactLengths->setToolTip(Tr(
         "Follow each file's own structure to its end, so that files come back whole and without "
         "padding. Files whose structure breaks off are marked \"may be incomplete\"."));
 
-    m_selectAll = AddButton("id1047", QStringLiteral("Select &All"), QStringLiteral(":/art/select_all.svg"),
+    m_selectAll = AddButton("id1047", Tr("Select &All"), QStringLiteral(":/art/select_all.svg"),
                             QRect(455, 380, 150, 32));
     connect(m_selectAll, &QPushButton::clicked, this, &CFileSelectionDlg::OnSelectAll);
 
     AddHelpButton("id1005", QPoint(20, 432));
-    auto* back = AddButton("id1051", QStringLiteral("&Back"), QStringLiteral(":/art/back.svg"),
+    auto* back = AddButton("id1051", Tr("&Back"), QStringLiteral(":/art/back.svg"),
                            QRect(270, 433, 100, 35));
-    m_nextButton = AddButton("id1", QStringLiteral("&Next"), QStringLiteral(":/art/next.svg"),
+    m_nextButton = AddButton("id1", Tr("&Next"), QStringLiteral(":/art/next.svg"),
                              QRect(380, 433, 100, 35));
     m_nextButton->setLayoutDirection(Qt::RightToLeft);
     m_nextButton->setDefault(true);
-    auto* exit = AddButton("id2", QStringLiteral("E&xit"), QStringLiteral(":/art/exit.svg"),
+    auto* exit = AddButton("id2", Tr("E&xit"), QStringLiteral(":/art/exit.svg"),
                            QRect(490, 433, 100, 35));
     m_nextButton->setEnabled(false);
     m_boxes[0]->setFocus();
+    // Back to this page finds the ticks and the box as they were left.
+    if (m_state.checkedTypes) {
+        for (const FileType t : *m_state.checkedTypes) m_boxes[static_cast<size_t>(t)]->setChecked(true);
+        UpdateButtons();
+    }
+    if (m_state.exactLengths) m_exactLengths->setChecked(*m_state.exactLengths);
     connect(m_nextButton, &QPushButton::clicked, this, &CFileSelectionDlg::OnNext);
     connect(back, &QPushButton::clicked, this, [this] {
-        // Back to the first step with nothing kept of this one.
+        // Back to the first step; the ticks and the box are kept for the
+        // session, nothing else of this step.
+        KeepChoices();
         m_session.tree.RemoveAll();
         m_scanJob.reset();
         m_session.jobMode = JobMode::Scan;
@@ -115,6 +124,11 @@ CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, C
     });
 }
 
+void CFileSelectionDlg::KeepChoices() {
+    m_state.checkedTypes = CheckedTypes();
+    m_state.exactLengths = m_exactLengths->isChecked();
+}
+
 std::vector<FileType> CFileSelectionDlg::CheckedTypes() const {
     std::vector<FileType> types;
     for (const TypeFacts& f : kTypes)
@@ -125,10 +139,10 @@ std::vector<FileType> CFileSelectionDlg::CheckedTypes() const {
 void CFileSelectionDlg::UpdateButtons() {
     const size_t ticked = CheckedTypes().size();
     if (ticked == kTypeCount) {
-        m_selectAll->setText(QStringLiteral("&Deselect All"));
+        m_selectAll->setText(Tr("&Deselect All"));
         m_selectAllState = false;
     } else {
-        m_selectAll->setText(QStringLiteral("Select &All"));
+        m_selectAll->setText(Tr("Select &All"));
         m_selectAllState = true;
     }
     m_nextButton->setEnabled(ticked > 0);
@@ -150,7 +164,7 @@ void CFileSelectionDlg::OnNext() {
         opened = m_session.OpenCurrentSource(drive, m_reporter, kDisconnectedReconnect);
     }, &why);
     if (!ran) {
-        ShowMessage(this, why, QStringLiteral("Error"), MsgIcon::Error);
+        ShowMessage(this, why, Tr("Error"), MsgIcon::Error);
         return;
     }
     if (!opened) {
@@ -162,11 +176,12 @@ void CFileSelectionDlg::OnNext() {
                                           m_session.job, m_reporter);
     // Empties the catalogue and builds the list in list order.
     if (!job->SetTypes(types)) {
-        ShowMessage(this, QStringLiteral("Please Select File types"), QStringLiteral("Information"),
+        ShowMessage(this, Tr("Please Select File types"), Tr("Information"),
                     MsgIcon::Information);
         return;
     }
     m_session.exactLengths = m_exactLengths->isChecked();
+    KeepChoices();
     job->SetExactLengths(m_session.exactLengths);
     m_session.job.Reset();
     m_session.jobMode = JobMode::Scan;

@@ -41,6 +41,7 @@ protected:
 
 private:
     void UpdateButtons();
+    void KeepChoices();
     void OnSelectAll();
     void OnNext();
 

@@ -28,6 +28,7 @@
 #include <ctime>
 
 #include "catalog/scan_info.h"
+#include "preview/i18n.h"
 #include "preview/preview_dialog.h"
 #include "output/preview_copy.h"
 #include "ui/off_gui.h"
@@ -59,8 +60,8 @@ public:
             case MsgIcon::Question: qicon = QMessageBox::Question; break;
             case MsgIcon::None: break;
         }
-        ShowDataBox(m_parent, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
-                    QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())), qicon);
+        ShowDataBox(m_parent, TrKnown(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))),
+                    TrKnown(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()))), qicon);
     }
     void Progress(uint64_t) override {}
     void Finished() override {}
@@ -92,6 +93,20 @@ protected:
             if (current.isValid()) {
                 model()->setData(model()->index(current.row(), 0), {}, Qt::CheckStateRole);
             }
+            return;
+        }
+        // Enter opens the current row as a double click does: a folder's
+        // files, a file's preview.
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+            (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            const QModelIndex current = currentIndex();
+            if (current.isValid()) m_dlg->ActivateRow(current.row());
+            return;
+        }
+        // Shift+F10 is the Menu key's twin.
+        if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+            QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+            contextMenuEvent(&menu);
             return;
         }
         CTXListCtrl::keyPressEvent(event);
@@ -158,9 +173,9 @@ CDataFoundDlg::CDataFoundDlg(CSession& session, QWidget* parent)
     ShowFolder(&m_selection.Root());
     m_tree->expandAll();
 
-    m_totalFolders->setText(QString::fromStdString(TotalFoldersText(m_selection.TotalFolders())));
-    m_totalFiles->setText(QString::fromStdString(TotalFilesText(m_selection.TotalFiles())));
-    m_totalData->setText(QString::fromStdString(TotalDataText(m_selection.TotalBytes())));
+    m_totalFolders->setText(TrLabelled(QString::fromStdString(TotalFoldersText(m_selection.TotalFolders()))));
+    m_totalFiles->setText(TrLabelled(QString::fromStdString(TotalFilesText(m_selection.TotalFiles()))));
+    m_totalData->setText(TrLabelled(QString::fromStdString(TotalDataText(m_selection.TotalBytes()))));
     UpdateSelectedTotals();
     m_saveInfo->setEnabled(m_selection.TotalBytes() != 0);
     m_scanInfoSaved = false;
@@ -174,9 +189,14 @@ CDataFoundDlg::~CDataFoundDlg() {
 
 CTXListCtrl* CDataFoundDlg::List() const { return m_list; }
 
+void CDataFoundDlg::SetWizardState(CWizardState* state) {
+    m_state = state;
+    if (m_state != nullptr) m_scanInfoSaved = m_state->scanInfoSaved;
+}
+
 WizardStep CDataFoundDlg::Next() const {
     switch (m_outcome) {
-        case Outcome::Back: return WizardStep::Main;
+        case Outcome::Back: return WizardStep::FileTypes;
         case Outcome::StartJob: return WizardStep::Processing;
         case Outcome::Exit: break;
     }
@@ -191,10 +211,13 @@ void CDataFoundDlg::BuildControls() {
     m_tree->setUniformRowHeights(true);
     m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_tree->setMinimumWidth(150);
+    m_tree->setAccessibleName(Tr("Folders"));
 
     m_list = new CFoundListView(this);
     m_list->setObjectName(QStringLiteral("id1017"));
-    m_list->SetEmptyText(QStringLiteral("No item to display in this view."));
+    m_list->setAccessibleName(Tr("Found files"));
+    m_list->setAccessibleDescription(Tr("Double click on file to preview"));
+    m_list->SetEmptyText(Tr("No item to display in this view."));
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -219,17 +242,19 @@ void CDataFoundDlg::BuildControls() {
     splitter->setChildrenCollapsible(false);
 
     // Beyond the totals: hide small files, show pictures.
-    auto* minLabel = new QLabel(QStringLiteral("&Hide files smaller than"), this);
+    auto* minLabel = new QLabel(Tr("&Hide files smaller than"), this);
     m_minSize = new QSpinBox(this);
     m_minSize->setObjectName(QStringLiteral("minimumSize"));
     m_minSize->setRange(0, 1024 * 1024);
-    m_minSize->setSuffix(QStringLiteral(" KB"));
+    m_minSize->setSuffix(Tr(" KB"));
     m_minSize->setSingleStep(16);
     m_minSize->setKeyboardTracking(false);
     minLabel->setBuddy(m_minSize);
+    m_minSize->setAccessibleName(QString(minLabel->text()).remove(QLatin1Char('&')));
+    m_minSize->setAccessibleDescription(Tr("Files smaller than this are hidden"));
     connect(m_minSize, &QSpinBox::valueChanged, this,
             [this](int kb) { SetMinimumSize(static_cast<ULONGLONG>(kb) * 1024); });
-    m_thumbBox = new QCheckBox(QStringLiteral("Show &thumbnails"), this);
+    m_thumbBox = new QCheckBox(Tr("Show &thumbnails"), this);
     m_thumbBox->setObjectName(QStringLiteral("thumbnails"));
     connect(m_thumbBox, &QCheckBox::toggled, this, &CDataFoundDlg::SetThumbnailsShown);
     auto* filterRow = new QHBoxLayout;
@@ -263,13 +288,13 @@ void CDataFoundDlg::BuildControls() {
     totals->setColumnStretch(2, 1);
 
     m_help = AddHelpButton("id1005", QPoint(20, 430));
-    m_saveInfo = AddButton("id1081", QStringLiteral("S&ave scan info"),
+    m_saveInfo = AddButton("id1081", Tr("S&ave scan info"),
                            QStringLiteral(":/art/save_scan_info.svg"), QRect(150, 431, 120, 35));
-    m_back = AddButton("id1052", QStringLiteral("&Back"), QStringLiteral(":/art/back.svg"),
+    m_back = AddButton("id1052", Tr("&Back"), QStringLiteral(":/art/back.svg"),
                        QRect(280, 431, 100, 35));
-    m_save = AddButton("id1019", QStringLiteral("&Save "), QStringLiteral(":/art/save.svg"),
+    m_save = AddButton("id1019", Tr("&Save "), QStringLiteral(":/art/save.svg"),
                        QRect(390, 431, 100, 35));
-    m_exit = AddButton("id1020", QStringLiteral("E&xit"), QStringLiteral(":/art/exit.svg"),
+    m_exit = AddButton("id1020", Tr("E&xit"), QStringLiteral(":/art/exit.svg"),
                        QRect(500, 431, 100, 35));
     connect(m_saveInfo, &QPushButton::clicked, this, [this] { SaveScanInfoAs(); });
     connect(m_back, &QPushButton::clicked, this, &CDataFoundDlg::OnBack);
@@ -296,11 +321,12 @@ void CDataFoundDlg::BuildControls() {
 
 void CDataFoundDlg::showEvent(QShowEvent* event) {
     CWizardDialog::showEvent(event);
-    if (m_infoShown || m_session.jobMode != JobMode::Scan) return;
-    m_infoShown = true;
+    bool& shown = m_state != nullptr ? m_state->foundDataHintShown : m_infoShown;
+    if (shown || m_session.jobMode != JobMode::Scan) return;
+    shown = true;
     // Not modal: the window stays usable while the hint is up.
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Information"),
-                                QStringLiteral("Check the files or folders that you want\nto "
+    auto* box = new QMessageBox(QMessageBox::Information, Tr("Information"),
+                                Tr("Check the files or folders that you want\nto "
                                                "recover and click \"Save\" button."),
                                 QMessageBox::Ok, this);
     box->setObjectName(QStringLiteral("tvnHint"));
@@ -364,9 +390,9 @@ void CDataFoundDlg::ToggleInList(CDirectoryNode& node) {
 }
 
 void CDataFoundDlg::UpdateSelectedTotals() {
-    m_selFolders->setText(QString::fromStdString(SelectedFoldersText(m_selection.SelectedFolders())));
-    m_selFiles->setText(QString::fromStdString(SelectedFilesText(m_selection.SelectedFiles())));
-    m_selData->setText(QString::fromStdString(SelectedDataText(m_selection.SelectedBytes())));
+    m_selFolders->setText(TrLabelled(QString::fromStdString(SelectedFoldersText(m_selection.SelectedFolders()))));
+    m_selFiles->setText(TrLabelled(QString::fromStdString(SelectedFilesText(m_selection.SelectedFiles()))));
+    m_selData->setText(TrLabelled(QString::fromStdString(SelectedDataText(m_selection.SelectedBytes()))));
     m_save->setEnabled(m_selection.RootMark() != Mark::Unchecked);
 }
 
@@ -381,8 +407,10 @@ void CDataFoundDlg::OnHeaderClicked(int section) {
     m_list->header()->setSortIndicator(section, order);
 }
 
-void CDataFoundDlg::OnListDoubleClick(const QModelIndex& index) {
-    CDirectoryNode* node = m_listModel->NodeAt(index);
+void CDataFoundDlg::OnListDoubleClick(const QModelIndex& index) { ActivateRow(index.row()); }
+
+void CDataFoundDlg::ActivateRow(int row) {
+    CDirectoryNode* node = m_listModel->NodeAt(row);
     if (node == nullptr) return;
     if (node->IsFolder()) {
         ShowFolder(static_cast<CFolderNode*>(node));
@@ -400,10 +428,10 @@ void CDataFoundDlg::ShowContextMenu(int row, const QPoint& at, bool keyboard) {
     QAction* preview = nullptr;
     if (!node->IsFolder()) {
         preview = menu.addAction(QIcon(QStringLiteral(":/art/preview.svg")),
-                                 QStringLiteral("&Preview"));
+                                 Tr("&Preview"));
     }
-    QAction* toggle = menu.addAction(node->IsChecked() ? QStringLiteral("&Deselect Item")
-                                                       : QStringLiteral("Select &Item"));
+    QAction* toggle = menu.addAction(node->IsChecked() ? Tr("&Deselect Item")
+                                                       : Tr("Select &Item"));
     QAction* chosen = menu.exec(m_list->viewport()->mapToGlobal(at));
     if (chosen == nullptr) return;
     if (chosen == preview) {
@@ -454,6 +482,8 @@ void CDataFoundDlg::SetThumbnailsShown(bool shown) {
         m_list->setIconSize(m_thumbs->Box());
     } else {
         m_listModel->SetThumbnails(nullptr, {});
+        // Pictures no row will show are not decoded.
+        m_thumbs->CancelPending();
         m_list->setIconSize(QSize(16, 16));
     }
 }
@@ -465,14 +495,14 @@ void CDataFoundDlg::PreviewFile(CFileNode& file, ULONGLONG limit) {
     // file cannot be played); a type without one gets the message.
     if (ViewerForType(TypeOfName(file.GetName())) == PreviewViewer::None) {
         ShowDataBox(this,
-                    QStringLiteral("May be file is corrupted or \nPreview is not available for this "
+                    Tr("May be file is corrupted or \nPreview is not available for this "
                                    "file format"),
-                    QStringLiteral("Information"), QMessageBox::Information);
+                    Tr("Information"), QMessageBox::Information);
         return;
     }
     if (file.GetSize() > limit) {
-        ShowDataBox(this, QStringLiteral("File size is too large to preview."),
-                    QStringLiteral("Information"), QMessageBox::Information);
+        ShowDataBox(this, Tr("File size is too large to preview."),
+                    Tr("Information"), QMessageBox::Information);
         return;
     }
     if (m_preview) {
@@ -489,13 +519,13 @@ void CDataFoundDlg::DefaultPreview(CFileNode& file) {
 // --- commands -----------------------------------------------------------------
 
 bool CDataFoundDlg::SaveScanInfoAs() {
-    QFileDialog dialog(this, QStringLiteral("Save scan info"));
+    QFileDialog dialog(this, Tr("Save scan info"));
     dialog.setObjectName(QStringLiteral("scanInfoDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QString::fromLatin1(kScanInfoExtension.data(),
                                                 static_cast<qsizetype>(kScanInfoExtension.size())));
-    dialog.setNameFilter(QStringLiteral("TVN scan info (*.bin)"));
+    dialog.setNameFilter(Tr("TVN scan info (*.bin)"));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setDirectory(QDir::homePath());
     dialog.selectFile(QString::fromStdString(SuggestedScanInfoName(std::time(nullptr))));
@@ -522,14 +552,15 @@ bool CDataFoundDlg::SaveScanInfoAs() {
     // still guards the found files.
     if (!ran || !saved) return false;
     m_scanInfoSaved = true;
+    if (m_state != nullptr) m_state->scanInfoSaved = true;
     return true;
 }
 
 void CDataFoundDlg::OnSave() {
     m_session.compress = false;
     if (m_selection.SelectedBytes() == 0) {
-        ShowDataBox(this, QStringLiteral("Please select files and folders"),
-                    QStringLiteral("Information"), QMessageBox::Information);
+        ShowDataBox(this, Tr("Please select files and folders"),
+                    Tr("Information"), QMessageBox::Information);
         return;
     }
     CSavePropertySheet sheet(m_session, m_recorders, this);
@@ -541,8 +572,8 @@ void CDataFoundDlg::OnSave() {
 
 bool CDataFoundDlg::MayLeave() {
     if (m_scanInfoSaved || m_selection.TotalBytes() == 0) return true;
-    const auto answer = ShowDataBox(this, QStringLiteral("Do you want to save scan info?"),
-                                    QStringLiteral("Confirmation"), QMessageBox::Information,
+    const auto answer = ShowDataBox(this, Tr("Do you want to save scan info?"),
+                                    Tr("Confirmation"), QMessageBox::Information,
                                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (answer == QMessageBox::Cancel) return false;
     if (answer == QMessageBox::Yes) return SaveScanInfoAs();

@@ -57,7 +57,10 @@ public:
     ~CDataFoundDlg() override;
 
     Outcome GetOutcome() const { return m_outcome; }
-    // The wizard's next step: the first one after Back, the processing
+    // What the wizard keeps for the session: whether the hint was shown and
+    // whether the catalogue is kept in a scan info file already.
+    void SetWizardState(CWizardState* state);
+    // The wizard's next step: the file types after Back, the processing
     // window after Save, none after Exit.
     WizardStep Next() const;
 
@@ -104,6 +107,9 @@ public:
     // Returns the menu that was shown (for the tests it is run and closed at
     // once when runMenu is false).
     void ShowContextMenu(int row, const QPoint& at, bool keyboard);
+    // What a double click or Enter on a list row does: a folder shows its
+    // files, a file is previewed (double-click limit).
+    void ActivateRow(int row);
 
     // Refreshes the totals texts and the Save button.
     void UpdateSelectedTotals();
@@ -137,6 +143,7 @@ private:
     Outcome m_outcome = Outcome::Exit;
     bool m_scanInfoSaved = false;
     bool m_infoShown = false;
+    CWizardState* m_state = nullptr;
     int m_chosenRecorder = -1;
 
     QTreeView* m_tree = nullptr;

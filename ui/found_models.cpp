@@ -1,5 +1,7 @@
 #include "ui/found_models.h"
 
+#include "preview/i18n.h"
+
 #include <QColor>
 #include <QDateTime>
 #include <algorithm>
@@ -17,6 +19,39 @@ Qt::CheckState ToCheckState(Mark mark) {
 
 // --- the folder tree ------------------------------------------------------------
 
+int NaturalCompare(std::string_view a, std::string_view b) {
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (digit(a[i]) && digit(b[j])) {
+            // Numbers by value: without leading zeros, the longer is larger,
+            // and equal lengths compare digit by digit.
+            size_t ie = i, je = j;
+            while (ie < a.size() && digit(a[ie])) ++ie;
+            while (je < b.size() && digit(b[je])) ++je;
+            size_t is = i, js = j;
+            while (is + 1 < ie && a[is] == '0') ++is;
+            while (js + 1 < je && b[js] == '0') ++js;
+            if (ie - is != je - js) return ie - is < je - js ? -1 : 1;
+            const int c = a.substr(is, ie - is).compare(b.substr(js, je - js));
+            if (c != 0) return c < 0 ? -1 : 1;
+            i = ie;
+            j = je;
+            continue;
+        }
+        const char ca = lower(a[i]), cb = lower(b[j]);
+        if (ca != cb) return static_cast<unsigned char>(ca) < static_cast<unsigned char>(cb) ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size()) return 1;
+    if (j < b.size()) return -1;
+    // Names that differ only in case or leading zeros still have one order.
+    const int c = a.compare(b);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
 CFolderTreeModel::CFolderTreeModel(CFoundSelection& selection, QObject* parent)
     : QAbstractItemModel(parent), m_selection(selection) {
     m_closed = QIcon(QStringLiteral(":/art/folder.svg"));
@@ -29,7 +64,7 @@ void CFolderTreeModel::Reload() {
     m_sorted = m_selection.Folders();
     std::stable_sort(m_sorted.begin(), m_sorted.end(),
                      [](const CFolderNode* a, const CFolderNode* b) {
-                         return a->GetName() < b->GetName();
+                         return NaturalLess(a->GetName(), b->GetName());
                      });
     endResetModel();
 }
@@ -211,8 +246,8 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole: {
             QString text = QString::fromStdString(origin != nullptr ? origin->name : node->GetName());
-            if (origin != nullptr && origin->deleted) text += QStringLiteral("  (deleted)");
-            return incomplete ? text + QStringLiteral("  (may be incomplete)") : text;
+            if (origin != nullptr && origin->deleted) text += Tr("  (deleted)");
+            return incomplete ? text + Tr("  (may be incomplete)") : text;
         }
         case Qt::ForegroundRole:
             return incomplete ? QVariant(QColor(0x9a, 0x5b, 0x00)) : QVariant();
@@ -222,16 +257,16 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
             if (origin != nullptr) {
                 QString tip = QString::fromStdString(node->GetName() + "\n/" + origin->path);
                 if (origin->modified.known) {
-                    tip += QStringLiteral("\nModified: ") +
+                    tip += QStringLiteral("\n") + Tr("Modified: ") +
                            QDateTime::fromSecsSinceEpoch(origin->modified.seconds)
                                .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
                 }
-                if (origin->deleted) tip += QStringLiteral("\nDeleted from the card");
-                return tip + QStringLiteral("\nDouble click on file to preview");
+                if (origin->deleted) tip += QStringLiteral("\n") + Tr("Deleted from the card");
+                return tip + QStringLiteral("\n") + Tr("Double click on file to preview");
             }
-            return incomplete ? QStringLiteral("Double click on file to preview\n"
+            return incomplete ? Tr("Double click on file to preview\n"
                                                "Its structure breaks off before its end: it may be incomplete.")
-                              : QStringLiteral("Double click on file to preview");
+                              : Tr("Double click on file to preview");
         case kNodeRole: return QVariant::fromValue(static_cast<void*>(node));
         case Qt::DecorationRole: {
             if (!file) return m_folderIcon;
@@ -264,8 +299,8 @@ Qt::ItemFlags CFileListModel::flags(const QModelIndex& index) const {
 
 QVariant CFileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    if (section == DateColumn) return QStringLiteral("Date");
-    return section == NameColumn ? QStringLiteral("Name") : QStringLiteral("Size ( bytes )");
+    if (section == DateColumn) return Tr("Date");
+    return section == NameColumn ? Tr("Name") : Tr("Size ( bytes )");
 }
 
 void CFileListModel::sort(int column, Qt::SortOrder order) {
@@ -311,8 +346,8 @@ void CFileListModel::SortRows() {
     } else {
         std::stable_sort(m_rows.begin(), m_rows.end(),
                          [&](const CDirectoryNode* a, const CDirectoryNode* b) {
-                             return ascending ? a->GetName() < b->GetName()
-                                              : b->GetName() < a->GetName();
+                             return ascending ? NaturalLess(a->GetName(), b->GetName())
+                                              : NaturalLess(b->GetName(), a->GetName());
                          });
     }
     IndexRows();

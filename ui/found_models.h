@@ -13,6 +13,7 @@
 #include <QIcon>
 
 #include <functional>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -25,6 +26,12 @@ namespace tvn::ui {
 inline constexpr int kNodeRole = Qt::UserRole + 1;
 
 Qt::CheckState ToCheckState(Mark mark);
+
+// Names as file managers order them: runs of digits by their value
+// ("file# 2" before "file# 10"), letters without regard to case; names equal
+// that way fall back to byte order, so the order is total.
+int NaturalCompare(std::string_view a, std::string_view b);
+inline bool NaturalLess(std::string_view a, std::string_view b) { return NaturalCompare(a, b) < 0; }
 
 class CFolderTreeModel : public QAbstractItemModel {
     Q_OBJECT

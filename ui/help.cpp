@@ -1,5 +1,7 @@
 #include "ui/help.h"
 
+#include "preview/i18n.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -28,14 +30,14 @@ bool OpenHelpTopic(const QString& topic) {
 }
 
 QString HelpNotOpenedText() {
-    return QStringLiteral("The help could not be opened: no web browser is set up to show it.\n"
-                          "The help pages are in %1; open index.htm there in a web browser.")
+    return Tr("The help could not be opened: no web browser is set up to show it.\n"
+              "The help pages are in %1; open index.htm there in a web browser.")
         .arg(QDir::toNativeSeparators(HelpDir()));
 }
 
 void ShowHelp(QWidget* parent, const QString& topic) {
     if (OpenHelpTopic(topic) || OpenHelpTopic(QStringLiteral("tvnwelcome.htm"))) return;
-    ShowMessage(parent, HelpNotOpenedText(), QStringLiteral("Information"), MsgIcon::Information);
+    ShowMessage(parent, HelpNotOpenedText(), Tr("Information"), MsgIcon::Information);
 }
 
 }  // namespace tvn::ui

@@ -10,6 +10,7 @@
 #include "catalog/scan_info.h"
 #include "disk/source_check.h"
 #include "names/attach.h"
+#include "preview/i18n.h"
 #include "ui/handover.h"
 #include "ui/message_box.h"
 #include "ui/off_gui.h"
@@ -21,7 +22,7 @@ namespace {
 constexpr int kRecordRole = Qt::UserRole;
 constexpr int kPartitionRole = Qt::UserRole + 1;
 
-const QString kLoadingText = QStringLiteral("\n\n\nLoading drive list...");
+QString LoadingText() { return QStringLiteral("\n\n\n") + Tr("Loading drive list..."); }
 const QColor kLoadingBlue(45, 45, 255);
 
 // Items are a little taller than the style's, and the delegate tells where
@@ -101,15 +102,15 @@ CKestrelDlg::CKestrelDlg(CSession& session, CQtReporter& reporter, CWizardState&
     m_panel->SetFontDescription(panelFont);
     m_panel->SetBold(true);
     m_panel->SetTextColor(kLoadingBlue);
-    m_panel->SetText(kLoadingText);
+    m_panel->SetText(LoadingText());
 
-    auto* label = new CTXtndStatic(QStringLiteral("Select drive to recover :"), this);
+    auto* label = new CTXtndStatic(Tr("Select drive to recover :"), this);
     label->setObjectName(QStringLiteral("id1090"));
     label->setGeometry(215, 244, 220, 20);
     label->SetBold(true);
     label->SetTextColor(kTextGrey);
 
-    auto* openImage = AddButton("idOpenImage", QStringLiteral("Open &image\u2026"),
+    auto* openImage = AddButton("idOpenImage", Tr("Open &image\u2026"),
                                 QStringLiteral(":/art/image.svg"), QRect(470, 238, 135, 28));
     openImage->setIconSize(QSize(18, 18));
     connect(openImage, &QPushButton::clicked, this, &CKestrelDlg::OnOpenImage);
@@ -117,18 +118,20 @@ CKestrelDlg::CKestrelDlg(CSession& session, CQtReporter& reporter, CWizardState&
     m_tree = new CDriveTree(this);
     m_tree->setObjectName(QStringLiteral("id1000"));
     m_tree->setGeometry(215, 270, 390, 146);
-    m_tree->setAccessibleName(QStringLiteral("Drives"));
+    m_tree->setAccessibleName(Tr("Drives"));
+    m_tree->setAccessibleDescription(Tr("Select drive to recover :"));
+    m_panel->setAccessibleName(Tr("Drive details"));
     connect(m_tree, &QTreeWidget::itemChanged, this, &CKestrelDlg::OnItemChanged);
 
     AddHelpButton("id1004", QPoint(20, 430));
-    auto* refresh = AddButton("id1005", QStringLiteral("&Refresh Drives"), QStringLiteral(":/art/refresh.svg"),
+    auto* refresh = AddButton("id1005", Tr("&Refresh Drives"), QStringLiteral(":/art/refresh.svg"),
                               QRect(65, 431, 110, 35));
-    m_scanInfoButton = AddButton("id1100", QStringLiteral("&Open scan info"), QStringLiteral(":/art/open.svg"),
+    m_scanInfoButton = AddButton("id1100", Tr("&Open scan info"), QStringLiteral(":/art/open.svg"),
                                  QRect(250, 431, 120, 35));
-    m_nextButton = AddButton("id1", QStringLiteral("&Next"), QStringLiteral(":/art/next.svg"),
+    m_nextButton = AddButton("id1", Tr("&Next"), QStringLiteral(":/art/next.svg"),
                              QRect(380, 431, 100, 35));
     m_nextButton->setLayoutDirection(Qt::RightToLeft);  // the arrow after the text
-    auto* exit = AddButton("id2", QStringLiteral("E&xit"), QStringLiteral(":/art/exit.svg"),
+    auto* exit = AddButton("id2", Tr("E&xit"), QStringLiteral(":/art/exit.svg"),
                            QRect(490, 431, 100, 35));
     m_nextButton->setDefault(true);
     m_tree->setFocus();
@@ -141,6 +144,11 @@ CKestrelDlg::CKestrelDlg(CSession& session, CQtReporter& reporter, CWizardState&
         m_next = WizardStep::Exit;
         reject();
     });
+
+    // Back from the file types: the images opened and the medium picked
+    // earlier come back with the list.
+    m_images = m_state.openedImages;
+    if (!m_state.driveId.empty()) m_wantPick = QString::fromStdString(m_state.driveId);
 
     if (m_sources.hotplug) {
         m_hotplug = std::make_unique<CHotplugMonitor>();
@@ -157,7 +165,7 @@ CKestrelDlg::~CKestrelDlg() {
 }
 
 QString CKestrelDlg::WelcomeText() {
-    return QStringLiteral(
+    return Tr(
         "\r\nWelcome to Orvane Tarvolin\r\n \r\n"
         "This utility provides extremely easy interface which helps to\r\n"
         "recover multimedia files with few simple steps.\r\n\r\n"
@@ -220,7 +228,7 @@ void CKestrelDlg::FillTree(const DiscoveryResult& result, bool keepPick) {
     m_updating = true;
     m_tree->clear();
     m_picked = nullptr;
-    auto* root = new QTreeWidgetItem(m_tree, QStringList(QStringLiteral("My Computer")));
+    auto* root = new QTreeWidgetItem(m_tree, QStringList(Tr("My Computer")));
     root->setIcon(0, QIcon(QStringLiteral(":/art/computer.svg")));
     QFont bold = m_tree->font();
     bold.setBold(true);
@@ -249,7 +257,7 @@ void CKestrelDlg::FillTree(const DiscoveryResult& result, bool keepPick) {
         addItem(root, QString::fromStdString(m_images[i].ItemText()), static_cast<int>(m_drives.size() + i), -1);
 
     if (m_drives.empty() && m_images.empty()) {
-        auto* none = new QTreeWidgetItem(root, QStringList(QStringLiteral("No removable drives found")));
+        auto* none = new QTreeWidgetItem(root, QStringList(Tr("No removable drives found")));
         none->setIcon(0, QIcon(QStringLiteral(":/art/drive.svg")));
         none->setFlags(Qt::ItemIsEnabled);
     }
@@ -263,7 +271,8 @@ void CKestrelDlg::FillTree(const DiscoveryResult& result, bool keepPick) {
         welcome += QStringLiteral("\n") + QString::fromStdString(result.error);
     m_panel->SetText(welcome);
     m_nextButton->setEnabled(false);
-    m_scanInfoButton->setEnabled(false);
+    // A scan info names its medium, so it may be opened without a pick.
+    m_scanInfoButton->setEnabled(true);
 
     if (!keep.empty() && m_wantPick.isEmpty()) m_wantPick = QString::fromStdString(keep);
     ApplyWantedPick();
@@ -312,25 +321,46 @@ void CKestrelDlg::Pick(QTreeWidgetItem* item) {
 
     // The medium is opened from the record, never from the item's text.
     m_state.sourceDescription = item->text(0);
-    if (partition >= 0) {
-        const CPartitionRecord& p = record->m_partitions[static_cast<size_t>(partition)];
-        m_state.driveId = p.m_strPath;
-        m_state.listedTotalSectors = Low32(p.m_ullSizeBytes / std::max<uint32_t>(record->m_dwLogicalSectorSize, 1));
-    } else {
-        m_state.driveId = record->m_strDrive;
-        uint64_t sectors = 0;
-        try {
-            sectors = std::stoull(record->m_strTotalSectors);
-        } catch (const std::exception&) {
-            sectors = record->m_ullSizeBytes / std::max<uint32_t>(record->m_dwLogicalSectorSize, 1);
-        }
-        m_state.listedTotalSectors = Low32(sectors);
-    }
+    m_state.driveId = PathOf(item);
+    m_state.listedTotalSectors = ListedSectorsOf(item);
     m_nextButton->setEnabled(true);
     m_scanInfoButton->setEnabled(true);
     m_panel->SetBold(false);
     m_panel->SetTextColor(Qt::black);
-    m_panel->SetText(DetailsOf(item));
+    m_panel->SetText(TrLabelled(DetailsOf(item)));
+}
+
+std::string CKestrelDlg::PathOf(const QTreeWidgetItem* item) const {
+    int partition = -1;
+    const CLogicalDrives* record = RecordOf(item, &partition);
+    if (record == nullptr) return {};
+    return partition >= 0 ? record->m_partitions[static_cast<size_t>(partition)].m_strPath : record->m_strDrive;
+}
+
+DWORD CKestrelDlg::ListedSectorsOf(const QTreeWidgetItem* item) const {
+    int partition = -1;
+    const CLogicalDrives* record = RecordOf(item, &partition);
+    if (record == nullptr) return 0;
+    const uint32_t sectorSize = std::max<uint32_t>(record->m_dwLogicalSectorSize, 1);
+    if (partition >= 0)
+        return Low32(record->m_partitions[static_cast<size_t>(partition)].m_ullSizeBytes / sectorSize);
+    uint64_t sectors = 0;
+    try {
+        sectors = std::stoull(record->m_strTotalSectors);
+    } catch (const std::exception&) {
+        sectors = record->m_ullSizeBytes / sectorSize;
+    }
+    return Low32(sectors);
+}
+
+QTreeWidgetItem* CKestrelDlg::ItemOf(const std::string& id) const {
+    const std::string canonical = CDiskSource::CanonicalIdentifier(id);
+    for (QTreeWidgetItemIterator it(m_tree); *it; ++it) {
+        const std::string path = PathOf(*it);
+        if (path.empty()) continue;
+        if (path == id || CDiskSource::CanonicalIdentifier(path) == canonical) return *it;
+    }
+    return nullptr;
 }
 
 QString CKestrelDlg::DetailsOf(const QTreeWidgetItem* item) const {
@@ -356,7 +386,7 @@ bool CKestrelDlg::PickMedium(const QString& path) {
     const std::string p = path.toStdString();
     const MediumKind kind = CDiskSource::Classify(p);
     if (kind == MediumKind::Missing) {
-        ShowMessage(this, QStringLiteral("There is no disk or disk image at %1.").arg(path), QStringLiteral("Error"),
+        ShowMessage(this, Tr("There is no disk or disk image at %1.").arg(path), Tr("Error"),
                     MsgIcon::Error);
         return false;
     }
@@ -365,6 +395,7 @@ bool CKestrelDlg::PickMedium(const QString& path) {
         const bool known = std::any_of(m_images.begin(), m_images.end(),
                                        [&](const CLogicalDrives& r) { return r.m_strDrive == record.m_strDrive; });
         if (!known) m_images.push_back(record);
+        m_state.openedImages = m_images;
         m_wantPick = QString::fromStdString(record.m_strDrive);
         if (!m_loading && m_listedOnce) {
             // Shown at once, without waiting for another discovery.
@@ -383,17 +414,7 @@ void CKestrelDlg::ApplyWantedPick() {
     if (m_wantPick.isEmpty()) return;
     const std::string want = m_wantPick.toStdString();
     m_wantPick.clear();
-    for (QTreeWidgetItemIterator it(m_tree); *it; ++it) {
-        int partition = -1;
-        const CLogicalDrives* r = RecordOf(*it, &partition);
-        if (r == nullptr) continue;
-        const std::string& path =
-            partition >= 0 ? r->m_partitions[static_cast<size_t>(partition)].m_strPath : r->m_strDrive;
-        if (path == want || CDiskSource::CanonicalIdentifier(path) == want) {
-            Pick(*it);
-            return;
-        }
-    }
+    if (QTreeWidgetItem* item = ItemOf(want)) Pick(item);
 }
 
 void CKestrelDlg::OnNext() {
@@ -411,7 +432,7 @@ void CKestrelDlg::OnNext() {
         if (refusal.empty()) opened = m_session.OpenCurrentSource(drive, m_reporter, "Failed to open drive");
     }, &why);
     if (!ran) {
-        ShowMessage(this, QStringLiteral("Failed to open drive\n%1").arg(why), QStringLiteral("Error"), MsgIcon::Error);
+        ShowMessage(this, Tr("Failed to open drive\n%1").arg(why), Tr("Error"), MsgIcon::Error);
         return;
     }
     if (!refusal.empty()) {
@@ -434,11 +455,51 @@ void CKestrelDlg::OnNext() {
     accept();
 }
 
+bool CKestrelDlg::PickMediumOfScanInfo(const std::string& file) {
+    ScanInfoParse parse;
+    QString why;
+    const bool ran = RunOffGuiThread(this, [&] { parse = ParseScanInfoFile(file); }, &why);
+    if (!ran) {
+        ShowMessage(this, why, Tr("Error"), MsgIcon::Error);
+        return false;
+    }
+    if (parse.error == ScanInfoError::Open || parse.error == ScanInfoError::ReadMagic ||
+        parse.error == ScanInfoError::BadMagic || parse.error == ScanInfoError::ReadHeader) {
+        const ScanInfoMessage m = ScanInfoFailureMessage(parse);
+        m_reporter.Message(m.text, m.caption, MsgIcon::Error);
+        return false;
+    }
+    const std::string& id = parse.contents.driveId;
+    const DWORD sectors = parse.contents.totalSectors;
+    QTreeWidgetItem* item = ItemOf(id);
+    // A disk image that is not listed yet is opened as Open image would.
+    if (item == nullptr && CDiskSource::Classify(id) == MediumKind::Image) {
+        if (Low32(ImageRecord(id).m_ullSizeBytes / 512) == sectors) {
+            PickMedium(QString::fromStdString(id));
+            item = ItemOf(id);
+        }
+    }
+    if (item != nullptr && ListedSectorsOf(item) == sectors) {
+        Pick(item);
+        return true;
+    }
+    ShowMessage(this,
+                Tr("This scan info was made from %1 (%2 sectors), which is not here.\n"
+                   "Connect that medium or open its disk image, then open the scan info again.")
+                    .arg(QString::fromStdString(id))
+                    .arg(sectors),
+                Tr("Information"), MsgIcon::Information);
+    return false;
+}
+
 void CKestrelDlg::OnOpenScanInfo() {
-    const QString path = m_choose(this, QStringLiteral("Open"), QStringLiteral("TVN Scan info (*.bin)"));
+    const QString path = m_choose(this, Tr("Open"), Tr("TVN Scan info (*.bin)"));
     if (path.isEmpty()) return;
     const std::string file = path.toStdString();
     if (!CheckScanInfoExtension(file, m_reporter)) return;
+    // Without a picked medium the scan info's own medium is picked, when it
+    // is here.
+    if ((m_picked == nullptr || m_state.driveId.empty()) && !PickMediumOfScanInfo(file)) return;
     bool loaded = false;
     QString why;
     const std::string drive = m_state.driveId;
@@ -453,17 +514,18 @@ void CKestrelDlg::OnOpenScanInfo() {
         if (loaded && m_session.diskSource) ReadOriginalNames(m_session.tree, *m_session.diskSource);
     }, &why);
     if (!ran) {
-        ShowMessage(this, why, QStringLiteral("Error"), MsgIcon::Error);
+        ShowMessage(this, why, Tr("Error"), MsgIcon::Error);
         return;
     }
     if (!loaded) return;
+    m_state.scanInfoSaved = true;
     m_next = WizardStep::FoundData;
     accept();
 }
 
 void CKestrelDlg::OnOpenImage() {
-    const QString path = m_choose(this, QStringLiteral("Open image"),
-                                  QStringLiteral("Disk images (*.img *.dd *.raw *.iso *.bin *.dmg *.vhd);;All files (*)"));
+    const QString path = m_choose(this, Tr("Open image"),
+                                  Tr("Disk images (*.img *.dd *.raw *.iso *.bin *.dmg *.vhd);;All files (*)"));
     if (path.isEmpty()) return;
     PickMedium(path);
 }
@@ -483,7 +545,7 @@ void CKestrelDlg::PaintDecorations(QPainter& painter) {
     heading.setStyleStrategy(QFont::PreferAntialias);
     painter.setFont(heading);
     painter.setPen(Qt::black);
-    painter.drawText(QRect(215, 3, w - 255, 26), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Information"));
+    painter.drawText(QRect(215, 3, w - 255, 26), Qt::AlignLeft | Qt::AlignTop, Tr("Information"));
 }
 
 }  // namespace tvn::ui

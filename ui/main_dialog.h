@@ -89,6 +89,14 @@ private:
     void ApplyWantedPick();
     const CLogicalDrives* RecordOf(const QTreeWidgetItem* item, int* partition = nullptr) const;
     QString DetailsOf(const QTreeWidgetItem* item) const;
+    // The identifier an item opens and its sector count as listed.
+    std::string PathOf(const QTreeWidgetItem* item) const;
+    DWORD ListedSectorsOf(const QTreeWidgetItem* item) const;
+    // The item of a medium, by identifier (none when it is not listed).
+    QTreeWidgetItem* ItemOf(const std::string& id) const;
+    // Picks the medium a scan info file was made from when it is here (same
+    // identifier and size); otherwise says which medium that was.
+    bool PickMediumOfScanInfo(const std::string& file);
     void OnNext();
     void OnOpenScanInfo();
     void OnOpenImage();

@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include "preview/i18n.h"
+
 namespace tvn::ui {
 
 namespace {
@@ -17,12 +19,15 @@ QMessageBox::Icon ToIcon(MsgIcon icon) {
 }  // namespace
 
 void ShowMessage(QWidget* parent, const QString& text, const QString& caption, MsgIcon icon) {
-    QMessageBox box(ToIcon(icon), caption, text, QMessageBox::Ok, parent);
+    // The core's messages arrive in English; fixed ones are shown in the
+    // user's language.
+    QMessageBox box(ToIcon(icon), TrKnown(caption), TrKnown(text), QMessageBox::Ok, parent);
     box.exec();
 }
 
 bool AskYesNo(QWidget* parent, const QString& text, const QString& caption) {
-    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+    QMessageBox box(QMessageBox::Question, TrKnown(caption), TrKnown(text), QMessageBox::Yes | QMessageBox::No,
+                    parent);
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }

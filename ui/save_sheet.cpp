@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include "preview/i18n.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -65,13 +67,21 @@ DestinationCheck CheckDestination(const std::string& folder, const std::string& 
     return check;
 }
 
+// A control's name as its label gives it, without the mnemonic and colon.
+static QString AccessibleLabel(const QLabel* label) {
+    QString name = label->text();
+    name.remove(QLatin1Char('&'));
+    if (name.endsWith(QLatin1Char(':'))) name.chop(1);
+    return name.trimmed();
+}
+
 // --- the list of places -----------------------------------------------------------
 
 CPlaceCombo::CPlaceCombo(const std::vector<CDestination>& places, std::string source,
                          QWidget* parent)
     : QComboBox(parent), m_source(std::move(source)) {
     for (const CDestination& place : places) Append(place);
-    addItem(QStringLiteral("Other folder\u2026"));
+    addItem(Tr("Other folder\u2026"));
     setCurrentIndex(m_places.empty() ? -1 : 0);
     m_last = currentIndex();
     connect(this, &QComboBox::activated, this, [this](int index) { OnActivated(index); });
@@ -100,7 +110,7 @@ bool CPlaceCombo::WarnIfNeeded(QWidget* parent) {
     if (!check.warn) return true;
     if (m_warned != Path()) {
         m_warned = Path();
-        ShowDataBox(parent, QString::fromUtf8(kDisclaimerText), QStringLiteral("Disclaimer"),
+        ShowDataBox(parent, Tr(kDisclaimerText), Tr("Disclaimer"),
                     QMessageBox::Warning);
     }
     return !check.onSource;
@@ -115,7 +125,7 @@ void CPlaceCombo::OnActivated(int index) {
     if (index == static_cast<int>(m_places.size())) {
         // "Other folder..."
         const QString dir = QFileDialog::getExistingDirectory(
-            this, QStringLiteral("Select the folder to save to"), QDir::homePath());
+            this, Tr("Select the folder to save to"), QDir::homePath());
         if (dir.isEmpty()) {
             setCurrentIndex(m_last);
             return;
@@ -142,12 +152,13 @@ CLocalSaveDataPage::CLocalSaveDataPage(const std::vector<CDestination>& places,
                                        const std::string& source, QWidget* parent)
     : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
-    auto* label = new QLabel(QStringLiteral("&Local Drives:"), this);
+    auto* label = new QLabel(Tr("&Local Drives:"), this);
     label->setObjectName(QStringLiteral("id1043"));
     m_places = new CPlaceCombo(places, source, this);
     m_places->setObjectName(QStringLiteral("id1041"));
     label->setBuddy(m_places);
-    m_compress = new QCheckBox(QStringLiteral("&Compress Data"), this);
+    m_places->setAccessibleName(AccessibleLabel(label));
+    m_compress = new QCheckBox(Tr("&Compress Data"), this);
     m_compress->setObjectName(QStringLiteral("id1042"));
     layout->addWidget(label);
     layout->addWidget(m_places);
@@ -180,20 +191,22 @@ CBurnDataPage::CBurnDataPage(IRecorderSource* recorders, const std::vector<CDest
                              const std::string& source, QWidget* parent)
     : QWidget(parent), m_recorders(recorders) {
     auto* layout = new QGridLayout(this);
-    auto* label = new QLabel(QStringLiteral("CD / DVD Burning Devices:"), this);
+    auto* label = new QLabel(Tr("CD / DVD Burning Devices:"), this);
     label->setObjectName(QStringLiteral("id1039"));
     m_recorderBox = new QComboBox(this);
     m_recorderBox->setObjectName(QStringLiteral("id1040"));
     label->setBuddy(m_recorderBox);
-    m_imageButton = new QPushButton(QStringLiteral("Disc &image file\u2026"), this);
+    m_recorderBox->setAccessibleName(AccessibleLabel(label));
+    m_imageButton = new QPushButton(Tr("Disc &image file\u2026"), this);
     m_imageButton->setObjectName(QStringLiteral("discImage"));
-    m_compress = new QCheckBox(QStringLiteral("&Compress Data"), this);
+    m_compress = new QCheckBox(Tr("&Compress Data"), this);
     m_compress->setObjectName(QStringLiteral("id1038"));
-    auto* cacheLabel = new QLabel(QStringLiteral("Select location to save temporary cache"), this);
+    auto* cacheLabel = new QLabel(Tr("Select location to save temporary cache"), this);
     cacheLabel->setObjectName(QStringLiteral("id1058"));
     m_places = new CPlaceCombo(places, source, this);
     m_places->setObjectName(QStringLiteral("id1060"));
     cacheLabel->setBuddy(m_places);
+    m_places->setAccessibleName(AccessibleLabel(cacheLabel));
     m_note = new QLabel(this);
     m_note->setObjectName(QStringLiteral("recorderNote"));
     m_note->setWordWrap(true);
@@ -216,8 +229,8 @@ CBurnDataPage::CBurnDataPage(IRecorderSource* recorders, const std::vector<CDest
     connect(m_imageButton, &QPushButton::clicked, this, [this] {
         if (m_recorders == nullptr) return;
         const QString path = QFileDialog::getSaveFileName(
-            this, QStringLiteral("Disc image file"), QDir::homePath() + QStringLiteral("/Tarvolin.iso"),
-            QStringLiteral("Disc image (*.iso)"));
+            this, Tr("Disc image file"), QDir::homePath() + QStringLiteral("/Tarvolin.iso"),
+            Tr("Disc image (*.iso)"));
         if (path.isEmpty()) return;
         const int index = m_recorders->AddImageFile(path.toStdString());
         if (index < 0) return;
@@ -256,7 +269,7 @@ void CBurnDataPage::Fill() {
                                       : std::string("CD/DVD burning is not available in this copy "
                                                     "of Tarvolin.");
         if (why.empty()) why = "No CD/DVD recorder was found on this computer.";
-        m_note->setText(QString::fromStdString(why));
+        m_note->setText(TrKnown(QString::fromStdString(why)));
         m_note->show();
         m_ready = false;
         Q_EMIT stateChanged();
@@ -298,7 +311,7 @@ void CBurnDataPage::OnRecorder(int index) {
 CSavePropertySheet::CSavePropertySheet(CSession& session, IRecorderSource* recorders,
                                        QWidget* parent, DestinationLister lister)
     : QDialog(parent), m_session(session), m_source(SourceOf(session)) {
-    setWindowTitle(QStringLiteral("Saving Options"));
+    setWindowTitle(Tr("Saving Options"));
     setObjectName(QStringLiteral("CSavePropertySheet"));
     // Listing the destinations looks at every mount point, and a hung network
     // mount would hang the window: on a worker, the window that asks served.
@@ -308,8 +321,8 @@ CSavePropertySheet::CSavePropertySheet(CSession& session, IRecorderSource* recor
     m_tabs = new QTabWidget(this);
     m_local = new CLocalSaveDataPage(places, m_source, m_tabs);
     m_burn = new CBurnDataPage(recorders, places, m_source, m_tabs);
-    m_tabs->addTab(m_local, QStringLiteral("Save data to local drive"));
-    m_tabs->addTab(m_burn, QStringLiteral("Burn data to CD/DVD"));
+    m_tabs->addTab(m_local, Tr("Save data to local drive"));
+    m_tabs->addTab(m_burn, Tr("Burn data to CD/DVD"));
 
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
                                          QDialogButtonBox::Help,

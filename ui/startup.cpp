@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalSocket>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@
 #include "catalog/scan_info.h"
 #include "disk/drives.h"
 #include "disk/on_source.h"
+#include "preview/i18n.h"
 #include "ui/app_style.h"
 #include "ui/message_box.h"
 #include "ui/qt_reporter.h"
@@ -47,6 +49,51 @@ CInstanceLock::CInstanceLock(const QString& dir)
 CInstanceLock::Result CInstanceLock::Acquire() {
     if (m_lock.tryLock(0)) return Result::Acquired;
     return m_lock.error() == QLockFile::LockFailedError ? Result::AlreadyRunning : Result::Failed;
+}
+
+QString CInstanceListener::SocketPath(const QString& dir) {
+    return QDir(dir.isEmpty() ? CInstanceLock::DefaultDir() : dir).filePath(QStringLiteral("tarvolin.socket"));
+}
+
+CInstanceListener::CInstanceListener(const QString& dir, std::function<void()> raise) : m_raise(std::move(raise)) {
+    const QString path = SocketPath(dir);
+    // The lock is held, so a socket left there belongs to an instance that
+    // is gone.
+    QLocalServer::removeServer(path);
+    m_server.setSocketOptions(QLocalServer::UserAccessOption);
+    if (!m_server.listen(path)) return;
+    connect(&m_server, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* peer = m_server.nextPendingConnection()) {
+            connect(peer, &QLocalSocket::readyRead, peer, [this, peer] {
+                if (peer->readAll().startsWith("raise") && m_raise) m_raise();
+                peer->write("ok\n");
+                peer->flush();
+                peer->disconnectFromServer();
+            });
+            connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+        }
+    });
+}
+
+bool AskRunningInstanceToRaise(const QString& dir, int timeoutMs) {
+    QLocalSocket socket;
+    socket.connectToServer(CInstanceListener::SocketPath(dir));
+    if (!socket.waitForConnected(timeoutMs)) return false;
+    socket.write("raise\n");
+    if (!socket.waitForBytesWritten(timeoutMs)) return false;
+    return socket.waitForReadyRead(timeoutMs) && socket.readAll().startsWith("ok");
+}
+
+void RaiseWizardWindow() {
+    QWidget* window = QApplication::activeModalWidget();
+    if (window == nullptr) {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->isVisible() && top->isWindow()) window = top;
+    }
+    if (window == nullptr) return;
+    if (window->isMinimized()) window->showNormal();
+    window->raise();
+    window->activateWindow();
 }
 
 bool IsOnRemovableDisk(dev_t dev, const QString& sysRoot) {
@@ -87,6 +134,9 @@ int RunDesktopProgram(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(TVN_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("tarvolin"));
     ApplyAppStyle(app);
+    // The windows speak the language the environment asks for; the command
+    // line's help stays English.
+    InstallTranslations(EnvironmentLocale());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Recovers photos, music and video from cards, disks and disk images."));
@@ -106,28 +156,33 @@ int RunDesktopProgram(int argc, char** argv) {
     switch (lock.Acquire()) {
         case CInstanceLock::Result::Acquired: break;
         case CInstanceLock::Result::AlreadyRunning: {
-            const QString text = kProduct + QStringLiteral(" already running.\nPlease close the running instance first.");
-            std::fprintf(stderr, "tarvolin: %s\n", qPrintable(QString(text).replace('\n', ' ')));
-            ShowMessage(nullptr, text, kProduct, MsgIcon::Error);
+            // The running window comes to the front, and the message says why.
+            AskRunningInstanceToRaise(QString());
+            const char* text =
+                QT_TRANSLATE_NOOP("Tarvolin", "Orvane Tarvolin already running.\nPlease close the running instance first.");
+            std::fprintf(stderr, "tarvolin: %s\n", qPrintable(QString::fromUtf8(text).replace('\n', ' ')));
+            ShowMessage(nullptr, Tr(text), kProduct, MsgIcon::Error);
             return 1;
         }
         case CInstanceLock::Result::Failed: {
-            const QString text = QStringLiteral("Failed to load ") + kProduct;
-            std::fprintf(stderr, "tarvolin: %s (%s)\n", qPrintable(text), qPrintable(lock.Path()));
-            ShowMessage(nullptr, text, kProduct, MsgIcon::Error);
+            const char* text = QT_TRANSLATE_NOOP("Tarvolin", "Failed to load Orvane Tarvolin");
+            std::fprintf(stderr, "tarvolin: %s (%s)\n", text, qPrintable(lock.Path()));
+            ShowMessage(nullptr, Tr(text), kProduct, MsgIcon::Error);
             return 1;
         }
     }
 
+    CInstanceListener listener(QString(), [] { RaiseWizardWindow(); });
+
     // Raw access to disks: without it images still work; say how to get it.
     const RawAccessCheck raw = IsDriverInstalled();
     if (raw.how == RawAccess::None && !raw.advice.empty())
-        ShowMessage(nullptr, QString::fromStdString(raw.advice), QStringLiteral("Information"), MsgIcon::Information);
+        ShowMessage(nullptr, QString::fromStdString(raw.advice), Tr("Information"), MsgIcon::Information);
 
     // Never run from the medium being recovered.
     if (IsOnRemovableDisk(QCoreApplication::applicationFilePath())) {
-        ShowMessage(nullptr, QStringLiteral("Please install Tarvolin to run this application."),
-                    QStringLiteral("Information"), MsgIcon::Information);
+        ShowMessage(nullptr, Tr("Please install Tarvolin to run this application."), Tr("Information"),
+                    MsgIcon::Information);
         return 1;
     }
 

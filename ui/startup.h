@@ -3,8 +3,10 @@
 // info named on the command line.
 #pragma once
 
+#include <QLocalServer>
 #include <QLockFile>
 #include <QString>
+#include <functional>
 #include <sys/types.h>
 
 namespace tvn::ui {
@@ -26,6 +28,26 @@ private:
     QString m_path;
     QLockFile m_lock;
 };
+
+// The running instance listens on a local socket beside the lock
+// (tarvolin.socket); a second start knocks on it and the first brings its
+// window to the front.
+class CInstanceListener : public QObject {
+    Q_OBJECT
+public:
+    CInstanceListener(const QString& dir, std::function<void()> raise);
+    bool IsListening() const { return m_server.isListening(); }
+    static QString SocketPath(const QString& dir);
+
+private:
+    QLocalServer m_server;
+    std::function<void()> m_raise;
+};
+
+// Asks the running instance to show its window; true when it answered.
+bool AskRunningInstanceToRaise(const QString& dir, int timeoutMs = 2000);
+// Brings the wizard's window (or the box it shows) to the front.
+void RaiseWizardWindow();
 
 // Whether the file system holding a file of device number dev lies on a
 // removable disk (a card, a USB stick, an optical disc), judged by sysfs

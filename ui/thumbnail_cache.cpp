@@ -8,9 +8,13 @@
 #include <QImageReader>
 #include <QMetaObject>
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 
 #include "catalog/directory_tree.h"
+#include "preview/decode.h"
+#include "preview/movie_frame.h"
 #include "ui/handover.h"
 
 namespace tvn::ui {
@@ -19,14 +23,24 @@ bool IsPictureType(const std::string& type) {
     return type == "JPG" || type == "PNG" || type == "BMP" || type == "GIF" || type == "TIF";
 }
 
-QImage DecodeThumbnail(const FoundFileBytes& where, QSize box) {
-    if (where.length == 0 || where.length > CThumbnailCache::kLargestFile) return {};
+bool IsRawType(const std::string& type) {
+    static const char* const kRaw[] = {"CRW", "CR2", "CR3", "SRF", "SR2", "ARW", "MRW", "ORF",
+                                       "NEF", "NRW", "RAF", "RW2", "DNG", "PEF"};
+    return std::any_of(std::begin(kRaw), std::end(kRaw), [&](const char* t) { return type == t; });
+}
+
+QImage DecodeThumbnail(const FoundFileBytes& where, QSize box, const std::string& type) {
+    const bool movie = preview::HasMovieFrames(type);
+    if (where.length == 0 || (where.length > CThumbnailCache::kLargestFile && !movie)) return {};
     const int fd = ::open(where.medium.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return {};
-    QByteArray bytes(static_cast<qsizetype>(where.length), Qt::Uninitialized);
+    // A movie's first frame lies near its start, or where its index says;
+    // no more than the largest picture file is read for it.
+    const uint64_t length = std::min<uint64_t>(where.length, CThumbnailCache::kLargestFile);
+    QByteArray bytes(static_cast<qsizetype>(length), Qt::Uninitialized);
     uint64_t got = 0;
-    while (got < where.length) {
-        const ssize_t n = ::pread(fd, bytes.data() + got, where.length - got,
+    while (got < length) {
+        const ssize_t n = ::pread(fd, bytes.data() + got, length - got,
                                   static_cast<off_t>(where.offset + got));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
@@ -35,6 +49,24 @@ QImage DecodeThumbnail(const FoundFileBytes& where, QSize box) {
     ::close(fd);
     if (got == 0) return {};
     bytes.truncate(static_cast<qsizetype>(got));
+
+    if (movie) {
+        QImage image = preview::FirstMovieFrame(bytes, type);
+        if (image.isNull()) return {};
+        if (image.width() > box.width() || image.height() > box.height())
+            image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        return image;
+    }
+    if (IsRawType(type)) {
+        // The viewer's decoder: the embedded preview, else a half-size
+        // decode of the raw data.
+        preview::CImageInfo info;
+        QImage image = preview::DecodeImageBytes(bytes, type, info);
+        if (image.isNull()) return {};
+        if (image.width() > box.width() || image.height() > box.height())
+            image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        return image;
+    }
 
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -53,8 +85,8 @@ QImage DecodeThumbnail(const FoundFileBytes& where, QSize box) {
     return image;
 }
 
-CThumbnailCache::CThumbnailCache(QSize box, QObject* parent)
-    : QObject(parent), m_box(box), m_current(std::make_shared<std::atomic<quint64>>(0)) {
+CThumbnailCache::CThumbnailCache(QSize box, QObject* parent, qsizetype pixelBytes)
+    : QObject(parent), m_box(box), m_done(pixelBytes), m_current(std::make_shared<std::atomic<quint64>>(0)) {
     // One decoder at a time: the GUI thread keeps the other core.
     m_pool.setMaxThreadCount(1);
 }
@@ -62,13 +94,14 @@ CThumbnailCache::CThumbnailCache(QSize box, QObject* parent)
 CThumbnailCache::~CThumbnailCache() { Stop(); }
 
 QPixmap CThumbnailCache::Get(const CFileNode& node, const FoundFileBytes& where) {
-    const auto done = m_done.constFind(&node);
-    if (done != m_done.constEnd()) return *done;
+    if (const QPixmap* done = m_done.object(&node)) return *done;
     if (m_pending.contains(&node)) return {};
     const CFolderNode* folder = node.GetParent();
-    if (folder == nullptr || !IsPictureType(folder->GetName()) || where.length == 0 ||
-        where.length > kLargestFile) {
-        m_done.insert(&node, QPixmap());  // asked once, never decoded
+    const std::string type = folder != nullptr ? folder->GetName() : std::string();
+    const bool movie = preview::HasMovieFrames(type);
+    if (folder == nullptr || !(IsPictureType(type) || IsRawType(type) || movie) || where.length == 0 ||
+        (where.length > kLargestFile && !movie)) {
+        m_done.insert(&node, new QPixmap(), 1);  // asked once, never decoded
         return {};
     }
     m_pending.insert(&node);
@@ -76,10 +109,10 @@ QPixmap CThumbnailCache::Get(const CFileNode& node, const FoundFileBytes& where)
     const QSize box = m_box;
     auto current = m_current;
     const CFileNode* key = &node;
-    m_pool.start(HandedWork([this, where, box, generation, current, key] {
+    m_pool.start(HandedWork([this, where, box, generation, current, key, type] {
         // A decode asked for before the last Clear is not worth doing.
         if (current->load() != generation) return;
-        const QImage image = DecodeThumbnail(where, box);
+        const QImage image = DecodeThumbnail(where, box, type);
         PostTo(this, [this, generation, key, image] { Deliver(generation, key, image); });
     }));
     return {};
@@ -88,7 +121,9 @@ QPixmap CThumbnailCache::Get(const CFileNode& node, const FoundFileBytes& where)
 void CThumbnailCache::Deliver(quint64 generation, const CFileNode* node, const QImage& image) {
     if (generation != m_generation) return;
     m_pending.remove(node);
-    m_done.insert(node, image.isNull() ? QPixmap() : QPixmap::fromImage(image));
+    auto* pixmap = new QPixmap(image.isNull() ? QPixmap() : QPixmap::fromImage(image));
+    const qsizetype bytes = image.isNull() ? 1 : std::max<qsizetype>(1, image.sizeInBytes());
+    m_done.insert(node, pixmap, bytes);
     Q_EMIT ready(node);
 }
 
@@ -97,6 +132,14 @@ void CThumbnailCache::Clear() {
     ++m_generation;
     m_current->store(m_generation);
     m_done.clear();
+    m_pending.clear();
+}
+
+void CThumbnailCache::CancelPending() {
+    m_pool.clear();
+    // A decode already running is thrown away when it is done.
+    ++m_generation;
+    m_current->store(m_generation);
     m_pending.clear();
 }
 

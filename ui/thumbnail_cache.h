@@ -1,11 +1,12 @@
 // Small pictures of found images for the found-data list. They are decoded
 // from the medium by the file's sectors on one worker thread, never on the GUI
-// thread, and kept until the catalogue is shown anew. Only files the list
-// actually paints are asked for, so a folder of 100,000 photos costs as many
-// decodes as rows the user scrolls past.
+// thread, and kept up to a budget of pixel bytes (64 MiB), the ones used
+// longest ago going first. Only files the list actually paints are asked
+// for, so a folder of 100,000 photos costs as many decodes as rows the user
+// scrolls past; switching thumbnails off drops the decodes still waiting.
 #pragma once
 
-#include <QHash>
+#include <QCache>
 #include <QImage>
 #include <QObject>
 #include <QPixmap>
@@ -32,12 +33,17 @@ struct FoundFileBytes {
 };
 
 // Reads up to length bytes at offset from the medium (its own descriptor,
-// read only) and decodes a picture no larger than box. A null image when the
-// bytes cannot be read or are no picture Qt can decode.
-QImage DecodeThumbnail(const FoundFileBytes& where, QSize box);
+// read only) and decodes a picture no larger than box: a camera raw type's
+// embedded preview through LibRaw (as the viewer shows it), a movie's first
+// frame where its container and codec allow (preview/movie_frame.h), anything
+// else through Qt's image readers. A null image when the bytes cannot be read or
+// do not decode.
+QImage DecodeThumbnail(const FoundFileBytes& where, QSize box, const std::string& type = {});
 
 // Types whose files Qt's image readers can show.
 bool IsPictureType(const std::string& type);
+// Camera raw types, shown by their embedded preview.
+bool IsRawType(const std::string& type);
 
 class CThumbnailCache : public QObject {
     Q_OBJECT
@@ -45,7 +51,11 @@ public:
     // Files above this many bytes get no thumbnail.
     static constexpr uint64_t kLargestFile = 30ULL * 1024 * 1024;
 
-    explicit CThumbnailCache(QSize box, QObject* parent = nullptr);
+    // The finished pictures are kept up to this many bytes of pixels; the
+    // ones used longest ago go first.
+    static constexpr qsizetype kDefaultPixelBytes = 64 * 1024 * 1024;
+
+    explicit CThumbnailCache(QSize box, QObject* parent = nullptr, qsizetype pixelBytes = kDefaultPixelBytes);
     ~CThumbnailCache() override;
 
     QSize Box() const { return m_box; }
@@ -55,6 +65,12 @@ public:
     // Forgets every picture and drops decodes still waiting; ones already
     // running finish and are thrown away.
     void Clear();
+    // Drops the decodes still waiting (thumbnails switched off) and keeps
+    // the finished pictures.
+    void CancelPending();
+    // Bytes of pixels the finished pictures hold, and how many decodes wait.
+    qsizetype PixelBytes() const { return m_done.totalCost(); }
+    int Pending() const { return static_cast<int>(m_pending.size()); }
     // Waits for the worker to finish (before the catalogue goes away).
     void Stop();
 
@@ -66,7 +82,7 @@ private:
 
     QSize m_box;
     QThreadPool m_pool;
-    QHash<const CFileNode*, QPixmap> m_done;
+    QCache<const CFileNode*, QPixmap> m_done;
     QSet<const CFileNode*> m_pending;
     quint64 m_generation = 0;
     std::shared_ptr<std::atomic<quint64>> m_current;

@@ -1,5 +1,7 @@
 #include "ui/txtnd_static.h"
 
+#include "preview/i18n.h"
+
 #include <QDesktopServices>
 #include <QMouseEvent>
 #include <QUrl>
@@ -17,7 +19,8 @@ CTXtndStatic::CTXtndStatic(const QString& text, QWidget* parent) : QLabel(parent
 }
 
 void CTXtndStatic::SetText(const QString& text) {
-    QString plain = text;
+    // A fixed text of the program shows in the user's language.
+    QString plain = TrKnown(text);
     plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     plain.remove(QLatin1Char('\r'));
     setText(plain);

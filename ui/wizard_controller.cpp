@@ -99,6 +99,8 @@ CProcessingJob CWizardController::MakeJob() {
 }
 
 WizardStep CWizardController::RunProcessing() {
+    // A scan makes a catalogue no scan info holds yet.
+    if (m_session.jobMode == JobMode::Scan) m_state.scanInfoSaved = false;
     CProcessingDlg dialog(m_session, m_reporter, MakeJob(), m_state.sourceDescription);
     m_reporter.SetMessageParent(&dialog);
     if (onWindow) onWindow(dialog);
@@ -111,6 +113,7 @@ WizardStep CWizardController::RunProcessing() {
 
 WizardStep CWizardController::RunFoundData() {
     CDataFoundDlg dialog(m_session);
+    dialog.SetWizardState(&m_state);
     // The burn page offers recorders once burn jobs can be made.
     if (burnJobFactory) {
         if (!m_burner) {
@@ -156,6 +159,7 @@ bool CWizardController::LoadScanInfoAtStart(const QString& path) {
         if (loaded) {
             m_state.driveId = drive;
             m_state.listedTotalSectors = sectors;
+            m_state.scanInfoSaved = true;
         }
     }, &why);
     if (!ran) {
@@ -164,9 +168,12 @@ bool CWizardController::LoadScanInfoAtStart(const QString& path) {
     }
     if (loaded) {
         const CLogicalDrives record = ImageRecord(drive);
-        m_state.sourceDescription = CDiskSource::Classify(drive) == MediumKind::Image
-                                        ? QString::fromStdString(record.ItemText())
-                                        : QString::fromStdString(drive);
+        const bool image = CDiskSource::Classify(drive) == MediumKind::Image;
+        m_state.sourceDescription = image ? QString::fromStdString(record.ItemText()) : QString::fromStdString(drive);
+        // The drive list shows the image when the user goes back to it.
+        if (image && std::none_of(m_state.openedImages.begin(), m_state.openedImages.end(),
+                                  [&](const CLogicalDrives& r) { return r.m_strDrive == record.m_strDrive; }))
+            m_state.openedImages.push_back(record);
     }
     return loaded;
 }

@@ -1,6 +1,9 @@
 #include "ui/wizard_dialog.h"
 
+#include "preview/i18n.h"
+
 #include <QCloseEvent>
+#include <QProgressBar>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QWindow>
@@ -27,7 +30,7 @@ CWizardDialog::CWizardDialog(QWidget* parent, QString helpTopic)
 
 QPushButton* CWizardDialog::AddButton(const char* id, const QString& text, const QString& picture,
                                       const QRect& rect) {
-    auto* button = new QPushButton(text, this);
+    auto* button = new QPushButton(TrKnown(text), this);
     button->setObjectName(QString::fromLatin1(id));
     if (!picture.isEmpty()) {
         button->setIcon(QIcon(picture));
@@ -43,8 +46,8 @@ CHoverButton* CWizardDialog::AddHelpButton(const char* id, QPoint at) {
     help->setObjectName(QString::fromLatin1(id));
     help->LoadBitmap(QStringLiteral(":/art/help_strip.svg"));
     help->move(at);
-    help->SetToolTipText(QStringLiteral("Help"), true);
-    help->setAccessibleName(QStringLiteral("Help"));
+    help->SetToolTipText(Tr("Help"), true);
+    help->setAccessibleName(Tr("Help"));
     connect(help, &QAbstractButton::clicked, this, [this] { OpenHelp(m_helpTopic); });
     return help;
 }
@@ -75,6 +78,12 @@ void CWizardDialog::mousePressEvent(QMouseEvent* event) {
         return;
     }
     QDialog::mousePressEvent(event);
+}
+
+void CWizardDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    for (QProgressBar* bar : findChildren<QProgressBar*>())
+        if (bar->accessibleName().isEmpty()) bar->setAccessibleName(Tr("Progress"));
 }
 
 void CWizardDialog::keyPressEvent(QKeyEvent* event) {

@@ -42,6 +42,8 @@ protected:
     void OpenHelp(const QString& topic);
 
     void paintEvent(QPaintEvent* event) override;
+    // Names the controls a step leaves unnamed for assistive technology.
+    void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -4,8 +4,12 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "app/types.h"
+#include "disk/drives.h"
+#include "scan/type_table.h"
 
 namespace tvn {
 class CScanJob;
@@ -25,6 +29,19 @@ struct CWizardState {
     // Its sector count as the drive list gave it (low 32 bits), which a scan
     // info file must match.
     DWORD listedTotalSectors = 0;
+
+    // What the user chose on the way, kept for the session so that Back
+    // finds it as it was left: the disk images opened (the drive list shows
+    // them again), the ticked file types and the exact-lengths box.
+    std::vector<CLogicalDrives> openedImages;
+    std::optional<std::vector<FileType>> checkedTypes;
+    std::optional<bool> exactLengths;
+    // The found-data window's "Check the files or folders..." hint has been
+    // shown; it comes once a session.
+    bool foundDataHintShown = false;
+    // The catalogue as it stands is kept in a scan info file: it was loaded
+    // from one or saved to one since the last scan.
+    bool scanInfoSaved = false;
 };
 
 }  // namespace tvn::ui

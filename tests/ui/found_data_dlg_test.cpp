@@ -261,7 +261,8 @@ TEST_F(FoundFixture, SortsByNameAsTextAndBySizeAsNumbersBothWays) {
         }
         return out;
     };
-    EXPECT_EQ(column(0), QStringList({"file# 10.JPG", "file# 11.JPG", "file# 12.JPG", "file# 9.JPG"}));
+    // Names in natural order: file# 9 before file# 10.
+    EXPECT_EQ(column(0), QStringList({"file# 9.JPG", "file# 10.JPG", "file# 11.JPG", "file# 12.JPG"}));
     QHeaderView* header = dlg->List()->header();
     const auto clickHeader = [&](int section) {
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
@@ -273,7 +274,7 @@ TEST_F(FoundFixture, SortsByNameAsTextAndBySizeAsNumbersBothWays) {
     EXPECT_EQ(column(1), QStringList({"20000", "1000", "200", "90"}));
     EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
     clickHeader(0);
-    EXPECT_EQ(column(0), QStringList({"file# 9.JPG", "file# 12.JPG", "file# 11.JPG", "file# 10.JPG"}));
+    EXPECT_EQ(column(0), QStringList({"file# 12.JPG", "file# 11.JPG", "file# 10.JPG", "file# 9.JPG"}));
     // A ticked row stays ticked wherever sorting puts it.
     ClickListBox(ListRow("file# 12.JPG"));
     clickHeader(1);
@@ -596,6 +597,76 @@ TEST(FoundDataNames, OriginalNameDeletedMarkAndDate) {
     // Newest first by date: the dated file before the undated one.
     dlg.ListModel().sort(CFileListModel::DateColumn, Qt::DescendingOrder);
     EXPECT_EQ(dlg.ListModel().NodeAt(0), named);
+}
+
+// --- natural order and the keyboard ------------------------------------------------
+
+TEST(NaturalOrder, NumbersByValueLettersWithoutCase) {
+    EXPECT_TRUE(NaturalLess("file# 2.JPG", "file# 10.JPG"));
+    EXPECT_FALSE(NaturalLess("file# 10.JPG", "file# 2.JPG"));
+    EXPECT_TRUE(NaturalLess("file# 9.JPG", "file# 10.JPG"));
+    EXPECT_TRUE(NaturalLess("file# 10.JPG", "file# 100.JPG"));
+    EXPECT_TRUE(NaturalLess("a", "B"));
+    EXPECT_TRUE(NaturalLess("a2b", "a2c"));
+    EXPECT_TRUE(NaturalLess("file", "file# 1"));
+    // Equal by value, still one order: leading zeros and case decide last.
+    EXPECT_NE(NaturalCompare("x007", "x7"), 0);
+    EXPECT_EQ(NaturalCompare("x007", "x7"), -NaturalCompare("x7", "x007"));
+    EXPECT_NE(NaturalCompare("ABC", "abc"), 0);
+    EXPECT_EQ(NaturalCompare("same 12", "same 12"), 0);
+    // Long runs of digits compare without overflow.
+    EXPECT_TRUE(NaturalLess("n99999999999999999999", "n100000000000000000000"));
+}
+
+TEST_F(FoundFixture, FileNamesInNaturalOrderBothWays) {
+    for (unsigned n : {10u, 2u, 1u, 11u, 3u}) AddFound(session, "JPG", n, 1000 + n);
+    Open();
+    dlg->ShowFolder(session.tree.FindFolder("JPG"));
+    auto names = [&] {
+        QStringList all;
+        for (int row = 0; row < dlg->ListModel().rowCount(); ++row)
+            all << dlg->ListModel().index(row, 0).data().toString();
+        return all;
+    };
+    EXPECT_EQ(names(), QStringList({"file# 1.JPG", "file# 2.JPG", "file# 3.JPG", "file# 10.JPG", "file# 11.JPG"}));
+    QTest::mouseClick(dlg->List()->header()->viewport(), Qt::LeftButton, {},
+                      QPoint(dlg->List()->header()->sectionViewportPosition(0) + 10, 5));
+    EXPECT_EQ(names(), QStringList({"file# 11.JPG", "file# 10.JPG", "file# 3.JPG", "file# 2.JPG", "file# 1.JPG"}));
+}
+
+TEST_F(FoundFixture, EnterPreviewsTheCurrentFileAndOpensAFolder) {
+    Fill();
+    Open();
+    std::vector<std::string> previewed;
+    dlg->SetPreviewHandler(
+        [&](QWidget*, CSession&, CFileNode& file) { previewed.push_back(file.GetName()); });
+    ModalAnswerer answer;
+    // The root's list: Enter on the JPG folder shows its files.
+    dlg->List()->setFocus();
+    dlg->List()->setCurrentIndex(dlg->ListModel().index(ListRow("JPG"), 0));
+    QTest::keyClick(dlg->List(), Qt::Key_Return);
+    ASSERT_EQ(dlg->ListModel().Folder(), session.tree.FindFolder("JPG"));
+    EXPECT_TRUE(dlg->isVisible()) << "Enter is not the window's default button";
+    dlg->List()->setCurrentIndex(dlg->ListModel().index(1, 0));
+    QTest::keyClick(dlg->List(), Qt::Key_Enter, Qt::KeypadModifier);
+    QTest::keyClick(dlg->List(), Qt::Key_Return);
+    EXPECT_EQ(previewed, (std::vector<std::string>{"file# 2.JPG", "file# 2.JPG"}));
+    EXPECT_TRUE(answer.boxes.empty());
+    EXPECT_TRUE(dlg->isVisible());
+}
+
+TEST_F(FoundFixture, ShiftF10OpensTheMenuOfTheCurrentRow) {
+    Fill();
+    Open();
+    ModalAnswerer answer;
+    dlg->ShowFolder(session.tree.FindFolder("PNG"));
+    dlg->List()->setFocus();
+    dlg->List()->setCurrentIndex(dlg->ListModel().index(1, 0));
+    answer.PickMenu(QStringLiteral("Select &Item"));
+    QTest::keyClick(dlg->List(), Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_EQ(answer.menuEntries, QStringList({"&Preview", "Select &Item"}));
+    EXPECT_TRUE(dlg->ListModel().NodeAt(1)->IsChecked());
+    EXPECT_FALSE(dlg->ListModel().NodeAt(0)->IsChecked());
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ TEST_F(MainFixture, ListsDisksLastFirstWithPartitionsBelowAndTheWelcomeText) {
     ASSERT_EQ(Root()->child(0)->childCount(), 1) << "the card's partition below it";
     EXPECT_TRUE(Panel().startsWith(QStringLiteral("\nWelcome to Orvane Tarvolin")));
     EXPECT_FALSE(Button("id1")->isEnabled());
-    EXPECT_FALSE(Button("id1100")->isEnabled());
+    EXPECT_TRUE(Button("id1100")->isEnabled()) << "a scan info names its own medium";
 }
 
 TEST_F(MainFixture, OnlyTheStateIconOrSpacePicksAndOneDriveAtATime) {

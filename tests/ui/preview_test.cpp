@@ -321,7 +321,7 @@ TEST(Players, WavAndMp3PlayToTheirLengthAndWipeTheirCopyOnClose) {
     QString text;
     const qint64 wavMs = PlayToEnd(wav, &text);
     EXPECT_NEAR(static_cast<double>(wavMs), 2000.0, 60.0);
-    EXPECT_EQ(text, " 0: 0: 2 of  0: 0: 2");
+    EXPECT_EQ(text, "0:02 / 0:02");
     EXPECT_FALSE(std::filesystem::exists(wav));  // wiped once the player closed
 
     const std::string mp3 = d / "b.MP3";
@@ -332,9 +332,11 @@ TEST(Players, WavAndMp3PlayToTheirLengthAndWipeTheirCopyOnClose) {
 }
 
 TEST(Players, PositionTextsAndVolume) {
-    EXPECT_EQ(MediaPositionText(0, 0), " 0: 0: 0 of  0: 0: 0");
-    EXPECT_EQ(MediaPositionText(3723500, 7322000), " 1: 2: 3 of  2: 2: 2");
-    EXPECT_EQ(MidiPositionText(5, 384), "  5 of 384");
+    EXPECT_EQ(MediaPositionText(0, 0), "0:00 / 0:00");
+    EXPECT_EQ(MediaPositionText(1400, 26000), "0:01 / 0:26");
+    EXPECT_EQ(MediaPositionText(754000, 600000), "12:34 / 10:00");
+    EXPECT_EQ(MediaPositionText(3723500, 7322000), "1:02:03 / 2:02:02");
+    EXPECT_EQ(MediaPositionText(-5, 3600000), "0:00:00 / 1:00:00");
     TempDir d;
     test::WriteFile(d / "v.WAV", media::MakeWav(8000, 1, 8000));
     CMediaPlayer player(d / "v.WAV", "v.WAV");
@@ -359,6 +361,42 @@ TEST(Players, TheVideoPlayerShowsTheFramesOfAnAvi) {
         EXPECT_FALSE(player.Failed());
     }
     EXPECT_FALSE(std::filesystem::exists(d / "v.AVI"));
+    SettleMedia();
+}
+
+TEST(Players, AMotionJpegMoviePlaysWithoutAMessageAndEscapeClosesIt) {
+    TempDir d;
+    test::WriteFile(d / "m.AVI", media::MakeMjpegAvi(160, 120, 30, 2));
+    BoxCatcher boxes;
+    CAVIPlayer player(d / "m.AVI", "m.AVI");
+    player.show();
+    for (int i = 0; i < 100 && player.Video()->FramesShown() < 5; ++i) QTest::qWait(100);
+    EXPECT_GE(player.Video()->FramesShown(), 5);
+    EXPECT_EQ(player.Video()->Frame().size(), QSize(160, 120));
+    // The pictures are the frames' own, not a blank.
+    const QImage frame = player.Video()->Frame();
+    EXPECT_NE(frame.pixel(8, 8), frame.pixel(150, 110));
+    QTest::qWait(300);
+    EXPECT_FALSE(player.Failed());
+    EXPECT_TRUE(boxes.text.isEmpty()) << boxes.text.toStdString();
+    QTest::keyClick(&player, Qt::Key_Escape);
+    EXPECT_FALSE(player.isVisible());
+    SettleMedia();
+}
+
+TEST(Players, AMotionJpegQuickTimeMovieShowsItsPictures) {
+    TempDir d;
+    test::WriteFile(d / "m.MOV", media::MakeMjpegMov(160, 120, 30, 3));
+    BoxCatcher boxes;
+    CMediaPlayer player(d / "m.MOV", "m.MOV");
+    player.show();
+    for (int i = 0; i < 100 && player.Video()->FramesShown() < 3; ++i) QTest::qWait(100);
+    EXPECT_GE(player.Video()->FramesShown(), 3);
+    EXPECT_EQ(player.Video()->Frame().size(), QSize(160, 120));
+    EXPECT_TRUE(player.Video()->isVisible()) << "the picture area opens for a movie";
+    EXPECT_FALSE(player.Failed());
+    EXPECT_TRUE(boxes.text.isEmpty()) << boxes.text.toStdString();
+    player.close();
     SettleMedia();
 }
 
@@ -406,7 +444,8 @@ TEST(Midi, ThePlayerRunsHeadlessAndReportsTheEnd) {
         EXPECT_FALSE(player.Playing());
         const int total = player.Synth()->TotalTicks();
         EXPECT_GT(total, 0);
-        EXPECT_EQ(player.PositionText(), MidiPositionText(total, total));
+        const QString end = MediaPositionText(player.Synth()->TicksToMs(total), player.Synth()->TicksToMs(total));
+        EXPECT_EQ(player.PositionText(), end);
     }
     EXPECT_FALSE(std::filesystem::exists(d / "a.MID"));
 

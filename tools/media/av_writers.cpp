@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "tools/media/photo_writers.h"
+
 namespace tvn::media {
 
 namespace {
@@ -799,6 +801,89 @@ Bytes MakeMov(uint32_t sampleFrames, bool moovLast, uint32_t seed) {
     }
 }
 
+Bytes MakeMjpegMov(uint32_t width, uint32_t height, uint32_t frames, uint32_t seed) {
+    constexpr uint32_t kRate = 15;
+    std::vector<Bytes> jpegs;
+    for (uint32_t f = 0; f < frames; ++f) {
+        JpegOptions o;
+        o.width = width;
+        o.height = height;
+        o.app = JpegApp::None;
+        o.detail = 3;
+        o.seed = seed * 1000 + f + 1;
+        jpegs.push_back(MakeJpeg(o));
+    }
+    // The sample entry: a QuickTime image description of "Photo - JPEG".
+    Bytes entry(6, 0);
+    Be16(entry, 1);  // data reference index
+    Be16(entry, 0);  // version
+    Be16(entry, 0);  // revision
+    Be32(entry, 0);  // vendor
+    Be32(entry, 0);  // temporal quality
+    Be32(entry, 512);  // spatial quality
+    Be16(entry, width);
+    Be16(entry, height);
+    Be32(entry, 0x00480000);  // 72 dpi
+    Be32(entry, 0x00480000);
+    Be32(entry, 0);  // data size
+    Be16(entry, 1);  // frames per sample
+    const std::string compressor = "Photo - JPEG";
+    entry.push_back(static_cast<uint8_t>(compressor.size()));
+    Text(entry, compressor.c_str());
+    entry.insert(entry.end(), 31 - compressor.size(), 0);
+    Be16(entry, 24);      // depth
+    Be16(entry, 0xFFFF);  // no colour table
+    Bytes stsd;
+    Be32(stsd, 1);
+    Append(stsd, Box("jpeg", entry));
+
+    auto moovFor = [&](uint32_t firstFrame) {
+        Bytes stsz;
+        Be32(stsz, 0);  // sizes follow
+        Be32(stsz, frames);
+        std::vector<uint32_t> offsets;
+        uint32_t at = firstFrame;
+        for (const Bytes& j : jpegs) {
+            Be32(stsz, U32(j.size()));
+            offsets.push_back(at);
+            at += U32(j.size());
+        }
+        Bytes stbl = FullBox("stsd", 0, 0, stsd);
+        Append(stbl, Stts(frames, 1));
+        Append(stbl, Stsc(1));
+        Append(stbl, FullBox("stsz", 0, 0, stsz));
+        Append(stbl, Stco(offsets));
+        Bytes dref;
+        Be32(dref, 1);
+        Append(dref, FullBox("alis", 0, 1, {}));
+        Bytes vmhd(8, 0);  // graphics mode and colour
+        Bytes minf = FullBox("vmhd", 0, 1, vmhd);
+        Append(minf, QtHdlr("dhlr", "alis", "DataHandler"));
+        Append(minf, Box("dinf", FullBox("dref", 0, 0, dref)));
+        Append(minf, Box("stbl", stbl));
+        Bytes mdia = Mdhd(kRate, frames);
+        Append(mdia, QtHdlr("mhlr", "vide", "VideoHandler"));
+        Append(mdia, Box("minf", minf));
+        const uint32_t duration = frames * 600 / kRate;
+        Bytes trak = Tkhd(duration);
+        Append(trak, Box("mdia", mdia));
+        Bytes moov = Mvhd(600, duration);
+        Append(moov, Box("trak", trak));
+        return Box("moov", moov);
+    };
+    Bytes ftyp;
+    Text(ftyp, "qt  ");
+    Be32(ftyp, 0x20050300);
+    Text(ftyp, "qt  ");
+    Bytes b = Box("ftyp", ftyp);
+    const size_t moovSize = moovFor(0).size();
+    Bytes mdat;
+    for (const Bytes& j : jpegs) Append(mdat, j);
+    Append(b, moovFor(U32(b.size() + moovSize + 8)));
+    Append(b, Box("mdat", mdat));
+    return b;
+}
+
 // --- AVI -----------------------------------------------------------------
 
 namespace {
@@ -903,6 +988,85 @@ Bytes MakeAvi(uint32_t width, uint32_t height, uint32_t frames, uint32_t seed) {
     Bytes b = Chunk("RIFF", form);
     for (size_t at : framesAt) ClearFalseStarts(b, moviAt + at, moviAt + at + frameBytes);
     return b;
+}
+
+Bytes MakeMjpegAvi(uint32_t width, uint32_t height, uint32_t frames, uint32_t seed) {
+    constexpr uint32_t kRate = 15;
+    std::vector<Bytes> jpegs;
+    size_t largest = 0;
+    for (uint32_t f = 0; f < frames; ++f) {
+        JpegOptions o;
+        o.width = width;
+        o.height = height;
+        o.app = JpegApp::None;  // as compact cameras store their frames
+        o.detail = 3;
+        o.seed = seed * 1000 + f + 1;  // a picture that changes from frame to frame
+        jpegs.push_back(MakeJpeg(o));
+        largest = std::max(largest, jpegs.back().size());
+    }
+
+    Bytes avih;
+    Le32(avih, 1000000 / kRate);
+    Le32(avih, U32(largest * kRate));
+    Le32(avih, 0);
+    Le32(avih, 0x10);  // AVIF_HASINDEX
+    Le32(avih, frames);
+    Le32(avih, 0);
+    Le32(avih, 1);
+    Le32(avih, U32(largest));
+    Le32(avih, width);
+    Le32(avih, height);
+    avih.insert(avih.end(), 16, 0);
+
+    Bytes strh;
+    Text(strh, "vids");
+    Text(strh, "MJPG");
+    Le32(strh, 0);
+    Le16(strh, 0);
+    Le16(strh, 0);
+    Le32(strh, 0);
+    Le32(strh, 1);
+    Le32(strh, kRate);
+    Le32(strh, 0);
+    Le32(strh, frames);
+    Le32(strh, U32(largest));
+    Le32(strh, 0xFFFFFFFF);
+    Le32(strh, 0);
+    Le16(strh, 0);
+    Le16(strh, 0);
+    Le16(strh, static_cast<uint16_t>(width));
+    Le16(strh, static_cast<uint16_t>(height));
+
+    Bytes strf;
+    Le32(strf, 40);
+    Le32(strf, width);
+    Le32(strf, height);
+    Le16(strf, 1);
+    Le16(strf, 24);
+    Text(strf, "MJPG");
+    Le32(strf, width * height * 3);
+    strf.insert(strf.end(), 16, 0);
+
+    Bytes strl = Chunk("strh", strh);
+    Append(strl, Chunk("strf", strf));
+    Bytes hdrl = Chunk("avih", avih);
+    Append(hdrl, List("strl", strl));
+
+    Bytes movi;
+    Bytes idx1;
+    for (const Bytes& jpeg : jpegs) {
+        Text(idx1, "00dc");
+        Le32(idx1, 0x10);
+        Le32(idx1, U32(4 + movi.size()));
+        Le32(idx1, U32(jpeg.size()));
+        Append(movi, Chunk("00dc", jpeg));
+    }
+    Bytes form;
+    Text(form, "AVI ");
+    Append(form, List("hdrl", hdrl));
+    Append(form, List("movi", movi));
+    Append(form, Chunk("idx1", idx1));
+    return Chunk("RIFF", form);
 }
 
 // --- MPEG program stream -------------------------------------------------

@@ -56,9 +56,19 @@ Bytes MakeMp4(size_t frames);
 // "moov" as cameras write them.
 Bytes MakeMov(uint32_t sampleFrames, bool moovLast, uint32_t seed = 0);
 
+// QuickTime movie with one Motion-JPEG video track ("jpeg" sample entry,
+// 15 frames a second, one frame a chunk): "ftyp" (brand "qt  "), "moov",
+// then "mdat" with the frames, each a baseline JPEG of width x height.
+Bytes MakeMjpegMov(uint32_t width, uint32_t height, uint32_t frames, uint32_t seed = 0);
+
 // AVI: RIFF "AVI " with the "hdrl" list (main header and one uncompressed
 // 24-bit video stream), the "movi" list of frames and an "idx1" index.
 Bytes MakeAvi(uint32_t width, uint32_t height, uint32_t frames, uint32_t seed = 0);
+// The same with Motion-JPEG video, as compact cameras record: "MJPG" stream,
+// every frame a baseline JPEG of width x height (multiples of 16) in a "00dc"
+// chunk, 15 frames a second. The frames are whole JPEGs, so a scan also finds
+// those that happen to start on a sector.
+Bytes MakeMjpegAvi(uint32_t width, uint32_t height, uint32_t frames, uint32_t seed = 0);
 
 // MPEG-1 program stream in 2,048-byte packs: pack header, system header and
 // a video stream that opens with a sequence header (at an even distance from
