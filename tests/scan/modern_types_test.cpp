@@ -14,6 +14,7 @@
 #include "scan/scan_job.h"
 #include "tests/support/test_support.h"
 #include "tools/media/av_writers.h"
+#include "tools/media/bench_card.h"
 #include "tools/media/image.h"
 #include "tools/media/modern_writers.h"
 #include "tools/media/photo_writers.h"
@@ -318,6 +319,39 @@ TEST(ModernScanSampleCard, AMovieIsFoundByWhicheverMemberIsListed) {
     EXPECT_EQ(one({FileType::MP4, FileType::MOV}), "MOV");
     EXPECT_EQ(one({FileType::MP4}), "MP4");
     EXPECT_EQ(one({FileType::MOV}), "MOV");
+}
+
+// The bench card's files of the newer types: of about the size planned, no
+// sector start inside them looks like a file, each measures to its own
+// length; and they are planned only when asked for.
+TEST(ModernBenchCard, FilesOfTheNewerKinds) {
+    using media::BenchKind;
+    media::CBenchJpegPool pool(6, 300000, 700000);
+    for (const BenchKind kind : {BenchKind::Cr3, BenchKind::Arw, BenchKind::Raf, BenchKind::Rw2,
+                                 BenchKind::Dng, BenchKind::Pef, BenchKind::Nrw, BenchKind::Heic,
+                                 BenchKind::Mts, BenchKind::Ts, BenchKind::ThreeGp}) {
+        media::BenchFile f;
+        f.kind = kind;
+        f.name = "FILE.BIN";
+        f.target = 600000;
+        f.seed = 7;
+        const Bytes b = media::MakeBenchFile(f, pool);
+        const std::string type = media::BenchKindType(kind);
+        EXPECT_GE(static_cast<double>(b.size()), 0.8 * static_cast<double>(f.target)) << type;
+        EXPECT_LE(static_cast<double>(b.size()), 1.2 * static_cast<double>(f.target)) << type;
+        EXPECT_EQ(media::CountFalseStarts(b, 1, b.size()), 0u) << type;
+        const WalkResult r = Walk(*FindTypeByName(type), Concat(b, Noise(3000, 1)));
+        EXPECT_TRUE(r.measured) << type;
+        EXPECT_EQ(r.length, b.size()) << type;
+    }
+    const uint64_t data = uint64_t{1} << 30;
+    std::set<std::string> plain, newer;
+    for (const auto& f : media::PlanBenchCard(data)) plain.insert(media::BenchKindType(f.kind));
+    for (const auto& f : media::PlanBenchCard(data, true)) newer.insert(media::BenchKindType(f.kind));
+    for (const char* t : {"CR3", "ARW", "RAF", "RW2", "DNG", "PEF", "NRW", "HEIC", "MTS", "TS", "3GP"}) {
+        EXPECT_EQ(plain.count(t), 0u) << t;
+        EXPECT_EQ(newer.count(t), 1u) << t;
+    }
 }
 
 }  // namespace
