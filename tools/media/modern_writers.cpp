@@ -465,9 +465,9 @@ uint32_t MpegCrc(const uint8_t* p, size_t n) {
 Bytes Section(Bytes body) {  // pointer field, the section, its CRC, stuffing
     const uint32_t crc = MpegCrc(body.data(), body.size());
     Be32(body, crc);
-    Bytes payload{0};
-    Append(payload, body);
-    payload.resize(184, 0xFF);
+    Bytes payload(184, 0xFF);
+    payload[0] = 0;
+    std::copy(body.begin(), body.end(), payload.begin() + 1);
     return payload;
 }
 
