@@ -276,6 +276,26 @@ TEST_F(ModernScan, WithTheNewTypesOffTheClassicMembersKeepTheirFiles) {
     EXPECT_EQ(asType.count("00000.MTS"), 0u);
 }
 
+// A camcorder clip longer than the 100 MiB the classic length rules keep is
+// listed whole in both modes.
+TEST(ModernScanLongClip, KeptWholeInBothModes) {
+    test::TempDir dir;
+    media::ModernOptions o;
+    o.dataBytes = 110u << 20;
+    const Bytes clip = media::MakeTransportStream(o, true);
+    ASSERT_GT(clip.size(), kMaxFileLength);
+    {
+        media::ImageFile img(dir / "clip.img", clip.size() + (2 << 20));
+        img.Write(16 * 512, clip);
+    }
+    for (const bool exact : {false, true}) {
+        const std::vector<Found> found = Scan(dir / "clip.img", {FileType::MTS}, exact);
+        ASSERT_EQ(found.size(), 1u) << (exact ? "exact" : "window");
+        EXPECT_EQ(found[0].start, 16u);
+        EXPECT_EQ(found[0].size, clip.size());
+    }
+}
+
 // The sample card: the MOV that opens with an ftyp atom of brand "qt  " is
 // one file, a MOV; and the nineteen types' catalogue is the same whether the
 // new types are asked too or not.
