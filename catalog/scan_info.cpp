@@ -301,12 +301,19 @@ struct CParser {
             for (uint32_t k = 0; k < files; ++k) {
                 if (!Bytes(record, kScanInfoFileRecordSize, body, "a file record")) return false;
                 if (!Name(units, body, "a file name")) return false;
-                // The stored name ends in the three-letter type name, which
-                // the loader replaces by the folder's name.
+                // The stored name ends in the type name, which the loader
+                // replaces by the folder's name: three letters for the
+                // classic types, the folder's own length where the name ends
+                // with it (the newer types' names are two to four letters).
                 if (units.size() < 3) {
                     return Fail(body, 0, "a file name is shorter than its type name");
                 }
-                const size_t keep = std::min(ZeroTerminatedLength(units), units.size() - 3);
+                const std::vector<uint16_t> folderUnits = Utf8ToUtf16(current.name);
+                const bool endsWithFolder =
+                    folderUnits.size() <= units.size() &&
+                    std::equal(folderUnits.begin(), folderUnits.end(), units.end() - static_cast<std::ptrdiff_t>(folderUnits.size()));
+                const size_t typeLength = endsWithFolder ? folderUnits.size() : 3;
+                const size_t keep = std::min(ZeroTerminatedLength(units), units.size() - typeLength);
                 ScanInfoContents::File file;
                 const std::string base = Utf16ToUtf8(std::span<const uint16_t>(units.data(), keep));
                 file.name = base + current.name;

@@ -241,6 +241,13 @@ std::string ManualPage(const CLI::App& app) {
                               TypeList()));
     s += ".PP\n";
     s += RoffLine(
+        "CR3, ARW, RAF, RW2, DNG, PEF, NRW, HEIC, MTS (AVCHD, also M2TS), TS and 3GP (also 3G2) "
+        "are the formats of today's cameras and phones. A file is listed once, under the type "
+        "its own bytes name: a QuickTime movie with an ftyp atom is a MOV, a file of brand "
+        "\"crx \" a CR3. Without those types chosen, their files are found as before: a "
+        "CR3, HEIC or 3GP as an MP4, a DNG or PEF as a TIF, an NRW as a NEF.");
+    s += ".PP\n";
+    s += RoffLine(
         "A SOURCE is a whole disk (/dev/sdb, /dev/mmcblk0), a partition (/dev/sdb1) or a disk "
         "image file. Reading a device needs read permission on it: run as root, as a member of "
         "the disk group, or through the desktop program tarvolin, which asks for access through "

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the preview's decoding: the first byte picks the
-// image type (BMP ... NEF) or a movie type whose first frame the thumbnails
-// read (AVI, MOV, MP4), the rest is the file. Qt's image readers and
-// LibRaw must answer with a picture or nothing, never crash or hang; a
+// image type (BMP ... HEIC) or a movie type whose first frame the thumbnails
+// read (AVI, MOV, MP4), the rest is the file. Qt's image readers, LibRaw and
+// libheif must answer with a picture or nothing, never crash or hang; a
 // picture must be as large as the record says it is no larger than allowed.
 #include <QCoreApplication>
 #include <cstddef>
@@ -24,9 +24,11 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tvn::preview;
     if (size == 0) return 0;
-    static const char* const kTypes[] = {"BMP", "PNG", "JPG", "GIF", "TIF", "CRW", "CR2", "SRF",
-                                         "SR2", "MRW", "ORF", "NEF", "AVI", "MOV", "MP4"};
-    const char* type = kTypes[data[0] % 15];
+    static const char* const kTypes[] = {"BMP", "PNG", "JPG", "GIF", "TIF", "CRW", "CR2",
+                                         "SRF", "SR2", "MRW", "ORF", "NEF", "CR3", "ARW",
+                                         "RAF", "RW2", "DNG", "PEF", "NRW", "HEIC", "AVI",
+                                         "MOV", "MP4"};
+    const char* type = kTypes[data[0] % 23];
     const QByteArray bytes(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
     if (HasMovieFrames(type)) {
         const QImage frame = FirstMovieFrame(bytes, type);

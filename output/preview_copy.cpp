@@ -68,10 +68,13 @@ void TrimRiffCopy(const std::string& path) {
 
 PreviewViewer ViewerForType(std::string_view type) {
     static constexpr std::string_view kImages[] = {"BMP", "PNG", "GIF", "JPG", "CRW", "TIF",
-                                                   "CR2", "SR2", "SRF", "ORF", "MRW", "NEF"};
+                                                   "CR2", "SR2", "SRF", "ORF", "MRW", "NEF",
+                                                   "CR3", "ARW", "RAF", "RW2", "DNG", "PEF",
+                                                   "NRW", "HEIC"};
     for (std::string_view t : kImages)
         if (type == t) return PreviewViewer::Image;
-    if (type == "WAV" || type == "MP3" || type == "MPG" || type == "MP4" || type == "MOV")
+    if (type == "WAV" || type == "MP3" || type == "MPG" || type == "MP4" || type == "MOV" ||
+        type == "MTS" || type == "TS" || type == "3GP")
         return PreviewViewer::Media;
     if (type == "AVI") return PreviewViewer::Avi;
     if (type == "MID") return PreviewViewer::Midi;

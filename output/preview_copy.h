@@ -32,7 +32,7 @@ inline constexpr std::string_view kLoadingImage = " Loading Image...";
 enum class PreviewViewer {
     None,   // no viewer for this type
     Image,  // BMP, PNG, GIF, JPG, TIF and the camera raw types: "Image Options"
-    Media,  // WAV, MP3, MPG, MP4, MOV: the media player
+    Media,  // WAV, MP3, MPG, MP4, MOV, MTS, TS, 3GP: the media player
     Avi,    // AVI: the video player
     Midi,   // MID: the MIDI player
 };

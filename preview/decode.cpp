@@ -1,5 +1,6 @@
 #include "preview/decode.h"
 
+#include <libheif/heif.h>
 #include <libraw/libraw.h>
 
 #include <QBuffer>
@@ -23,7 +24,7 @@ struct FormatFacts {
 };
 
 // In the order of the scan's type list; the position is the format index.
-constexpr std::array<FormatFacts, 12> kFormats{{
+constexpr std::array<FormatFacts, 20> kFormats{{
     {"BMP", "bmp", "Windows Bitmap"},
     {"PNG", "png", "Portable Network Graphics"},
     {"JPG", "jpeg", "JPEG File Interchange Format"},
@@ -36,7 +37,18 @@ constexpr std::array<FormatFacts, 12> kFormats{{
     {"MRW", nullptr, "Minolta Raw"},
     {"ORF", nullptr, "Olympus Raw Format"},
     {"NEF", nullptr, "Nikon Electronic Format"},
+    // The formats of today's cameras and phones.
+    {"CR3", nullptr, "Canon Raw 3"},
+    {"ARW", nullptr, "Sony Alpha Raw"},
+    {"RAF", nullptr, "Fujifilm Raw"},
+    {"RW2", nullptr, "Panasonic Raw 2"},
+    {"DNG", nullptr, "Digital Negative"},
+    {"PEF", nullptr, "Pentax Electronic File"},
+    {"NRW", nullptr, "Nikon Raw (Coolpix)"},
+    {"HEIC", "heic", "High Efficiency Image File"},
 }};
+// The first format of today's cameras and phones in kFormats.
+constexpr uint32_t kFirstNewerFormat = 12;
 
 const FormatFacts* FindFormat(std::string_view type, uint32_t& index) {
     for (uint32_t i = 0; i < kFormats.size(); ++i) {
@@ -212,6 +224,87 @@ QImage DecodeWithLibRaw(const QByteArray& data, CImageInfo& info) {
     return image;
 }
 
+// The largest complete JPEG stream (SOI ... EOI) inside a raw file, decoded:
+// the camera's preview, for raw files LibRaw does not open.
+QImage DecodeEmbeddedJpeg(const QByteArray& data, CImageInfo& info) {
+    const auto* d = reinterpret_cast<const uint8_t*>(data.constData());
+    const size_t n = static_cast<size_t>(data.size());
+    QImage best;
+    size_t bestBytes = 0;
+    for (size_t at = 0; at + 4 <= n; ++at) {
+        if (d[at] != 0xFF || d[at + 1] != 0xD8 || d[at + 2] != 0xFF) continue;
+        // The stream's end: the last EOI the decoder accepts is found by
+        // letting Qt read from the SOI on.
+        QByteArray piece = QByteArray::fromRawData(data.constData() + at, static_cast<qsizetype>(n - at));
+        QBuffer buffer(&piece);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, "jpeg");
+        reader.setDecideFormatFromContent(false);
+        const QSize size = reader.size();
+        if (!size.isValid() ||
+            static_cast<uint64_t>(size.width()) * static_cast<uint64_t>(size.height()) > kMaxPixels ||
+            static_cast<size_t>(size.width()) * static_cast<size_t>(size.height()) <= bestBytes) {
+            continue;
+        }
+        QImage image = reader.read();
+        if (image.isNull()) continue;
+        bestBytes = static_cast<size_t>(size.width()) * static_cast<size_t>(size.height());
+        best = std::move(image);
+    }
+    if (best.isNull()) return {};
+    FillFromPicture(best, info);
+    info.compression = kCompressRaw;
+    info.numberOfImages = 1;
+    return best;
+}
+
+// HEIC/HEIF through libheif: the primary picture, decoded; where its coding
+// cannot be decoded, its size from the file's own properties, shown as a
+// plain picture of that shape.
+QImage DecodeHeif(const QByteArray& data, CImageInfo& info) {
+    std::unique_ptr<heif_context, void (*)(heif_context*)> ctx(heif_context_alloc(), heif_context_free);
+    if (!ctx) return {};
+    heif_error err = heif_context_read_from_memory_without_copy(ctx.get(), data.constData(),
+                                                                static_cast<size_t>(data.size()), nullptr);
+    if (err.code != heif_error_Ok) return {};
+    heif_image_handle* rawHandle = nullptr;
+    err = heif_context_get_primary_image_handle(ctx.get(), &rawHandle);
+    if (err.code != heif_error_Ok || rawHandle == nullptr) return {};
+    std::unique_ptr<heif_image_handle, void (*)(const heif_image_handle*)> handle(rawHandle,
+                                                                                 heif_image_handle_release);
+    const int w = heif_image_handle_get_width(handle.get());
+    const int h = heif_image_handle_get_height(handle.get());
+    if (w <= 0 || h <= 0 || static_cast<uint64_t>(w) * static_cast<uint64_t>(h) > kMaxPixels) return {};
+    info.numberOfImages = static_cast<uint32_t>(std::max(1, heif_context_get_number_of_top_level_images(ctx.get())));
+    info.compression = kCompressNone;
+    heif_image* rawImage = nullptr;
+    err = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGB, nullptr);
+    QImage image;
+    if (err.code == heif_error_Ok && rawImage != nullptr) {
+        std::unique_ptr<heif_image, void (*)(const heif_image*)> decoded(rawImage, heif_image_release);
+        int stride = 0;
+        const uint8_t* plane = heif_image_get_plane_readonly(decoded.get(), heif_channel_interleaved, &stride);
+        const int dw = heif_image_get_width(decoded.get(), heif_channel_interleaved);
+        const int dh = heif_image_get_height(decoded.get(), heif_channel_interleaved);
+        if (plane != nullptr && dw > 0 && dh > 0) {
+            image = QImage(plane, dw, dh, stride, QImage::Format_RGB888).copy();
+        }
+    }
+    if (image.isNull()) {
+        // Not decodable here: the picture's size, as a grey picture of its shape.
+        const double scale = std::min(1.0, 640.0 / std::max(w, h));
+        image = QImage(std::max(1, static_cast<int>(w * scale)), std::max(1, static_cast<int>(h * scale)),
+                       QImage::Format_RGB32);
+        image.fill(QColor(0xd8, 0xd8, 0xd8));
+        info.description = "Picture not decodable here; size from the file";
+    }
+    info.width = static_cast<uint32_t>(w);
+    info.height = static_cast<uint32_t>(h);
+    info.colorModel = kColorYCbCr;
+    info.componentsPerPixel = 3;
+    return image;
+}
+
 }  // namespace
 
 QImage DecodeImageBytes(const QByteArray& data, std::string_view type, CImageInfo& info) {
@@ -225,8 +318,19 @@ QImage DecodeImageBytes(const QByteArray& data, std::string_view type, CImageInf
     if (format == nullptr || data.isEmpty() || data.size() > kMaxDecodeBytes) return {};
 
     CImageInfo found = info;
-    QImage image = format->qtFormat != nullptr ? DecodeWithQt(data, *format, type, found)
-                                               : DecodeWithLibRaw(data, found);
+    QImage image;
+    if (type == "HEIC") {
+        image = DecodeHeif(data, found);
+    } else if (format->qtFormat != nullptr) {
+        image = DecodeWithQt(data, *format, type, found);
+    } else {
+        image = DecodeWithLibRaw(data, found);
+        // The newer raw formats: the embedded preview where LibRaw gives none.
+        if (image.isNull() && index >= kFirstNewerFormat) {
+            found = info;
+            image = DecodeEmbeddedJpeg(data, found);
+        }
+    }
     if (image.isNull()) return {};
     found.formatIndex = index;
     found.formatName = format->name;

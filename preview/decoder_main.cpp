@@ -40,7 +40,7 @@ using namespace tvn::preview;
 
 bool IsImageType(const std::string& t) {
     for (const char* i : {"BMP", "PNG", "GIF", "JPG", "CRW", "TIF", "CR2", "SR2", "SRF", "ORF",
-                          "MRW", "NEF"})
+                          "MRW", "NEF", "CR3", "ARW", "RAF", "RW2", "DNG", "PEF", "NRW", "HEIC"})
         if (t == i) return true;
     return false;
 }
@@ -264,7 +264,7 @@ int main(int argc, char** argv) {
     }
     if (type == "MID") return DecodeMidi(in);
     if (type == "WAV" || type == "MP3" || type == "MPG" || type == "MP4" || type == "MOV" ||
-        type == "AVI") {
+        type == "AVI" || type == "MTS" || type == "TS" || type == "3GP") {
         QGuiApplication app(argc, argv);
         return DecodeMedia(type, in, out);
     }

@@ -18,6 +18,17 @@
 #include "scan/recognizers/mpg_scanner.h"
 #include "scan/recognizers/mov_scanner.h"
 #include "scan/recognizers/avi_scanner.h"
+#include "scan/recognizers/cr3_scanner.h"
+#include "scan/recognizers/arw_scanner.h"
+#include "scan/recognizers/raf_scanner.h"
+#include "scan/recognizers/rw2_scanner.h"
+#include "scan/recognizers/dng_scanner.h"
+#include "scan/recognizers/pef_scanner.h"
+#include "scan/recognizers/nrw_scanner.h"
+#include "scan/recognizers/heic_scanner.h"
+#include "scan/recognizers/mts_scanner.h"
+#include "scan/recognizers/ts_scanner.h"
+#include "scan/recognizers/3gp_scanner.h"
 
 namespace tvn {
 
@@ -42,6 +53,17 @@ std::unique_ptr<CScanner> MakeRecognizer(CScanContext& ctx, FileType type) {
         case FileType::MPG: return std::make_unique<CMPGScanner>(ctx);
         case FileType::MOV: return std::make_unique<CMOVScanner>(ctx);
         case FileType::AVI: return std::make_unique<CAVIScanner>(ctx);
+        case FileType::CR3: return std::make_unique<CCR3Scanner>(ctx);
+        case FileType::ARW: return std::make_unique<CARWScanner>(ctx);
+        case FileType::RAF: return std::make_unique<CRAFScanner>(ctx);
+        case FileType::RW2: return std::make_unique<CRW2Scanner>(ctx);
+        case FileType::DNG: return std::make_unique<CDNGScanner>(ctx);
+        case FileType::PEF: return std::make_unique<CPEFScanner>(ctx);
+        case FileType::NRW: return std::make_unique<CNRWScanner>(ctx);
+        case FileType::HEIC: return std::make_unique<CHEICScanner>(ctx);
+        case FileType::MTS: return std::make_unique<CMTSScanner>(ctx);
+        case FileType::TS: return std::make_unique<CTSScanner>(ctx);
+        case FileType::ThreeGP: return std::make_unique<C3GPScanner>(ctx);
     }
     return nullptr;
 }

@@ -128,9 +128,12 @@ JobOutcome CScanJob::Run() {
             CScanner* recognizer = m_list[index].get();
             if (recognizer->IsFileHeader()) {
                 const ULONGLONG length = recognizer->FileLength();
+                // The newer types measure by their structure in both modes,
+                // so their longest files (a camcorder's clips) stay listed.
+                const FileType type = recognizer->GetType();
                 if (length > kMinFileLength &&
-                    (m_ctx.exactLengths ? length <= ExactLengthLimit(recognizer->GetType())
-                                        : length < kMaxFileLength)) {
+                    (m_ctx.exactLengths || !IsClassicType(type) ? length <= ExactLengthLimit(type)
+                                                                : length < kMaxFileLength)) {
                     RecordHit(*recognizer, position, K);
                     if (m_ctx.exactLengths && !recognizer->MayBeIncomplete()) {
                         const ULONGLONG start = position - K + offset / S;

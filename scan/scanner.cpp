@@ -56,7 +56,10 @@ CScanner::CScanner(CScanContext& ctx, FileType type)
     : m_hDevice(ctx.source.GetHandle()), m_strType(TypeName(type)), m_ctx(ctx), m_type(type) {
     // The buffer is allocated by the scan, after all recognizers of the job exist.
     m_ctx.buffer.clear();
+    m_ctx.listedTypes |= uint32_t{1} << static_cast<unsigned>(type);
 }
+
+CScanner::~CScanner() { m_ctx.listedTypes &= ~(uint32_t{1} << static_cast<unsigned>(m_type)); }
 
 BYTE* CScanner::AllocBuffer(DWORD size) {
     AssignZeros(m_ctx.buffer, size);

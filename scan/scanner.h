@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -28,8 +29,11 @@ inline constexpr DWORD kScanBufferSize = 524288;  // B, 0x80000
 // The per-type file number counters. They live as long as the session: some
 // types restart at every new recognizer list, others count on across scans.
 struct CTypeCounters {
-    std::array<UINT, kTypeCount> value{1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
-                                       1, 1, 1, 1, 1, 1, 1, 1, 1};
+    std::array<UINT, kTypeCount> value = [] {
+        std::array<UINT, kTypeCount> ones{};
+        ones.fill(1);
+        return ones;
+    }();
     UINT& operator[](FileType t) { return value[static_cast<std::size_t>(t)]; }
 };
 
@@ -76,6 +80,12 @@ struct CScanContext {
     void NoteDamage(const ReadDamage& damage, ULONGLONG pos);
     BlockBuffer walkBlock;        // the structure walks' own block, reused
 
+    // The types whose recognizers are in this scan's list, as bits by type
+    // id (each recognizer adds its own while it exists). A family's members
+    // read it to leave a file to the member its own bytes name.
+    uint32_t listedTypes = 0;
+    bool Listed(FileType t) const { return (listedTypes >> static_cast<unsigned>(t) & 1U) != 0; }
+
     // Measure each file's length from its own structure (the type's walk)
     // instead of by the length rules; a file whose structure breaks is
     // measured by the rules and marked as maybe incomplete.
@@ -113,7 +123,7 @@ private:
 class CScanner {
 public:
     CScanner(CScanContext& ctx, FileType type);
-    virtual ~CScanner() = default;
+    virtual ~CScanner();
     CScanner(const CScanner&) = delete;
     CScanner& operator=(const CScanner&) = delete;
 
@@ -175,6 +185,13 @@ protected:
         return (ULONGLONG{b[0]} | ULONGLONG{b[1]} << 8 | ULONGLONG{b[2]} << 16 |
                 ULONGLONG{b[3]} << 24) + 8;
     }
+    // Whether the file at the current offset belongs to another member of
+    // this recognizer's family: owner is the type the file's own bytes name,
+    // and that type's recognizer is in the list. One start, one entry.
+    bool LeftToOther(std::optional<FileType> owner) const {
+        return owner && *owner != m_type && m_ctx.Listed(*owner);
+    }
+
     // Absolute sector of the sector under test (S of the MP3 and MPG rules).
     ULONGLONG CurrentSector() const;
     // Told the length a walk measured for the file at the current offset

@@ -35,6 +35,9 @@ int main(int argc, char** argv) {
                      "Card size in bytes, a multiple of 512 (suffixes K, M, G count in 1024s)")
         ->transform(CLI::AsSizeValue(false))
         ->default_str("2G");
+    benchCard->add_flag("--newer-types", bench.newerTypes,
+                        "Files of today's cameras and phones too (CR3, ARW, RAF, RW2, DNG, PEF, NRW, "
+                        "HEIC, MTS, TS, 3GP)");
     bool exfat = false;
     auto* namesCard = app.add_subcommand(
         "names-card",

@@ -17,7 +17,7 @@ struct TypeBox {
     const char* text;
     FileType type;
 };
-constexpr std::array<TypeBox, kTypeCount> kBoxes{{
+constexpr std::array<TypeBox, kClassicTypeCount> kBoxes{{
     {1006, "BMP", FileType::BMP}, {1007, "PNG", FileType::PNG}, {1008, "JPG", FileType::JPG},
     {1009, "GIF", FileType::GIF}, {1010, "TIFF", FileType::TIF}, {1011, "CRW", FileType::CRW},
     {1012, "CR2", FileType::CR2}, {1014, "SRF", FileType::SRF}, {1015, "SR2", FileType::SR2},
@@ -27,6 +27,14 @@ constexpr std::array<TypeBox, kTypeCount> kBoxes{{
     {1024, "AVI", FileType::AVI},
 }};
 constexpr size_t kImageTypes = 12;
+// The types of today's cameras and phones, in a group of their own below the
+// classic list: boxes without icons, six to a row.
+constexpr std::array<TypeBox, kTypeCount - kClassicTypeCount> kMoreBoxes{{
+    {1100, "CR3", FileType::CR3}, {1101, "ARW", FileType::ARW}, {1102, "RAF", FileType::RAF},
+    {1103, "RW2", FileType::RW2}, {1104, "DNG", FileType::DNG}, {1105, "PEF", FileType::PEF},
+    {1106, "NRW", FileType::NRW}, {1107, "HEIC", FileType::HEIC}, {1108, "MTS", FileType::MTS},
+    {1109, "TS", FileType::TS}, {1110, "3GP", FileType::ThreeGP},
+}};
 }  // namespace
 
 CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, CWizardState& state,
@@ -49,20 +57,24 @@ CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, C
     groupFont.setStyleStrategy(QFont::PreferAntialias);
     auto* images = new QGroupBox(Tr("Select image file types to recover"), this);
     images->setObjectName(QStringLiteral("id1095"));
-    images->setGeometry(15, 74, 590, 166);
+    images->setGeometry(15, 74, 590, 136);
     images->setFont(groupFont);
     auto* media = new QGroupBox(Tr("Select music && video file types to recover"), this);
     media->setObjectName(QStringLiteral("id1096"));
-    media->setGeometry(15, 248, 590, 122);
+    media->setGeometry(15, 216, 590, 98);
+    auto* more = new QGroupBox(Tr("More camera and phone formats"), this);
+    more->setObjectName(QStringLiteral("idMoreTypes"));
+    more->setGeometry(15, 320, 590, 62);
+    more->setFont(groupFont);
     media->setFont(groupFont);
 
-    for (size_t i = 0; i < kTypeCount; ++i) {
+    for (size_t i = 0; i < kClassicTypeCount; ++i) {
         const TypeBox& b = kBoxes[i];
         const bool image = i < kImageTypes;
         const size_t slot = image ? i : i - kImageTypes;
         QGroupBox* group = image ? images : media;
         const int x = 20 + static_cast<int>(slot % 4) * 142;
-        const int y = 26 + static_cast<int>(slot / 4) * 44;
+        const int y = 22 + static_cast<int>(slot / 4) * 38;
         auto* icon = new CTypeIcon(QString::fromLatin1(b.text), group);
         icon->setObjectName(QStringLiteral("id%1").arg(1066 + static_cast<int>(i)));
         icon->move(x, y);
@@ -75,19 +87,28 @@ CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, C
         m_icons[i] = icon;
         icon->Play();
     }
+    for (size_t i = 0; i < kMoreBoxes.size(); ++i) {
+        const TypeBox& b = kMoreBoxes[i];
+        auto* box = new QCheckBox(QString::fromLatin1(b.text), more);
+        box->setObjectName(QStringLiteral("id%1").arg(b.id));
+        box->setFont(font());
+        box->setGeometry(20 + static_cast<int>(i % 6) * 95, 16 + static_cast<int>(i / 6) * 21, 90, 20);
+        connect(box, &QCheckBox::clicked, this, &CFileSelectionDlg::UpdateButtons);
+        m_boxes[static_cast<size_t>(b.type)] = box;
+    }
 
     // On by default; unticked, the scan finds lengths by the window rules.
     m_exactLengths = new QCheckBox(Tr("&Measure exact file lengths"), this);
     m_exactLengths->setObjectName(QStringLiteral("idExactLengths"));
     m_exactLengths->setFont(font());
-    m_exactLengths->setGeometry(22, 385, 400, 22);
+    m_exactLengths->setGeometry(22, 390, 400, 22);
     m_exactLengths->setChecked(m_session.exactLengths);
     m_exactLengths->setToolTip(Tr(
         "Follow each file's own structure to its end, so that files come back whole and without "
         "padding. Files whose structure breaks off are marked \"may be incomplete\"."));
 
     m_selectAll = AddButton("id1047", Tr("Select &All"), QStringLiteral(":/art/select_all.svg"),
-                            QRect(455, 380, 150, 32));
+                            QRect(455, 388, 150, 32));
     connect(m_selectAll, &QPushButton::clicked, this, &CFileSelectionDlg::OnSelectAll);
 
     AddHelpButton("id1005", QPoint(20, 432));

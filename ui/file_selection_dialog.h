@@ -1,7 +1,8 @@
-// The second step before a scan: which of the nineteen file types to look
-// for. Next opens the picked medium afresh (a card pulled out meanwhile is
-// caught here), empties the catalogue and builds the recognizer list in the
-// fixed list order, whatever order the boxes were ticked in. A box below the
+// The second step before a scan: which file types to look for (the classic
+// nineteen, and below them the more camera and phone formats). Next opens the
+// picked medium afresh (a card pulled out meanwhile is caught here), empties
+// the catalogue and builds the recognizer list in the fixed list order,
+// whatever order the boxes were ticked in. A box below the
 // types asks for exact lengths: each file measured from its own structure.
 #pragma once
 
@@ -53,7 +54,7 @@ private:
     bool m_selectAllState = true;  // the next click on the button ticks every box
 
     std::array<QCheckBox*, kTypeCount> m_boxes{};
-    std::array<CTypeIcon*, kTypeCount> m_icons{};
+    std::array<CTypeIcon*, kClassicTypeCount> m_icons{};
     QPushButton* m_selectAll = nullptr;
     QCheckBox* m_exactLengths = nullptr;
     QPushButton* m_nextButton = nullptr;

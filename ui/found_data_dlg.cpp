@@ -73,9 +73,11 @@ private:
     QWidget* m_parent;
 };
 
-// The type of a found file: the three letters its name ends with.
+// The type of a found file: what its name ends with after the last dot
+// ("file# 1.JPG", "file# 2.HEIC", "file# 3.TS").
 std::string_view TypeOfName(const std::string& name) {
-    return name.size() >= 3 ? std::string_view(name).substr(name.size() - 3) : std::string_view();
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::string_view() : std::string_view(name).substr(dot + 1);
 }
 
 }  // namespace

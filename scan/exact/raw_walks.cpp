@@ -171,7 +171,9 @@ WalkResult WalkTiff(CByteSource& src) {
     uint8_t h[4];
     if (!src.Read(0, h, 4)) return WalkResult::Broken();
     bool be;
-    if (h[0] == 'I' && h[1] == 'I' && ((h[2] == 0x2A && h[3] == 0) || (h[2] == 'R' && (h[3] == 'O' || h[3] == 'S')))) {
+    if (h[0] == 'I' && h[1] == 'I' &&
+        ((h[2] == 0x2A && h[3] == 0) || (h[2] == 'U' && h[3] == 0) ||  // TIFF, RW2
+         (h[2] == 'R' && (h[3] == 'O' || h[3] == 'S')))) {
         be = false;
     } else if (h[0] == 'M' && h[1] == 'M' && ((h[2] == 0 && h[3] == 0x2A) || (h[2] == 'O' && h[3] == 'R'))) {
         be = true;

@@ -160,6 +160,17 @@ uint64_t ExactLengthLimit(FileType type) {
         case FileType::MOV:
         case FileType::AVI: return 256 * GiB;
         case FileType::MPG: return 64 * GiB;
+        case FileType::ARW:
+        case FileType::RAF:
+        case FileType::RW2:
+        case FileType::DNG:
+        case FileType::PEF:
+        case FileType::NRW: return 4 * GiB;
+        case FileType::CR3:
+        case FileType::HEIC: return 4 * GiB;
+        case FileType::MTS:
+        case FileType::TS:
+        case FileType::ThreeGP: return 256 * GiB;
     }
     return 0;
 }
@@ -185,6 +196,17 @@ WalkResult WalkFile(FileType type, CByteSource& src) {
         case FileType::MOV: return WalkMovie(src);
         case FileType::AVI: return WalkAvi(src);
         case FileType::MPG: return WalkMpeg(src);
+        case FileType::ARW:
+        case FileType::RW2:
+        case FileType::DNG:
+        case FileType::PEF:
+        case FileType::NRW: return WalkTiff(src);
+        case FileType::RAF: return WalkRaf(src);
+        case FileType::CR3:
+        case FileType::ThreeGP: return WalkMovie(src);
+        case FileType::HEIC: return WalkHeif(src);
+        case FileType::MTS: return WalkTransport(src, 192, 4);
+        case FileType::TS: return WalkTransport(src, 188, 0);
     }
     return WalkResult::Broken();
 }

@@ -32,7 +32,7 @@ WalkResult WalkJpeg(CByteSource& src);
 WalkResult WalkPng(CByteSource& src);
 WalkResult WalkGif(CByteSource& src);
 WalkResult WalkBmp(CByteSource& src);
-// TIF, NEF, CR2, SR2, SRF and ORF: the end of the farthest structure the IFDs
+// TIF, NEF, CR2, SR2, SRF, ORF, ARW, DNG, PEF, NRW and RW2: the end of the farthest structure the IFDs
 // reach.
 WalkResult WalkTiff(CByteSource& src);
 WalkResult WalkCrw(CByteSource& src);
@@ -41,9 +41,18 @@ WalkResult WalkMp3(CByteSource& src);
 WalkResult WalkWav(CByteSource& src);
 WalkResult WalkMidi(CByteSource& src);
 WalkResult WalkAvi(CByteSource& src);
-// MP4 and MOV: the top-level atoms.
+// MP4, MOV, CR3 and 3GP: the top-level atoms.
 WalkResult WalkMovie(CByteSource& src);
 WalkResult WalkMpeg(CByteSource& src);
+// RAF: the farthest of the JPEG, metadata and raw data its header locates.
+WalkResult WalkRaf(CByteSource& src);
+// HEIC/HEIF: the top-level boxes; a picture needs its "meta" box.
+WalkResult WalkHeif(CByteSource& src);
+// Transport streams: the run of packets of the given size (188, or 192 with
+// the sync byte after a 4-byte time stamp) to its last packet. A packet
+// whose sync byte is lost in the middle of the run does not end it when the
+// packets after it carry theirs.
+WalkResult WalkTransport(CByteSource& src, size_t packet, size_t syncAt);
 
 // The walk of a type.
 WalkResult WalkFile(FileType type, CByteSource& src);

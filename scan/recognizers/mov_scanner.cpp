@@ -1,6 +1,7 @@
 #include "scan/recognizers/mov_scanner.h"
 
 #include "scan/forward_search.h"
+#include "scan/recognizers/family_owner.h"
 
 namespace tvn {
 
@@ -25,10 +26,12 @@ CMOVScanner::CMOVScanner(CScanContext& ctx) : CScanner(ctx, FileType::MOV) {
 
 bool CMOVScanner::IsFileHeader() {
     const size_t p = GetOffset();
+    bool movie = false;
     for (const char* atom : kFirstAtoms) {
-        if (Match(p + 4, atom, 4)) return true;
+        if (Match(p + 4, atom, 4)) movie = true;
     }
-    return Match(p + 4, "ftyp", 4) && Match(p + 8, "qt", 2);
+    if (!movie) movie = Match(p + 4, "ftyp", 4) && Match(p + 8, "qt", 2);
+    return movie && !LeftToOther(IsoMediaTypeOf(Buf().subspan(p)));
 }
 
 bool CMOVScanner::CanStartWith(BYTE b) const {

@@ -1,6 +1,7 @@
 #include "scan/recognizers/mp4_scanner.h"
 
 #include "scan/forward_search.h"
+#include "scan/recognizers/family_owner.h"
 
 namespace tvn {
 
@@ -18,9 +19,10 @@ CMP4Scanner::CMP4Scanner(CScanContext& ctx) : CScanner(ctx, FileType::MP4) {
     ResetCounter(0);
 }
 
-// Any brand: QuickTime files with an "ftyp" atom are found as MP4 too.
+// Any brand, unless the brand names another member of the family whose
+// recognizer is in the list (a QuickTime movie, a CR3, a HEIC, a 3GP).
 bool CMP4Scanner::IsFileHeader() {
-    return Match(GetOffset() + 4, "ftyp", 4);
+    return Match(GetOffset() + 4, "ftyp", 4) && !LeftToOther(IsoMediaTypeOf(Buf().subspan(GetOffset())));
 }
 
 ULONGLONG CMP4Scanner::GetFileSize() {

@@ -1,6 +1,7 @@
 #include "scan/recognizers/nef_scanner.h"
 
 #include "scan/forward_search.h"
+#include "scan/recognizers/family_owner.h"
 #include "scan/recognizers/tiff_family.h"
 
 namespace tvn {
@@ -11,7 +12,8 @@ CNEFScanner::CNEFScanner(CScanContext& ctx) : CScanner(ctx, FileType::NEF) { Res
 
 bool CNEFScanner::IsFileHeader() {
     const size_t p = GetOffset();
-    return IsTiffHeaderAt(Buf(), p) && m_ctx.TextInWindow("NIKON", p + 1, p + 1024);
+    return IsTiffHeaderAt(Buf(), p) && m_ctx.TextInWindow("NIKON", p + 1, p + 1024) &&
+           !LeftToOther(TiffFamilyTypeOf(Buf().subspan(p)));
 }
 
 ULONGLONG CNEFScanner::GetFileSize() {

@@ -1,6 +1,7 @@
 #include "scan/recognizers/sr2_scanner.h"
 
 #include "scan/forward_search.h"
+#include "scan/recognizers/family_owner.h"
 #include "scan/recognizers/tiff_family.h"
 
 namespace tvn {
@@ -11,7 +12,8 @@ CSR2Scanner::CSR2Scanner(CScanContext& ctx) : CScanner(ctx, FileType::SR2) { Res
 
 bool CSR2Scanner::IsFileHeader() {
     const size_t p = GetOffset();
-    return IsTiffHeaderAt(Buf(), p) && m_ctx.TextInWindow("DSC-R1", p + 1, p + 512);
+    return IsTiffHeaderAt(Buf(), p) && m_ctx.TextInWindow("DSC-R1", p + 1, p + 512) &&
+           !LeftToOther(TiffFamilyTypeOf(Buf().subspan(p)));
 }
 
 ULONGLONG CSR2Scanner::GetFileSize() {

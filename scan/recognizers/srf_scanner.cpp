@@ -1,6 +1,7 @@
 #include "scan/recognizers/srf_scanner.h"
 
 #include "scan/forward_search.h"
+#include "scan/recognizers/family_owner.h"
 #include "scan/recognizers/tiff_family.h"
 
 namespace tvn {
@@ -11,7 +12,8 @@ CSRFScanner::CSRFScanner(CScanContext& ctx) : CScanner(ctx, FileType::SRF) { Res
 
 bool CSRFScanner::IsFileHeader() {
     const size_t p = GetOffset();
-    return IsTiffHeaderAt(Buf(), p) && m_ctx.TextInWindow("DSC-F828", p + 1, p + 1024);
+    return IsTiffHeaderAt(Buf(), p) && m_ctx.TextInWindow("DSC-F828", p + 1, p + 1024) &&
+           !LeftToOther(TiffFamilyTypeOf(Buf().subspan(p)));
 }
 
 ULONGLONG CSRFScanner::GetFileSize() {

@@ -1,6 +1,7 @@
 #include "scan/recognizers/tif_scanner.h"
 
 #include "scan/forward_search.h"
+#include "scan/recognizers/family_owner.h"
 #include "scan/recognizers/tiff_family.h"
 
 namespace tvn {
@@ -14,7 +15,8 @@ bool CTIFScanner::IsFileHeader() {
     const size_t p = GetOffset();
     if (!IsTiffHeaderAt(Buf(), p) || Match(p + 8, "CR", 2)) return false;
     return !m_ctx.TextInWindow("NIKO", p + 1, p + 1024) &&
-           !m_ctx.TextInWindow("SONY", p + 1, p + 1024);
+           !m_ctx.TextInWindow("SONY", p + 1, p + 1024) &&
+           !LeftToOther(TiffFamilyTypeOf(Buf().subspan(p)));
 }
 
 ULONGLONG CTIFScanner::GetFileSize() {

@@ -178,6 +178,23 @@ TEST(ScanInfo, SaveLoadSaveReversesListsAndKeepsNodes) {
     EXPECT_EQ(test::ReadFile(second).size(), test::ReadFile(first).size());
 }
 
+// The newer types' names are two to four letters long ("TS", "HEIC", "3GP"):
+// their files keep their names through a save and a load.
+TEST(ScanInfo, TypeNamesOfTwoToFourLettersKeepTheirFileNames) {
+    ImageSession s;
+    CDirectoryTree& tree = s.session.tree;
+    for (const char* type : {"TS", "HEIC", "3GP", "JPG"}) tree.InsertFolder(type)->InsertFile("file# 1.", 10, 12, 1500);
+    const std::string path = s.dir / "newer.bin";
+    ASSERT_TRUE(SaveScanInfo(s.session, path, s.reporter));
+    CSession loaded;
+    ASSERT_TRUE(LoadScanInfo(loaded, path, s.image, 2048, s.reporter));
+    for (const char* type : {"TS", "HEIC", "3GP", "JPG"}) {
+        const CFolderNode* f = loaded.tree.FindFolder(type);
+        ASSERT_NE(f, nullptr) << type;
+        EXPECT_EQ(FileNames(f), (std::vector<std::string>{std::string("file# 1.") + type})) << type;
+    }
+}
+
 TEST(ScanInfo, HandWrittenOneCharacterFileLoads) {
     TempDir dir;
     { media::ImageFile e(dir / "E", 512 * 1000); }

@@ -189,11 +189,11 @@ TEST(CliManual, BashCompletionFollowsTheCommandTable) {
     // Values: type lists complete after the last comma, --to only folders,
     // arguments file names.
     EXPECT_EQ(Complete(script, {"tarvolin-cli", "scan", "x.img", "--types", "jpg,c"}, dir / ""),
-              (V{"jpg,cr2", "jpg,crw"}));
+              (V{"jpg,cr2", "jpg,cr3", "jpg,crw"}));
     EXPECT_EQ(Complete(script, {"tarvolin-cli", "save", "x.img", "--to", "p"}, dir / ""), (V{"photos"}));
     EXPECT_EQ(Complete(script, {"tarvolin-cli", "save", "p"}, dir / ""), (V{"photos", "pictures.img"}));
     EXPECT_EQ(Complete(script, {"tarvolin-cli", "save", "x.img", "--select", "m"}, dir / ""),
-              (V{"mid", "mov", "mp3", "mp4", "mpg", "mrw"}));
+              (V{"mid", "mov", "mp3", "mp4", "mpg", "mrw", "mts"}));
 
     std::string err;
     EXPECT_EQ(test::RunCommand(Cli("--completion zsh 2>&1"), &err), 2);

@@ -4,10 +4,12 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
 
 #include "tests/support/test_support.h"
 #include "tools/media/av_writers.h"
 #include "tools/media/image.h"
+#include "tools/media/modern_writers.h"
 #include "tools/media/photo_writers.h"
 
 namespace tvn {
@@ -76,6 +78,48 @@ TEST(CliPreview, EachImageTypeGivesAPngOfItsSize) {
     EXPECT_EQ(test::RunCommand(Cli("preview '" + img + "' --types jpg --file 'JPG/file# 9.JPG' --to '" +
                                    (dir / "x.png") + "' 2>/dev/null")),
               2);
+}
+
+// The raw formats of today's cameras give their embedded preview (LibRaw's,
+// or the largest JPEG inside where LibRaw opens none), HEIC its picture or,
+// where its coding cannot be decoded here, its size from the file.
+TEST(CliPreview, EachNewerImageTypeGivesAPicture) {
+    if (!HaveDecoder()) GTEST_SKIP() << "the decoder is built only with the desktop program (TVN_GUI)";
+    test::TempDir dir;
+    const std::string img = dir / "card.img";
+    std::vector<media::SampleFile> samples;
+    media::AppendModernSamples(samples);
+    std::vector<std::string> names;
+    {
+        media::ImageFile f(img, 4 << 20);
+        uint64_t at = 512 * 16;
+        std::map<std::string, int> numbers;
+        for (const auto& s : samples) {
+            f.Write(at, s.data);
+            at = (at + s.data.size() + 1024) / 512 * 512;
+            const int number = ++numbers[s.type];
+            if (s.type != "MTS" && s.type != "TS" && s.type != "3GP")
+                names.push_back(s.type + "/file# " + std::to_string(number) + "." + s.type);
+        }
+    }
+    ASSERT_EQ(names.size(), 11u);
+    for (const std::string& file : names) {
+        SCOPED_TRACE(file);
+        const std::string png = dir / "out.png";
+        fs::remove(png);
+        std::string out;
+        ASSERT_EQ(test::RunCommand(Cli("preview '" + img + "' --types all --file '" + file + "' --to '" +
+                                       png + "' --json 2>/dev/null"),
+                                   &out),
+                  0)
+            << out;
+        // Every preview the builder puts in these files is 640 x 480 (a CR3's
+        // thumbnail is smaller: the larger one is shown).
+        EXPECT_EQ(PngSize(png), std::make_pair(640u, 480u));
+        if (file.starts_with("HEIC")) {
+            EXPECT_NE(out.find("\"width\": 640"), std::string::npos) << out;
+        }
+    }
 }
 
 TEST(CliPreview, WithoutTheDecoderItSaysWhichPackageIsNeeded) {

@@ -126,7 +126,10 @@ TEST(PreviewRequest, SizeLimitsDependOnHowThePreviewWasAskedFor) {
               PreviewRequest::TooLarge);
     // Video plays here; a type without a viewer is not available.
     EXPECT_EQ(CheckPreviewRequest("AVI", 1 << 20, false), PreviewRequest::Open);
-    EXPECT_EQ(CheckPreviewRequest("ARW", 1 << 20, false), PreviewRequest::NotAvailable);
+    EXPECT_EQ(CheckPreviewRequest("XYZ", 1 << 20, false), PreviewRequest::NotAvailable);
+    EXPECT_EQ(CheckPreviewRequest("ARW", 1 << 20, false), PreviewRequest::Open);
+    EXPECT_EQ(ViewerForType("HEIC"), PreviewViewer::Image);
+    EXPECT_EQ(ViewerForType("MTS"), PreviewViewer::Media);
     EXPECT_EQ(ViewerForType("NEF"), PreviewViewer::Image);
     EXPECT_EQ(ViewerForType("MP3"), PreviewViewer::Media);
     EXPECT_EQ(ViewerForType("AVI"), PreviewViewer::Avi);

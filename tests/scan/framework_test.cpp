@@ -31,8 +31,18 @@ TEST(RecognizerList, FixedOrderWhateverTheChoice) {
                             FileType::CR2, FileType::CRW, FileType::TIF, FileType::GIF,
                             FileType::JPG, FileType::PNG, FileType::BMP};
     list = BuildRecognizerList(ctx, all);
+    ASSERT_EQ(list.size(), kClassicTypeCount);
+    for (size_t i = 0; i < kClassicTypeCount; ++i) EXPECT_EQ(list[i]->GetTypeName(), kTypes[i].name);
+
+    // The newer types follow the nineteen, in their own fixed order.
+    std::vector<FileType> every;
+    for (auto it = kTypes.rbegin(); it != kTypes.rend(); ++it) every.push_back(it->type);
+    list.clear();
+    list = BuildRecognizerList(ctx, every);
     ASSERT_EQ(list.size(), kTypeCount);
     for (size_t i = 0; i < kTypeCount; ++i) EXPECT_EQ(list[i]->GetTypeName(), kTypes[i].name);
+    EXPECT_EQ(list[kClassicTypeCount]->GetTypeName(), "CR3");
+    EXPECT_EQ(list.back()->GetTypeName(), "3GP");
 }
 
 TEST(ReadBlock, UnreadableBlockIsZerosAndSkipped) {

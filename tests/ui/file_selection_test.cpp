@@ -1,5 +1,6 @@
 // The file-type step: the boxes, Select All / Deselect All, Next exactly
 // when a type is ticked, and the scan it prepares.
+#include <QGroupBox>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -39,6 +40,12 @@ TEST_F(TypesFixture, NineteenBoxesAllClearAndNextOnlyWithATick) {
     }
     EXPECT_EQ(dlg->Box(FileType::TIF)->text(), QStringLiteral("TIFF"));
     EXPECT_EQ(dlg->Box(FileType::MP3)->objectName(), QStringLiteral("id1013"));
+    // The newer types in a group of their own below the classic list.
+    auto* more = dlg->findChild<QGroupBox*>(QStringLiteral("idMoreTypes"));
+    ASSERT_NE(more, nullptr);
+    EXPECT_EQ(more->title(), QStringLiteral("More camera and phone formats"));
+    EXPECT_EQ(dlg->Box(FileType::HEIC)->parentWidget(), more);
+    EXPECT_EQ(dlg->Box(FileType::ThreeGP)->text(), QStringLiteral("3GP"));
     EXPECT_FALSE(Button("id1")->isEnabled());
     Tick(FileType::WAV);
     EXPECT_TRUE(Button("id1")->isEnabled());

@@ -19,6 +19,7 @@
 #include "tools/media/av_writers.h"
 #include "tools/media/fat_card.h"
 #include "tools/media/jpeg_trailers.h"
+#include "tools/media/modern_writers.h"
 #include "tools/media/photo_writers.h"
 
 namespace tvn::media {
@@ -135,6 +136,16 @@ constexpr KindShare kShares[] = {
     {BenchKind::JpgMotion, 0.03, 3 * kMB, 8 * kMB},
 };
 constexpr size_t kKinds = std::size(kShares);
+
+// With the newer types: a card from a recent camera and phone besides.
+constexpr KindShare kNewerShares[] = {
+    {BenchKind::Cr3, 0.03, 10 * kMB, 30 * kMB},   {BenchKind::Arw, 0.025, 10 * kMB, 30 * kMB},
+    {BenchKind::Raf, 0.02, 10 * kMB, 30 * kMB},   {BenchKind::Rw2, 0.015, 10 * kMB, 25 * kMB},
+    {BenchKind::Dng, 0.02, 8 * kMB, 30 * kMB},    {BenchKind::Pef, 0.015, 10 * kMB, 25 * kMB},
+    {BenchKind::Nrw, 0.01, 8 * kMB, 20 * kMB},    {BenchKind::Heic, 0.05, 1 * kMB, 4 * kMB},
+    {BenchKind::Mts, 0.04, 20 * kMB, 120 * kMB},  {BenchKind::Ts, 0.015, 10 * kMB, 60 * kMB},
+    {BenchKind::ThreeGp, 0.01, 500 * kKB, 5 * kMB},
+};
 
 // No file larger than a twentieth of what the card holds.
 uint64_t SizeCap(uint64_t dataBytes) {
@@ -280,6 +291,39 @@ BenchFile Planned(BenchKind kind, uint64_t target, uint32_t seed, CNamer& namer)
             break;
         case BenchKind::Zip:
             other("/BACKUP", "BACKUP{:02}.ZIP");
+            break;
+        case BenchKind::Cr3:
+            camera("IMG_", "CR3");
+            break;
+        case BenchKind::Arw:
+            camera("DSC0", "ARW");
+            break;
+        case BenchKind::Raf:
+            camera("DSCF", "RAF");
+            break;
+        case BenchKind::Rw2:
+            camera("P100", "RW2");
+            break;
+        case BenchKind::Dng:
+            other("/DCIM/Camera", "PXL_{:04}.DNG");
+            break;
+        case BenchKind::Pef:
+            camera("IMGP", "PEF");
+            break;
+        case BenchKind::Nrw:
+            camera("DSCN", "NRW");
+            break;
+        case BenchKind::Heic:
+            other("/DCIM/Camera", "IMG_{:04}.HEIC");
+            break;
+        case BenchKind::Mts:
+            other("/PRIVATE/AVCHD/BDMV/STREAM", "{:05}.MTS");
+            break;
+        case BenchKind::Ts:
+            other("/RECORD", "REC{:04}.TS");
+            break;
+        case BenchKind::ThreeGp:
+            other("/DCIM/Camera", "VID_{:04}.3GP");
             break;
     }
     return f;
@@ -506,6 +550,17 @@ std::string BenchKindType(BenchKind kind) {
         case BenchKind::Text:
         case BenchKind::Zip:
             return "";
+        case BenchKind::Cr3: return "CR3";
+        case BenchKind::Arw: return "ARW";
+        case BenchKind::Raf: return "RAF";
+        case BenchKind::Rw2: return "RW2";
+        case BenchKind::Dng: return "DNG";
+        case BenchKind::Pef: return "PEF";
+        case BenchKind::Nrw: return "NRW";
+        case BenchKind::Heic: return "HEIC";
+        case BenchKind::Mts: return "MTS";
+        case BenchKind::Ts: return "TS";
+        case BenchKind::ThreeGp: return "3GP";
     }
     return "";
 }
@@ -556,14 +611,17 @@ void ScrubFalseStarts(Bytes& b, size_t from, size_t to) {
 
 // ---------------------------------------------------------------- planning
 
-std::vector<BenchFile> PlanBenchCard(uint64_t dataBytes) {
+std::vector<BenchFile> PlanBenchCard(uint64_t dataBytes, bool newerTypes) {
+    std::vector<KindShare> shares(std::begin(kShares), std::end(kShares));
+    if (newerTypes) shares.insert(shares.end(), std::begin(kNewerShares), std::end(kNewerShares));
+    const size_t kinds = shares.size();
     const uint64_t budget = dataBytes / 10 * 9;
     CRng rng(kPlanSeed);
     CNamer namer;
     std::vector<BenchFile> out;
     uint64_t planned = 0;
-    std::array<uint64_t, kKinds> bytesOf{};
-    std::array<bool, kKinds> full{};
+    std::vector<uint64_t> bytesOf(kinds, 0);
+    std::vector<bool> full(kinds, false);
 
     // The camera's print order first: it stays on the card.
     out.push_back(Planned(BenchKind::Text, 2 * kKB, 1, namer));
@@ -572,13 +630,13 @@ std::vector<BenchFile> PlanBenchCard(uint64_t dataBytes) {
     planned += out.back().target;
 
     const auto add = [&](size_t k) {
-        const auto [low, high] = SizeRange(kShares[k], dataBytes);
+        const auto [low, high] = SizeRange(shares[k], dataBytes);
         const uint64_t size = rng.Between(low, high);
         if (planned + size > budget) return false;
-        out.push_back(Planned(kShares[k].kind, size, rng.Next32(), namer));
+        out.push_back(Planned(shares[k].kind, size, rng.Next32(), namer));
         planned += size;
         bytesOf[k] += size;
-        if (kShares[k].kind == BenchKind::Mov || kShares[k].kind == BenchKind::Avi) {
+        if (shares[k].kind == BenchKind::Mov || shares[k].kind == BenchKind::Avi) {
             // The camera's thumbnail of the clip, next to it.
             BenchFile thm = out.back();
             thm.kind = BenchKind::Thm;
@@ -591,22 +649,22 @@ std::vector<BenchFile> PlanBenchCard(uint64_t dataBytes) {
     };
     // One of each kind first, then each kind in turn as its share of the
     // bytes falls behind.
-    for (size_t k = 0; k < kKinds; ++k) add(k);
+    for (size_t k = 0; k < kinds; ++k) add(k);
     for (;;) {
-        size_t pick = kKinds;
+        size_t pick = kinds;
         double best = 0;
-        for (size_t k = 0; k < kKinds; ++k) {
+        for (size_t k = 0; k < kinds; ++k) {
             if (full[k]) continue;
-            const auto [low, high] = SizeRange(kShares[k], dataBytes);
+            const auto [low, high] = SizeRange(shares[k], dataBytes);
             const double due =
                 (static_cast<double>(bytesOf[k]) + static_cast<double>(low + high) / 2) /
-                kShares[k].share;
-            if (pick == kKinds || due < best) {
+                shares[k].share;
+            if (pick == kinds || due < best) {
                 pick = k;
                 best = due;
             }
         }
-        if (pick == kKinds) break;
+        if (pick == kinds) break;
         if (!add(pick)) full[pick] = true;
     }
     // About one file in ten deleted, the print order kept; a clip and its
@@ -907,6 +965,39 @@ Bytes MakeBenchFile(const BenchFile& f, CBenchJpegPool& pool) {
             return MakeText(target, seed, f.name == "AUTPRINT.MRK");
         case BenchKind::Zip:
             return MakeZip(target, seed);
+        case BenchKind::Cr3:
+        case BenchKind::Arw:
+        case BenchKind::Raf:
+        case BenchKind::Rw2:
+        case BenchKind::Dng:
+        case BenchKind::Pef:
+        case BenchKind::Nrw:
+        case BenchKind::Heic:
+        case BenchKind::Mts:
+        case BenchKind::Ts: {
+            // The bulk of the file is its raw, coded or stream data.
+            ModernOptions o;
+            // (A tenth is left for the preview and the headers of a picture.)
+            const bool stream = f.kind == BenchKind::Mts || f.kind == BenchKind::Ts;
+            o.width = 640 + seed % 4 * 64;
+            o.height = o.width * 3 / 4;
+            o.dataBytes = static_cast<uint32_t>(std::min<uint64_t>(stream ? target : target / 10 * 9, UINT32_MAX / 2));
+            o.seed = seed;
+            switch (f.kind) {
+                case BenchKind::Cr3: return MakeCr3(o, seed % 2 == 0);
+                case BenchKind::Arw: return MakeArw(o);
+                case BenchKind::Raf: return MakeRaf(o, seed % 3 == 0);
+                case BenchKind::Rw2: return MakeRw2(o);
+                case BenchKind::Dng: return MakeDng(o);
+                case BenchKind::Pef: return MakePef(o);
+                case BenchKind::Nrw: return MakeNrw(o);
+                case BenchKind::Heic: return MakeHeic(o, seed % 2 == 0, seed % 3 == 0 ? "mif1" : "heic");
+                case BenchKind::Mts: return MakeTransportStream(o, true);
+                default: return MakeTransportStream(o, false);
+            }
+        }
+        case BenchKind::ThreeGp:
+            return Make3gp(static_cast<size_t>(target / kMp3FrameBytes), seed % 2 == 0 ? "3gp4" : "3g2a");
     }
     throw std::logic_error("unknown kind of file");
 }
@@ -970,7 +1061,7 @@ SampleCard BuildBenchCard(const std::string& path, const BenchCardOptions& optio
         img.Write(0, MakeMbr({&part, 1}));
     }
 
-    const std::vector<BenchFile> plan = PlanBenchCard(dataBytes);
+    const std::vector<BenchFile> plan = PlanBenchCard(dataBytes, options.newerTypes);
     const auto [jpegLow, jpegHigh] = SizeRange(kShares[0], dataBytes);
     // The pool's largest pictures are the large camera files'.
     const uint64_t mpfHigh = SizeRange(kShares[kKinds - 1], dataBytes).second;

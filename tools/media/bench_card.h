@@ -63,6 +63,8 @@ enum class BenchKind {
     // A phone's motion photo: a JPEG whose XMP names the length of the MP4
     // clip stored after its EOI.
     JpgMotion,
+    // The formats of today's cameras and phones (BenchCardOptions::newerTypes).
+    Cr3, Arw, Raf, Rw2, Dng, Pef, Nrw, Heic, Mts, Ts, ThreeGp,
 };
 
 // The scan's type name of a kind ("JPG"); empty for files of no scanned type.
@@ -83,7 +85,7 @@ struct BenchFile {
 // written: about nine tenths of it by target size, at least one file of each
 // scanned type, the kinds in their proportions by bytes, no file larger than
 // a twentieth of the card.
-std::vector<BenchFile> PlanBenchCard(uint64_t dataBytes);
+std::vector<BenchFile> PlanBenchCard(uint64_t dataBytes, bool newerTypes = false);
 
 // Caches the JPEG pictures the camera files are made from: encoding one takes
 // a good part of a second, so a card's pictures share a few encodings and
@@ -116,6 +118,10 @@ void ScrubFalseStarts(Bytes& bytes, size_t from, size_t to);
 
 struct BenchCardOptions {
     uint64_t bytes = kBenchCardDefaultBytes;  // a multiple of 512
+    // Files of today's cameras and phones too (CR3, ARW, RAF, RW2, DNG, PEF,
+    // NRW, HEIC, MTS, TS, 3GP), in their own shares of the bytes. Off, the
+    // card is the same as without them, byte for byte.
+    bool newerTypes = false;
 };
 
 // Writes the benchmark card to path and its manifest to path + ".json".
