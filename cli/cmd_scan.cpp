@@ -201,6 +201,7 @@ void AddScanCommand(CLI::App& app, CliContext& ctx) {
         if (o->source.empty() && o->resume.empty()) throw CLI::RequiredError("SOURCE");
         const std::vector<FileType> types =
             o->resume.empty() ? ParseTypes(o->types) : std::vector<FileType>{};
+        ctx.source = o->source;
         ctx.run = [&ctx, o, types] { return RunScanCommand(ctx, *o, types); };
     });
 }

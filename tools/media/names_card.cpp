@@ -53,8 +53,13 @@ std::string Quote(const std::string& s) {
 
 NamesCard BuildNamesCard(const std::string& path, bool exfat) {
     const std::vector<Bytes> jpeg = Photos();
-    Bytes other = jpeg.back();  // a new photo, after its end some bytes of its own
-    for (int i = 0; i < 64; ++i) other.push_back(static_cast<uint8_t>(0xA0 + i));
+    // A new photo: the last one with a comment segment of its own after its
+    // first segment, so that its bytes differ from every other photo's.
+    Bytes other = jpeg.back();
+    const size_t afterFirst = 4 + (size_t{other[4]} << 8 | other[5]);
+    const uint8_t comment[] = {0xFF, 0xFE, 0x00, 0x0A, 'n', 'e', 'w', ' ', 's', 'h', 'o', 't'};
+    other.insert(other.begin() + static_cast<std::ptrdiff_t>(afterFirst), std::begin(comment),
+                 std::end(comment));
 
     NamesCard card;
     card.image = path;
