@@ -164,14 +164,14 @@ CLocalSaveDataPage::CLocalSaveDataPage(const std::vector<CDestination>& places,
     layout->addWidget(m_places);
     layout->addSpacing(12);
     layout->addWidget(m_compress);
-    m_names = new QCheckBox(QStringLiteral("Keep original &names and folders"), this);
+    m_names = new QCheckBox(Tr("Keep original &names and folders"), this);
     m_names->setObjectName(QStringLiteral("originalNames"));
     m_names->setChecked(true);
-    m_names->setToolTip(QStringLiteral("Files the card's file system still knows are saved under "
-                                       "their own names and folders"));
-    m_byDate = new QCheckBox(QStringLiteral("Organise by &date taken"), this);
+    m_names->setToolTip(Tr("Files the card's file system still knows are saved under "
+                           "their own names and folders"));
+    m_byDate = new QCheckBox(Tr("Organise by &date taken"), this);
     m_byDate->setObjectName(QStringLiteral("byDate"));
-    m_skipDuplicates = new QCheckBox(QStringLiteral("Save files with the same content only &once"), this);
+    m_skipDuplicates = new QCheckBox(Tr("Save files with the same content only &once"), this);
     m_skipDuplicates->setObjectName(QStringLiteral("skipDuplicates"));
     m_skipDuplicates->setChecked(true);
     layout->addWidget(m_names);

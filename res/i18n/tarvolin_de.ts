@@ -785,5 +785,41 @@ Schließen Sie diesen Datenträger an oder öffnen Sie sein Abbild und öffnen S
         <source>none</source>
         <translation>keine</translation>
     </message>
+    <message>
+        <source>Date</source>
+        <translation>Datum</translation>
+    </message>
+    <message>
+        <source>More camera and phone formats</source>
+        <translation>Weitere Kamera- und Telefonformate</translation>
+    </message>
+    <message>
+        <source>  (deleted)</source>
+        <translation>  (gelöscht)</translation>
+    </message>
+    <message>
+        <source>Modified: </source>
+        <translation>Geändert: </translation>
+    </message>
+    <message>
+        <source>Deleted from the card</source>
+        <translation>Von der Karte gelöscht</translation>
+    </message>
+    <message>
+        <source>Keep original &amp;names and folders</source>
+        <translation>Ursprüngliche &amp;Namen und Ordner beibehalten</translation>
+    </message>
+    <message>
+        <source>Files the card's file system still knows are saved under their own names and folders</source>
+        <translation>Dateien, die das Dateisystem der Karte noch kennt, werden unter ihren eigenen Namen und Ordnern gespeichert</translation>
+    </message>
+    <message>
+        <source>Organise by &amp;date taken</source>
+        <translation>Nach Aufnahme&amp;datum ordnen</translation>
+    </message>
+    <message>
+        <source>Save files with the same content only &amp;once</source>
+        <translation>Dateien gleichen Inhalts nur &amp;einmal speichern</translation>
+    </message>
 </context>
 </TS>

@@ -785,5 +785,41 @@ Conecte ese medio o abra su imagen de disco y vuelva a abrir la información de 
         <source>none</source>
         <translation>ninguno</translation>
     </message>
+    <message>
+        <source>Date</source>
+        <translation>Fecha</translation>
+    </message>
+    <message>
+        <source>More camera and phone formats</source>
+        <translation>Más formatos de cámaras y teléfonos</translation>
+    </message>
+    <message>
+        <source>  (deleted)</source>
+        <translation>  (eliminado)</translation>
+    </message>
+    <message>
+        <source>Modified: </source>
+        <translation>Modificado: </translation>
+    </message>
+    <message>
+        <source>Deleted from the card</source>
+        <translation>Eliminado de la tarjeta</translation>
+    </message>
+    <message>
+        <source>Keep original &amp;names and folders</source>
+        <translation>Conservar &amp;nombres y carpetas originales</translation>
+    </message>
+    <message>
+        <source>Files the card's file system still knows are saved under their own names and folders</source>
+        <translation>Los archivos que el sistema de archivos de la tarjeta aún conoce se guardan con sus propios nombres y carpetas</translation>
+    </message>
+    <message>
+        <source>Organise by &amp;date taken</source>
+        <translation>Organizar por &amp;fecha de captura</translation>
+    </message>
+    <message>
+        <source>Save files with the same content only &amp;once</source>
+        <translation>Guardar solo &amp;una vez los archivos con el mismo contenido</translation>
+    </message>
 </context>
 </TS>

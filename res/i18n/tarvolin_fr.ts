@@ -785,5 +785,41 @@ Branchez ce support ou ouvrez son image disque, puis ouvrez à nouveau les infos
         <source>none</source>
         <translation>aucun</translation>
     </message>
+    <message>
+        <source>Date</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>More camera and phone formats</source>
+        <translation>Autres formats d’appareils photo et de téléphones</translation>
+    </message>
+    <message>
+        <source>  (deleted)</source>
+        <translation>  (supprimé)</translation>
+    </message>
+    <message>
+        <source>Modified: </source>
+        <translation>Modifié : </translation>
+    </message>
+    <message>
+        <source>Deleted from the card</source>
+        <translation>Supprimé de la carte</translation>
+    </message>
+    <message>
+        <source>Keep original &amp;names and folders</source>
+        <translation>Conserver les &amp;noms et dossiers d’origine</translation>
+    </message>
+    <message>
+        <source>Files the card's file system still knows are saved under their own names and folders</source>
+        <translation>Les fichiers que le système de fichiers de la carte connaît encore sont enregistrés sous leurs propres noms et dossiers</translation>
+    </message>
+    <message>
+        <source>Organise by &amp;date taken</source>
+        <translation>Classer par &amp;date de prise de vue</translation>
+    </message>
+    <message>
+        <source>Save files with the same content only &amp;once</source>
+        <translation>N’enregistrer qu’une &amp;fois les fichiers de même contenu</translation>
+    </message>
 </context>
 </TS>
