@@ -56,9 +56,12 @@ void TrimRiffCopy(const std::string& path) {
         const uint64_t real = RiffLength(fd, length);
         if (real != 0 && real < length) {
             const std::vector<uint8_t> zeros(static_cast<size_t>(length - real), 0);
+            // A cut that fails leaves the zeros in place: the copy plays the
+            // same, only its length on disk is longer.
             if (::pwrite(fd, zeros.data(), zeros.size(), static_cast<off_t>(real)) ==
-                static_cast<ssize_t>(zeros.size()))
-                (void)::ftruncate(fd, static_cast<off_t>(real));
+                    static_cast<ssize_t>(zeros.size()) &&
+                ::ftruncate(fd, static_cast<off_t>(real)) != 0) {
+            }
         }
     }
     ::close(fd);
