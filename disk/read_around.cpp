@@ -102,12 +102,13 @@ PieceReader PreadReader(int fd) {
     return [fd](BYTE* into, size_t n, uint64_t offset) { return PreadFully(fd, into, n, offset); };
 }
 
-CMediumReader::CMediumReader(int fd, int directFd) : m_fd(fd), m_direct(directFd) {}
+CMediumReader::CMediumReader(const IMedium& medium)
+    : m_medium(medium), m_direct(medium.CanReadDirect()) {}
 
 CMediumReader::~CMediumReader() { std::free(m_bounce); }
 
 ssize_t CMediumReader::Read(BYTE* into, size_t n, uint64_t offset) {
-    if (m_direct >= 0 && offset % 512 == 0 && n % 512 == 0) {
+    if (m_direct && offset % 512 == 0 && n % 512 == 0) {
         if (m_bounceSize < n) {
             std::free(m_bounce);
             m_bounceSize = 0;
@@ -115,14 +116,14 @@ ssize_t CMediumReader::Read(BYTE* into, size_t n, uint64_t offset) {
             if (m_bounce != nullptr) m_bounceSize = n;
         }
         if (m_bounce != nullptr) {
-            const ssize_t got = PreadFully(m_direct, m_bounce, n, offset);
+            const ssize_t got = m_medium.ReadDirectAt(m_bounce, n, offset);
             if (got > 0) std::memcpy(into, m_bounce, static_cast<size_t>(got));
             if (got >= 0 || errno != EINVAL) return got;
             // Not for direct reads after all: the ordinary way from now on.
-            m_direct = -1;
+            m_direct = false;
         }
     }
-    return PreadFully(m_fd, into, n, offset);
+    return m_medium.ReadAt(into, n, offset);
 }
 
 ReadAroundResult ReadAround(const PieceReader& read, BYTE* buf, size_t n, uint64_t offset,

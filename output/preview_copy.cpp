@@ -118,7 +118,7 @@ uint64_t PreviewReadLength(uint64_t size, uint64_t sectorSize) {
 PreviewCopy ExtractPreviewCopy(CSession& session, const CFileNode& node, IReporter& reporter,
                                const std::atomic<bool>* stop) {
     PreviewCopy copy;
-    if (!session.diskSource || session.diskSource->GetHandle() < 0) {
+    if (!session.diskSource || !session.diskSource->GetMedium()) {
         reporter.Message("Invalid Handle", "", MsgIcon::None);
         return copy;
     }
@@ -157,7 +157,7 @@ PreviewCopy ExtractPreviewCopy(CSession& session, const CFileNode& node, IReport
         const size_t n = static_cast<size_t>(std::min<uint64_t>(kPiece, length - done));
         std::memset(piece.data(), 0, n);
         if (readOk) {
-            const ssize_t got = PreadFully(source.GetHandle(), piece.data(), n, start * sector + done);
+            const ssize_t got = source.GetMedium()->ReadAt(piece.data(), n, start * sector + done);
             if (got < 0 || static_cast<size_t>(got) < n) {
                 // What could not be read stays zero, as does everything after
                 // it: the medium's end or an error ends the reading.

@@ -40,7 +40,7 @@ JobOutcome CScanJob::Run() {
 
     // The opening left the file offset at the start sector; a source that was
     // scanned before is put back there.
-    ::lseek(m_source.GetHandle(), static_cast<off_t>(m_source.GetStartSector() * S), SEEK_SET);
+    m_source.Seek(m_source.GetStartSector() * S);
     m_source.SetPosition(0);
     // Unreadable sectors are read around and counted afresh for every scan.
     m_ctx.health.Reset(m_ctx.health.Limits());

@@ -11,6 +11,7 @@
 #include <cerrno>
 
 #include "catalog/directory_tree.h"
+#include "disk/medium.h"
 #include "ui/handover.h"
 
 namespace tvn::ui {
@@ -20,20 +21,11 @@ bool IsPictureType(const std::string& type) {
 }
 
 QImage DecodeThumbnail(const FoundFileBytes& where, QSize box) {
-    if (where.length == 0 || where.length > CThumbnailCache::kLargestFile) return {};
-    const int fd = ::open(where.medium.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return {};
+    if (!where.medium || where.length == 0 || where.length > CThumbnailCache::kLargestFile)
+        return {};
     QByteArray bytes(static_cast<qsizetype>(where.length), Qt::Uninitialized);
-    uint64_t got = 0;
-    while (got < where.length) {
-        const ssize_t n = ::pread(fd, bytes.data() + got, where.length - got,
-                                  static_cast<off_t>(where.offset + got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += static_cast<uint64_t>(n);
-    }
-    ::close(fd);
-    if (got == 0) return {};
+    const ssize_t got = where.medium->ReadAt(bytes.data(), where.length, where.offset);
+    if (got <= 0) return {};
     bytes.truncate(static_cast<qsizetype>(got));
 
     QBuffer buffer(&bytes);
