@@ -15,6 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "app/bytes.h"
 #include "disk/io.h"
 
 namespace tvn {
@@ -24,14 +25,6 @@ namespace {
 constexpr DWORD kBootSectorBytes = 512;
 constexpr DWORD kLastProbedSectorSize = 66048;  // the first size above 65,536
 
-uint16_t Le16(const BYTE* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const BYTE* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-uint64_t Le64(const BYTE* p) {
-    return static_cast<uint64_t>(Le32(p)) | (static_cast<uint64_t>(Le32(p + 4)) << 32);
-}
 
 // The mount point of a block device, from the kernel's mount table.
 std::string FindMountPoint(unsigned long rdev) {
@@ -335,7 +328,7 @@ int CDiskSource::ProbeFileSystem(BYTE mode) {
     if (std::memcmp(boot + 3, "NTFS", 4) == 0) {
         m_dwStartSector = 1;
         // The boot sector's count leaves out the backup boot sector at the end.
-        if (mode == 1) m_ullTotalSectors = Le64(boot + 40) + 1;
+        if (mode == 1) m_ullTotalSectors = LoadLe64(boot + 40) + 1;
         return kFsNtfs;
     }
     // FAT: the data area begins after the reserved sectors and two copies of
@@ -346,11 +339,11 @@ int CDiskSource::ProbeFileSystem(BYTE mode) {
     const bool fat32 = std::memcmp(boot + 82, "FAT32", 5) == 0;
     const bool fat16 = !fat32 && std::memcmp(boot + 54, "FAT1", 4) == 0;
     if (fat32 || fat16) {
-        const uint64_t sectorsPerFat = fat32 ? Le32(boot + 36) : Le16(boot + 22);
-        const uint64_t start = Le16(boot + 14) + 2 * sectorsPerFat;
+        const uint64_t sectorsPerFat = fat32 ? LoadLe32(boot + 36) : LoadLe16(boot + 22);
+        const uint64_t start = LoadLe16(boot + 14) + 2 * sectorsPerFat;
         if (start <= UINT32_MAX && start < MediumBytes() / m_dwSectorSize) {
             m_dwStartSector = static_cast<DWORD>(start);
-            if (mode == 1) m_ullTotalSectors = Le32(boot + 32);
+            if (mode == 1) m_ullTotalSectors = LoadLe32(boot + 32);
             return fat32 ? kFsFat32 : kFsFat;
         }
     }

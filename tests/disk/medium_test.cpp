@@ -12,6 +12,7 @@
 #include "disk/disk_source.h"
 #include "disk/medium.h"
 #include "disk/read_around.h"
+#include "output/extract.h"
 #include "tests/support/test_support.h"
 #include "tools/media/image.h"
 #include "tools/media/sample_card.h"
@@ -190,6 +191,40 @@ TEST(Medium, E01ImageReadsAsTheRawImage) {
     const CDiskSource source(e01);
     EXPECT_EQ(source.GetStatus(), CDiskSource::kUsable);
     EXPECT_EQ(source.GetTotalSectors(), CDiskSource(raw).GetTotalSectors());
+}
+
+TEST(Medium, ExtractionReadsTheSessionsMediumAndTellsWhenItShrank) {
+    TempDir dir;
+    const std::string image = dir / "card.img";
+    const auto bytes = Pattern(1 << 20);
+    test::WriteFile(image, bytes);
+    CSession session;
+    test::RecordingReporter reporter;
+    ASSERT_TRUE(session.OpenCurrentSource(image, reporter, kDisconnectedRestart));
+    CFolderNode* folder = session.tree.InsertFolder("JPG");
+    CFileNode* early = folder->InsertFile("file# 1.", 16, 32, 8000);
+    CFileNode* late = folder->InsertFile("file# 2.", 1600, 1700, 40000);
+    const CDiskSource* source = session.diskSource.get();
+    const IMedium* medium = source->GetMedium().get();
+    const std::string out = dir / "out";
+    fs::create_directories(out);
+
+    ExtractResult r = SaveFileNode(session, *early, out, reporter);
+    ASSERT_TRUE(r.saved) << r.error;
+    // The same source and medium: nothing was opened again for the file.
+    EXPECT_EQ(session.diskSource.get(), source);
+    EXPECT_EQ(session.diskSource->GetMedium().get(), medium);
+    const auto saved = test::ReadFile(r.path);
+    ASSERT_GE(saved.size(), 8000u);
+    EXPECT_TRUE(std::equal(saved.begin(), saved.begin() + 8000, bytes.begin() + 16 * 512));
+
+    // The medium ends before the file's sectors now: the file is not saved
+    // with zeros but reported as lost.
+    ASSERT_EQ(::truncate(image.c_str(), 600 * 1024), 0);
+    r = SaveFileNode(session, *late, out, reporter);
+    EXPECT_FALSE(r.saved);
+    EXPECT_TRUE(r.mediumLost);
+    EXPECT_FALSE(fs::exists(out + "/file# 2.JPG"));
 }
 
 // The catalogue (--json) and the saved files of tarvolin-cli for one source.
