@@ -236,8 +236,9 @@ struct CliRun {
 CliRun RunCli(const std::string& source, const std::string& out) {
     CliRun run;
     std::string text;
+    const std::string info = out + ".bin";
     EXPECT_EQ(test::RunCommand(std::string(TVN_CLI) + " -q scan '" + source +
-                                   "' --types all --json 2>&1",
+                                   "' --types all --json --save-scan-info '" + info + "' 2>&1",
                                &text),
               0)
         << text;
@@ -246,8 +247,9 @@ CliRun RunCli(const std::string& source, const std::string& out) {
         text.replace(at, source.size(), "SOURCE");
     run.catalogue = text;
     fs::create_directories(out);
+    // Saved from the scan's own catalogue, so that the card is scanned once.
     EXPECT_EQ(test::RunCommand(std::string(TVN_CLI) + " -q save '" + source +
-                                   "' --types all --to '" + out + "' 2>&1",
+                                   "' --scan-info '" + info + "' --to '" + out + "' 2>&1",
                                &text),
               0)
         << text;
