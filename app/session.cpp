@@ -43,4 +43,15 @@ bool CSession::OpenCurrentSource(const std::string& drive, IReporter& reporter,
     return true;
 }
 
+bool CSession::UseCurrentSource(const std::string& drive, IReporter& reporter,
+                                std::string_view disconnectedText) {
+    if (diskSource && diskSource->GetMedium() && spc != 0 &&
+        diskSource->GetStatus() == CDiskSource::kUsable &&
+        diskSource->GetDrive() == CDiskSource::CanonicalIdentifier(drive) &&
+        diskSource->GetMedium()->StillPresent()) {
+        return true;
+    }
+    return OpenCurrentSource(drive, reporter, disconnectedText);
+}
+
 }  // namespace tvn

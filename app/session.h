@@ -83,6 +83,10 @@ struct CSession {
     // medium cannot be used. disconnectedText is the caller's own wording.
     bool OpenCurrentSource(const std::string& drive, IReporter& reporter,
                            std::string_view disconnectedText);
+    // The current disk source when it is drive's and its medium is still
+    // there (nothing is opened again); otherwise as OpenCurrentSource.
+    bool UseCurrentSource(const std::string& drive, IReporter& reporter,
+                          std::string_view disconnectedText);
 };
 
 }  // namespace tvn

@@ -180,8 +180,9 @@ int RunPreview(CliContext& ctx, const PreviewOptions& o, const std::vector<FileT
         fmt::print(stderr, "tarvolin-cli: {}\n", kPreviewTooLarge);
         return kExitFailure;
     }
-    // The medium is reopened for the copy, as the desktop does.
-    if (!session.OpenCurrentSource(session.selectedDrive, reporter, kDisconnectedRestart))
+    // The copy reads the session's medium, checked as still there, as the
+    // desktop does.
+    if (!session.UseCurrentSource(session.selectedDrive, reporter, kDisconnectedRestart))
         return kExitFailure;
     CPreviewSignals signals;
     if (EnsurePreviewDir(session, reporter) == nullptr) return kExitFailure;

@@ -15,6 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "app/bytes.h"
 #include "disk/io.h"
 
 namespace tvn {
@@ -24,31 +25,6 @@ namespace {
 constexpr DWORD kBootSectorBytes = 512;
 constexpr DWORD kLastProbedSectorSize = 66048;  // the first size above 65,536
 
-uint16_t Le16(const BYTE* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const BYTE* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-uint64_t Le64(const BYTE* p) {
-    return static_cast<uint64_t>(Le32(p)) | (static_cast<uint64_t>(Le32(p + 4)) << 32);
-}
-
-bool IsBlockDevice(int fd) {
-    struct stat st{};
-    return fd >= 0 && ::fstat(fd, &st) == 0 && S_ISBLK(st.st_mode);
-}
-
-// Size in bytes of what the descriptor reads: the kernel's size of a block
-// device, the length of a regular file; 0 when it cannot be had.
-uint64_t MediumBytes(int fd) {
-    struct stat st{};
-    if (fd < 0 || ::fstat(fd, &st) != 0) return 0;
-    if (S_ISBLK(st.st_mode)) {
-        uint64_t bytes = 0;
-        return ::ioctl(fd, BLKGETSIZE64, &bytes) == 0 ? bytes : 0;
-    }
-    return S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
-}
 
 // The mount point of a block device, from the kernel's mount table.
 std::string FindMountPoint(unsigned long rdev) {
@@ -79,10 +55,13 @@ std::string FindMountPoint(unsigned long rdev) {
     return {};
 }
 
-// What a descriptor reads: the same classes as a path.
-MediumKind ClassifyFd(int fd) {
+// What a medium reads: the same classes as a path. A medium of several
+// files (split, E01) is an image.
+MediumKind ClassifyMedium(const IMedium& medium) {
+    const int fd = medium.Fd();
+    if (fd < 0) return MediumKind::Image;
     struct stat st{};
-    if (fd < 0 || ::fstat(fd, &st) != 0) return MediumKind::Missing;
+    if (::fstat(fd, &st) != 0) return MediumKind::Missing;
     if (S_ISREG(st.st_mode)) return MediumKind::Image;
     if (!S_ISBLK(st.st_mode)) return MediumKind::Other;
     const std::string sys = "/sys/dev/block/" + std::to_string(major(st.st_rdev)) + ":" +
@@ -125,9 +104,9 @@ CDiskSource::CDiskSource(std::string drive, BYTE mode) : m_strDrive(std::move(dr
     Open(mode);
 }
 
-CDiskSource::CDiskSource(std::shared_ptr<CMediumHandle> medium, BYTE mode)
+CDiskSource::CDiskSource(std::shared_ptr<IMedium> medium, BYTE mode)
     : m_strDrive(medium ? medium->Path() : std::string()), m_medium(std::move(medium)) {
-    m_kind = m_medium ? ClassifyFd(m_medium->Fd()) : MediumKind::Missing;
+    m_kind = m_medium ? ClassifyMedium(*m_medium) : MediumKind::Missing;
     if (m_kind == MediumKind::Missing) m_medium.reset();
     Open(mode);
 }
@@ -161,20 +140,23 @@ void CDiskSource::Open(BYTE mode) {
     }
 }
 
-// The source's own descriptor: a duplicate of the medium handle's, which is
-// opened first when the source has none (by path, or through UDisks2 when the
-// user may not open the path).
+// The medium, opened first when the source has none (by path, or through
+// UDisks2 when the user may not open the path), and the source's own
+// descriptor of it when it is one device or file: a duplicate of the
+// medium's, whose file offset is the scan's position.
 bool CDiskSource::Acquire(int failedStatus) {
     if (!m_medium) {
-        RawOpenResult r = OpenMediumForReading(m_strDrive, true);
-        if (r.fd < 0) {
-            m_openErrno = r.error;
-            m_strOpenDetail = r.detail;
+        int error = 0;
+        m_medium = OpenMedium(m_strDrive, true, &error, &m_strOpenDetail);
+        if (!m_medium) {
+            m_openErrno = error;
             m_nStatus = failedStatus;
             return false;
         }
-        m_medium = std::make_shared<CMediumHandle>(m_strDrive, r.fd, r.directFd, r.viaUDisks2);
     }
+    m_rdev = m_medium->DeviceNumber();
+    m_offset = 0;
+    if (m_medium->Fd() < 0) return true;
     m_hDevice = ::fcntl(m_medium->Fd(), F_DUPFD_CLOEXEC, 0);
     if (m_hDevice < 0) {
         m_openErrno = errno;
@@ -202,23 +184,19 @@ void CDiskSource::Close() {
 
 bool CDiskSource::OpenPhysical() {
     if (!Acquire(kPhysicalFailed)) return false;
-    struct stat st{};
-    if (::fstat(m_hDevice, &st) == 0) m_rdev = st.st_rdev;
     ProbeSectorSize();
     // The kernel's real size: a geometry product would drop the last partial
     // cylinder and with it the data at the end of the disk.
-    m_ullTotalSectors = m_dwSectorSize ? MediumBytes(m_hDevice) / m_dwSectorSize : 0;
+    m_ullTotalSectors = m_dwSectorSize ? MediumBytes() / m_dwSectorSize : 0;
     m_dwSectorsPerCluster = 2;
     m_ullTotalClusters = m_ullTotalSectors / 2;
     m_dwStartSector = 0;
-    ::lseek(m_hDevice, 0, SEEK_SET);
+    Seek(0);
     return true;
 }
 
 bool CDiskSource::OpenLogical(BYTE mode) {
     if (!Acquire(kLogicalFailed)) return false;
-    struct stat st{};
-    if (::fstat(m_hDevice, &st) == 0) m_rdev = st.st_rdev;
     ProbeSectorSize();
     if (FreeSpaceQuery()) {
         // The file system's count covers its data area only, while the scan
@@ -226,7 +204,7 @@ bool CDiskSource::OpenLogical(BYTE mode) {
         // from there would leave the partition's last sectors (as many as the
         // reserved and FAT sectors) unscanned. The scan runs to the
         // partition's real end.
-        m_ullTotalSectors = MediumBytes(m_hDevice) / m_dwSectorSize;
+        m_ullTotalSectors = MediumBytes() / m_dwSectorSize;
     } else {
         // Not mounted: no file system figures to be had. The partition's own
         // size stands in (8 sectors per cluster), and the boot sector still
@@ -245,15 +223,14 @@ bool CDiskSource::OpenLogical(BYTE mode) {
 bool CDiskSource::OpenPath() {
     if (!Acquire(kLogicalFailed)) return false;
     struct stat st{};
-    if (::fstat(m_hDevice, &st) != 0) {
+    if (m_hDevice >= 0 && ::fstat(m_hDevice, &st) != 0) {
         m_openErrno = errno;
         Close();
         m_nStatus = kLogicalFailed;
         return false;
     }
-    if (S_ISBLK(st.st_mode)) m_rdev = st.st_rdev;
     ProbeSectorSize();
-    m_ullTotalSectors = MediumBytes(m_hDevice) / m_dwSectorSize;
+    m_ullTotalSectors = MediumBytes() / m_dwSectorSize;
     // A disk image has no file system to ask: it takes the figures of the
     // partition-size query (8 sectors per cluster), so callers can use it.
     m_dwSectorsPerCluster = 8;
@@ -279,16 +256,50 @@ DWORD CDiskSource::ProbeSectorSizeByRead(int fd) {
     return found;
 }
 
+DWORD CDiskSource::ProbeSectorSizeByRead(const IMedium& medium) {
+    for (DWORD n = 512; n <= kLastProbedSectorSize; n += 512) {
+        std::vector<BYTE> buf(n, 0);
+        if (medium.ReadAt(buf.data(), n, 0) >= 0) return n;
+    }
+    return kLastProbedSectorSize;
+}
+
 void CDiskSource::ProbeSectorSize() {
     // Buffered reads of any size succeed on a block device, so the read probe
-    // cannot see its sector size: ask the kernel for the logical sector size.
-    int ss = 0;
-    if (IsBlockDevice(m_hDevice) && ::ioctl(m_hDevice, BLKSSZGET, &ss) == 0 && ss > 0) {
-        m_dwSectorSize = static_cast<DWORD>(ss);
-        ::lseek(m_hDevice, 0, SEEK_SET);
-        return;
+    // cannot see its sector size: the kernel's logical sector size (or an E01
+    // image's own) is taken instead.
+    if (const uint32_t stated = m_medium->StatedSectorSize(); stated > 0) {
+        m_dwSectorSize = stated;
+    } else {
+        m_dwSectorSize = ProbeSectorSizeByRead(*m_medium);
     }
-    m_dwSectorSize = ProbeSectorSizeByRead(m_hDevice);
+    Seek(0);
+}
+
+uint64_t CDiskSource::MediumBytes() const { return m_medium ? m_medium->CurrentSize() : 0; }
+
+uint64_t CDiskSource::Tell() const {
+    if (m_hDevice >= 0) {
+        const int64_t at = TellFd(m_hDevice);
+        return at >= 0 ? static_cast<uint64_t>(at) : 0;
+    }
+    return m_offset;
+}
+
+void CDiskSource::Seek(uint64_t offset) {
+    if (m_hDevice >= 0) ::lseek(m_hDevice, static_cast<off_t>(offset), SEEK_SET);
+    m_offset = offset;
+}
+
+ssize_t CDiskSource::ReadNext(void* buf, size_t n) {
+    if (!m_medium) {
+        errno = EBADF;
+        return -1;
+    }
+    const uint64_t at = Tell();
+    const ssize_t got = m_medium->ReadAt(buf, n, at);
+    if (got > 0) Seek(at + static_cast<uint64_t>(got));
+    return got;
 }
 
 bool CDiskSource::FreeSpaceQuery() {
@@ -309,15 +320,15 @@ int CDiskSource::ProbeFileSystem(BYTE mode) {
     // A 512-byte read fails on a medium with larger sectors (reads must be whole
     // sectors there), so such a medium keeps start sector 0.
     if (m_dwSectorSize > kBootSectorBytes ||
-        ReadFully(m_hDevice, boot, kBootSectorBytes) != static_cast<ssize_t>(kBootSectorBytes)) {
-        if (m_dwSectorSize <= kBootSectorBytes) ::lseek(m_hDevice, 0, SEEK_SET);
+        ReadNext(boot, kBootSectorBytes) != static_cast<ssize_t>(kBootSectorBytes)) {
+        if (m_dwSectorSize <= kBootSectorBytes) Seek(0);
         m_dwStartSector = 0;
         return kFsNone;
     }
     if (std::memcmp(boot + 3, "NTFS", 4) == 0) {
         m_dwStartSector = 1;
         // The boot sector's count leaves out the backup boot sector at the end.
-        if (mode == 1) m_ullTotalSectors = Le64(boot + 40) + 1;
+        if (mode == 1) m_ullTotalSectors = LoadLe64(boot + 40) + 1;
         return kFsNtfs;
     }
     // FAT: the data area begins after the reserved sectors and two copies of
@@ -328,11 +339,11 @@ int CDiskSource::ProbeFileSystem(BYTE mode) {
     const bool fat32 = std::memcmp(boot + 82, "FAT32", 5) == 0;
     const bool fat16 = !fat32 && std::memcmp(boot + 54, "FAT1", 4) == 0;
     if (fat32 || fat16) {
-        const uint64_t sectorsPerFat = fat32 ? Le32(boot + 36) : Le16(boot + 22);
-        const uint64_t start = Le16(boot + 14) + 2 * sectorsPerFat;
-        if (start <= UINT32_MAX && start < MediumBytes(m_hDevice) / m_dwSectorSize) {
+        const uint64_t sectorsPerFat = fat32 ? LoadLe32(boot + 36) : LoadLe16(boot + 22);
+        const uint64_t start = LoadLe16(boot + 14) + 2 * sectorsPerFat;
+        if (start <= UINT32_MAX && start < MediumBytes() / m_dwSectorSize) {
             m_dwStartSector = static_cast<DWORD>(start);
-            if (mode == 1) m_ullTotalSectors = Le32(boot + 32);
+            if (mode == 1) m_ullTotalSectors = LoadLe32(boot + 32);
             return fat32 ? kFsFat32 : kFsFat;
         }
     }
@@ -340,13 +351,13 @@ int CDiskSource::ProbeFileSystem(BYTE mode) {
     // offset. (A whole disk would start after the usual 63 hidden sectors,
     // but whole disks are never probed; an image file whose name happens to
     // be a digit is no whole disk and must not lose its first 63 sectors.)
-    const int64_t pos = TellFd(m_hDevice);
+    const uint64_t pos = Tell();
     m_dwStartSector = pos > 0 && m_dwSectorSize ? static_cast<DWORD>(pos / m_dwSectorSize) : 0;
     return kFsNone;
 }
 
 void CDiskSource::PartitionSizeFallback() {
-    const uint64_t bytes = MediumBytes(m_hDevice);
+    const uint64_t bytes = MediumBytes();
     m_ullTotalSectors = m_dwSectorSize ? bytes / m_dwSectorSize : 0;
     m_dwSectorsPerCluster = 8;
     m_ullTotalClusters = m_ullTotalSectors / 8;
@@ -355,11 +366,15 @@ void CDiskSource::PartitionSizeFallback() {
 void CDiskSource::SeekToStartSector() {
     // The boot sector read left the file offset at byte 512; the data area can
     // lie further than a 32-bit relative move reaches, so seek from the start.
-    ::lseek(m_hDevice, static_cast<off_t>(uint64_t{m_dwStartSector} * m_dwSectorSize), SEEK_SET);
+    Seek(uint64_t{m_dwStartSector} * m_dwSectorSize);
 }
 
 bool CDiskSource::SeekRelative(int32_t bytes) {
-    return m_hDevice >= 0 && ::lseek(m_hDevice, bytes, SEEK_CUR) != static_cast<off_t>(-1);
+    if (!m_medium) return false;
+    const int64_t to = static_cast<int64_t>(Tell()) + bytes;
+    if (to < 0) return false;
+    Seek(static_cast<uint64_t>(to));
+    return true;
 }
 
 bool CDiskSource::GetErrorText(std::string& text, int error) {

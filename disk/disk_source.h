@@ -1,14 +1,16 @@
-// The medium being recovered: a whole disk, a partition, or a disk image,
-// opened read-only for raw sector-wise access. It works out the figures the
-// rest of the program needs (sector size, sectors per cluster, sector count,
-// the sector at which the scan begins) and leaves the descriptor's file offset
-// at the start sector. Readers use the descriptor directly.
+// The medium being recovered: a whole disk, a partition, or a disk image
+// (raw, split into parts, or E01), opened read-only for raw sector-wise
+// access. It holds the medium (disk/medium.h), works out the figures the rest
+// of the program needs (sector size, sectors per cluster, sector count, the
+// sector at which the scan begins) and keeps the scan's position, which
+// starts at the start sector. Every read goes through the medium.
 #pragma once
 
 #include <memory>
 #include <string>
 
 #include "app/types.h"
+#include "disk/medium.h"
 #include "disk/raw_access.h"
 
 namespace tvn {
@@ -35,11 +37,14 @@ public:
     // duplicate of the descriptor, which shares its file offset with every
     // other source opened from the same handle, so one of them is in use at
     // a time (the current disk source).
-    explicit CDiskSource(std::shared_ptr<CMediumHandle> medium, BYTE mode = 0);
+    explicit CDiskSource(std::shared_ptr<IMedium> medium, BYTE mode = 0);
     ~CDiskSource();
     CDiskSource(const CDiskSource&) = delete;
     CDiskSource& operator=(const CDiskSource&) = delete;
 
+    // The source's own descriptor of a medium that is one device or file (a
+    // duplicate of the medium's: its file offset is the scan's position);
+    // -1 for split and E01 images.
     int GetHandle() const { return m_hDevice; }
     DWORD GetSectorsPerCluster() const { return m_dwSectorsPerCluster; }
     ULONGLONG GetTotalSectors() const { return m_ullTotalSectors; }
@@ -61,8 +66,17 @@ public:
     // cache (O_DIRECT), owned by the source's medium handle; -1 when there is
     // none (images, or UDisks2 would not give one).
     int GetDirectHandle() const { return m_medium ? m_medium->DirectFd() : -1; }
-    // The descriptors the medium was opened with, to open it again from them.
-    const std::shared_ptr<CMediumHandle>& GetMedium() const { return m_medium; }
+    // The medium, to read it and to open it again from what it holds. Null
+    // when the open failed.
+    const std::shared_ptr<IMedium>& GetMedium() const { return m_medium; }
+
+    // The scan's position: the byte offset its next block is read from.
+    uint64_t Tell() const;
+    void Seek(uint64_t offset);
+    // Reads n bytes at the position through the medium and moves the
+    // position past what was read. The byte count (short at the medium's
+    // end) or -1 with errno.
+    ssize_t ReadNext(void* buf, size_t n);
     // Device number of a block device medium (0 for an image).
     unsigned long GetDeviceNumber() const { return m_rdev; }
 
@@ -95,6 +109,8 @@ public:
     // keeps the first n whose read at the file offset succeeds (66,048 when
     // none does); the file offset is set back to 0.
     static DWORD ProbeSectorSizeByRead(int fd);
+    // The same over a medium, reading at its first byte.
+    static DWORD ProbeSectorSizeByRead(const IMedium& medium);
 
 private:
     void Open(BYTE mode);
@@ -105,6 +121,8 @@ private:
     int ProbeFileSystem(BYTE mode);
     void ProbeSectorSize();
     void PartitionSizeFallback();
+    // What the medium holds now, in bytes; 0 without one.
+    uint64_t MediumBytes() const;
     void SeekToStartSector();
     bool FreeSpaceQuery();
     void Close();
@@ -124,7 +142,8 @@ private:
     unsigned long m_rdev = 0;
     ULONGLONG m_ullFsTotalBytes = 0;
     std::string m_strOpenDetail;
-    std::shared_ptr<CMediumHandle> m_medium;
+    uint64_t m_offset = 0;  // the position, when there is no descriptor of our own
+    std::shared_ptr<IMedium> m_medium;
 };
 
 // The raw-disk access layer. Opens a device path for reading only; a path that

@@ -10,6 +10,8 @@
 #include <string>
 #include <sys/types.h>
 
+#include "disk/medium.h"
+
 namespace tvn {
 
 // What an open of a medium brought: the descriptor for ordinary reads and,
@@ -42,35 +44,5 @@ std::string UDisks2ObjectPathFor(const std::string& devicePath);
 // Whether the UDisks2 service can be reached on the system bus (running, or
 // started on demand). Waits at most about two seconds.
 bool UDisks2Reachable();
-
-// The descriptors of one opened medium, shared by every disk source opened
-// from it afterwards, so that a medium UDisks2 opened once is never asked for
-// again (and never reopened by path) while the user works with it.
-class CMediumHandle {
-public:
-    CMediumHandle(std::string path, int fd, int directFd, bool viaUDisks2);
-    ~CMediumHandle();
-    CMediumHandle(const CMediumHandle&) = delete;
-    CMediumHandle& operator=(const CMediumHandle&) = delete;
-
-    const std::string& Path() const { return m_path; }
-    int Fd() const { return m_fd; }
-    int DirectFd() const { return m_directFd; }
-    bool ViaUDisks2() const { return m_viaUDisks2; }
-
-    // Whether the medium is still there: its path names the same device or
-    // file as the descriptor, and a block device still has a size (a card
-    // reader whose card was pulled reports 0).
-    bool StillPresent() const;
-
-private:
-    std::string m_path;
-    int m_fd;
-    int m_directFd;
-    bool m_viaUDisks2;
-    dev_t m_dev = 0;
-    ino_t m_ino = 0;
-    dev_t m_rdev = 0;
-};
 
 }  // namespace tvn

@@ -102,12 +102,13 @@ PieceReader PreadReader(int fd) {
     return [fd](BYTE* into, size_t n, uint64_t offset) { return PreadFully(fd, into, n, offset); };
 }
 
-CMediumReader::CMediumReader(int fd, int directFd) : m_fd(fd), m_direct(directFd) {}
+CMediumReader::CMediumReader(const IMedium& medium)
+    : m_medium(medium), m_direct(medium.CanReadDirect()) {}
 
 CMediumReader::~CMediumReader() { std::free(m_bounce); }
 
 ssize_t CMediumReader::Read(BYTE* into, size_t n, uint64_t offset) {
-    if (m_direct >= 0 && offset % 512 == 0 && n % 512 == 0) {
+    if (m_direct && offset % 512 == 0 && n % 512 == 0) {
         if (m_bounceSize < n) {
             std::free(m_bounce);
             m_bounceSize = 0;
@@ -115,21 +116,31 @@ ssize_t CMediumReader::Read(BYTE* into, size_t n, uint64_t offset) {
             if (m_bounce != nullptr) m_bounceSize = n;
         }
         if (m_bounce != nullptr) {
-            const ssize_t got = PreadFully(m_direct, m_bounce, n, offset);
+            const ssize_t got = m_medium.ReadDirectAt(m_bounce, n, offset);
             if (got > 0) std::memcpy(into, m_bounce, static_cast<size_t>(got));
             if (got >= 0 || errno != EINVAL) return got;
             // Not for direct reads after all: the ordinary way from now on.
-            m_direct = -1;
+            m_direct = false;
         }
     }
-    return PreadFully(m_fd, into, n, offset);
+    return m_medium.ReadAt(into, n, offset);
 }
 
-ReadAroundResult ReadAround(const PieceReader& read, BYTE* buf, size_t n, uint64_t offset,
-                            uint32_t sectorSize, CReadHealth& health,
-                            const std::function<bool()>& cancelled) {
-    ReadAroundResult result;
-    const size_t S = sectorSize != 0 ? sectorSize : 512;
+namespace {
+
+// What one failed read comes to when it is read again in pieces.
+struct Reread {
+    size_t end = 0;        // where the data ends (n unless the medium ends first)
+    bool anyGood = false;  // some piece read well
+};
+
+// Reads buf[0, n) again in pieces: a failed piece in eighths down to single
+// sectors, a piece that reads well lets the next one grow again. Unreadable
+// sectors become zeros and are noted in result; the reading gives up (the
+// rest zeros) at the limits, when cancelled, or when the medium has gone.
+Reread RereadInPieces(const PieceReader& read, BYTE* buf, size_t n, uint64_t offset, size_t S,
+                      CReadHealth& health, const std::function<bool()>& cancelled,
+                      ReadAroundResult& result) {
     const auto sectorOf = [S](uint64_t byte) { return static_cast<ULONGLONG>(byte / S); };
     const auto giveUp = [&](size_t from) {
         // The rest of the read is zeros and counts as unreadable.
@@ -139,7 +150,82 @@ ReadAroundResult ReadAround(const PieceReader& read, BYTE* buf, size_t n, uint64
         AppendRange(result.bad, first, end - first);
         result.badSectors += end - first;
     };
+    const ReadLimits limits = health.Limits();
+    const auto began = std::chrono::steady_clock::now();
+    Reread r;
+    r.end = n;
+    size_t pos = 0;
+    size_t piece = std::max(S, std::min(kFirstPiece, n) / S * S);
+    uint32_t consecutive = 0;
+    while (pos < r.end) {
+        const bool outOfTime = !health.RetryTimeLeft() ||
+                               std::chrono::steady_clock::now() - began >
+                                   std::chrono::nanoseconds(limits.retryBudget);
+        if (outOfTime || consecutive >= limits.maxConsecutiveBad ||
+            (cancelled && cancelled())) {
+            giveUp(pos);
+            break;
+        }
+        const size_t len = std::min(piece, r.end - pos);
+        const ssize_t got = read(buf + pos, len, offset + pos);
+        if (got >= 0) {
+            const auto g = static_cast<size_t>(got);
+            if (g > 0) {
+                r.anyGood = true;
+                health.NoteGoodOffset(offset + pos);
+            }
+            consecutive = 0;
+            if (g < len) {
+                // The end of the data: the rest is zeros, not unreadable.
+                std::memset(buf + pos + g, 0, n - pos - g);
+                r.end = pos + g;
+                break;
+            }
+            pos += g;
+            piece = std::min(piece * 2, kFirstPiece);
+            continue;
+        }
+        if (IsMediumGoneError(errno)) {
+            health.SetMediumGone();
+            result.gone = true;
+            giveUp(pos);
+            break;
+        }
+        if (len > S) {
+            piece = std::max(S, len / 8 / S * S);
+            continue;
+        }
+        // One sector that cannot be read.
+        std::memset(buf + pos, 0, len);
+        AppendRange(result.bad, sectorOf(offset + pos), 1);
+        ++result.badSectors;
+        ++consecutive;
+        pos += len;
+    }
+    health.SpendRetryTime(std::chrono::steady_clock::now() - began);
+    return r;
+}
 
+// Nothing of a read could be read: a bad area, or the medium has gone. A
+// sector that was read before tells which (a bad area leaves the rest of the
+// medium readable).
+bool GoneSinceGoodRead(const PieceReader& read, size_t S, CReadHealth& health) {
+    uint64_t good = 0;
+    if (!health.GoodOffset(good)) return false;
+    // Aligned, so that a reader past the page cache can take it.
+    const size_t room = (S + 4095) / 4096 * 4096;
+    std::unique_ptr<BYTE, decltype(&std::free)> probe(
+        static_cast<BYTE*>(std::aligned_alloc(4096, room)), &std::free);
+    return probe && read(probe.get(), S, good) < 0;
+}
+
+}  // namespace
+
+ReadAroundResult ReadAround(const PieceReader& read, BYTE* buf, size_t n, uint64_t offset,
+                            uint32_t sectorSize, CReadHealth& health,
+                            const std::function<bool()>& cancelled) {
+    ReadAroundResult result;
+    const size_t S = sectorSize != 0 ? sectorSize : 512;
     if (health.MediumGone()) {
         std::memset(buf, 0, n);
         result.got = -1;
@@ -161,79 +247,12 @@ ReadAroundResult ReadAround(const PieceReader& read, BYTE* buf, size_t n, uint64
         result.gone = true;
         return result;
     }
-
-    const ReadLimits limits = health.Limits();
-    const auto began = std::chrono::steady_clock::now();
-    size_t pos = 0;
-    size_t piece = std::max(S, std::min(kFirstPiece, n) / S * S);
-    uint32_t consecutive = 0;
-    bool anyGood = false;
-    size_t end = n;  // where the data ends
-    while (pos < end) {
-        const bool outOfTime = !health.RetryTimeLeft() ||
-                               std::chrono::steady_clock::now() - began >
-                                   std::chrono::nanoseconds(limits.retryBudget);
-        if (outOfTime || consecutive >= limits.maxConsecutiveBad ||
-            (cancelled && cancelled())) {
-            giveUp(pos);
-            break;
-        }
-        const size_t len = std::min(piece, end - pos);
-        const ssize_t got = read(buf + pos, len, offset + pos);
-        if (got >= 0) {
-            const auto g = static_cast<size_t>(got);
-            if (g > 0) {
-                anyGood = true;
-                health.NoteGoodOffset(offset + pos);
-            }
-            consecutive = 0;
-            if (g < len) {
-                // The end of the data: the rest is zeros, not unreadable.
-                std::memset(buf + pos + g, 0, n - pos - g);
-                end = pos + g;
-                pos = end;
-                break;
-            }
-            pos += g;
-            piece = std::min(piece * 2, kFirstPiece);
-            continue;
-        }
-        const int err = errno;
-        if (IsMediumGoneError(err)) {
-            health.SetMediumGone();
-            result.gone = true;
-            giveUp(pos);
-            break;
-        }
-        if (len > S) {
-            piece = std::max(S, len / 8 / S * S);
-            continue;
-        }
-        // One sector that cannot be read.
-        std::memset(buf + pos, 0, len);
-        AppendRange(result.bad, sectorOf(offset + pos), 1);
-        ++result.badSectors;
-        ++consecutive;
-        pos += len;
+    const Reread r = RereadInPieces(read, buf, n, offset, S, health, cancelled, result);
+    if (!r.anyGood && !result.gone && GoneSinceGoodRead(read, S, health)) {
+        health.SetMediumGone();
+        result.gone = true;
     }
-    health.SpendRetryTime(std::chrono::steady_clock::now() - began);
-
-    if (!anyGood && !result.gone) {
-        // Nothing of it could be read: a bad area, or the medium has gone.
-        // A sector that was read before tells which.
-        uint64_t good = 0;
-        if (health.GoodOffset(good)) {
-            // Aligned, so that a reader past the page cache can take it.
-            const size_t room = (S + 4095) / 4096 * 4096;
-            std::unique_ptr<BYTE, decltype(&std::free)> probe(
-                static_cast<BYTE*>(std::aligned_alloc(4096, room)), &std::free);
-            if (probe && read(probe.get(), S, good) < 0) {
-                health.SetMediumGone();
-                result.gone = true;
-            }
-        }
-    }
-    result.got = result.gone ? -1 : static_cast<ssize_t>(end);
+    result.got = result.gone ? -1 : static_cast<ssize_t>(r.end);
     return result;
 }
 

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "app/types.h"
+#include "disk/medium.h"
 
 namespace tvn {
 
@@ -111,13 +112,14 @@ PieceReader PreadReader(int fd);
 // Reads a medium for reading around: a block device is read past the page
 // cache (the kernel reads a block device's cache a page at a time, so one bad
 // sector would fail the seven good ones beside it), through the medium's
-// descriptor for direct reads (CDiskSource::GetDirectHandle) and a
-// page-aligned buffer of its own; anything else, a medium without a direct
-// descriptor, or a device that refuses direct reads, is read through fd.
+// direct reads and a page-aligned buffer of its own; anything else, a medium
+// without direct reads, or a device that refuses them, is read the ordinary
+// way. Every read goes through the medium, so a short read before its end
+// tells that it is lost.
 class CMediumReader {
 public:
-    // Neither descriptor is owned; both must outlive the reader.
-    CMediumReader(int fd, int directFd);
+    // The medium must outlive the reader.
+    explicit CMediumReader(const IMedium& medium);
     ~CMediumReader();
     CMediumReader(const CMediumReader&) = delete;
     CMediumReader& operator=(const CMediumReader&) = delete;
@@ -127,8 +129,8 @@ public:
     }
 
 private:
-    int m_fd;
-    int m_direct = -1;
+    const IMedium& m_medium;
+    bool m_direct = false;
     BYTE* m_bounce = nullptr;
     size_t m_bounceSize = 0;
 };

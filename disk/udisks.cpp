@@ -198,33 +198,6 @@ bool UDisks2Reachable() {
     return false;
 }
 
-CMediumHandle::CMediumHandle(std::string path, int fd, int directFd, bool viaUDisks2)
-    : m_path(std::move(path)), m_fd(fd), m_directFd(directFd), m_viaUDisks2(viaUDisks2) {
-    struct stat st {};
-    if (m_fd >= 0 && ::fstat(m_fd, &st) == 0) {
-        m_dev = st.st_dev;
-        m_ino = st.st_ino;
-        m_rdev = S_ISBLK(st.st_mode) ? st.st_rdev : 0;
-    }
-}
-
-CMediumHandle::~CMediumHandle() {
-    if (m_directFd >= 0) ::close(m_directFd);
-    if (m_fd >= 0) ::close(m_fd);
-}
-
-bool CMediumHandle::StillPresent() const {
-    if (m_fd < 0) return false;
-    struct stat now {};
-    if (::stat(m_path.c_str(), &now) != 0) return false;
-    if (m_rdev != 0) {
-        if (!S_ISBLK(now.st_mode) || now.st_rdev != m_rdev) return false;
-        uint64_t bytes = 0;
-        return ::ioctl(m_fd, BLKGETSIZE64, &bytes) == 0 && bytes > 0;
-    }
-    return now.st_dev == m_dev && now.st_ino == m_ino;
-}
-
 RawAccessCheck IsDriverInstalled() {
     RawAccessCheck check;
     if (::geteuid() == 0) {

@@ -71,9 +71,9 @@ ExtractResult SaveFileNode(CSession& session, CFileNode& node, const std::string
 ExtractResult SaveFileNode(CSession& session, CFileNode& node, const std::string& dir,
                            IReporter& reporter, const ExtractAllocator& allocate) {
     ExtractResult result;
-    // Reopened for every file, so that a medium removed since the scan is
-    // noticed before anything is written.
-    if (!session.OpenCurrentSource(session.selectedDrive, reporter, kDisconnectedRestart)) {
+    // The session's medium, opened once; one removed since the scan is
+    // noticed before anything is written (and opened again, which fails).
+    if (!session.UseCurrentSource(session.selectedDrive, reporter, kDisconnectedRestart)) {
         result.mediumLost = true;
         result.error = ENODEV;
         return result;
@@ -163,7 +163,7 @@ ExtractResult SaveFileNode(CSession& session, CFileNode& node, const std::string
         return result;
     };
 
-    CMediumReader medium(source.GetHandle(), source.GetDirectHandle());
+    CMediumReader medium(*source.GetMedium());
     const PieceReader read = medium.Reader();
     const auto S = static_cast<uint32_t>(sector);
     for (uint64_t done = 0; done < size;) {

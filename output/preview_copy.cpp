@@ -56,9 +56,12 @@ void TrimRiffCopy(const std::string& path) {
         const uint64_t real = RiffLength(fd, length);
         if (real != 0 && real < length) {
             const std::vector<uint8_t> zeros(static_cast<size_t>(length - real), 0);
+            // A cut that fails leaves the zeros in place: the copy plays the
+            // same, only its length on disk is longer.
             if (::pwrite(fd, zeros.data(), zeros.size(), static_cast<off_t>(real)) ==
-                static_cast<ssize_t>(zeros.size()))
-                (void)::ftruncate(fd, static_cast<off_t>(real));
+                    static_cast<ssize_t>(zeros.size()) &&
+                ::ftruncate(fd, static_cast<off_t>(real)) != 0) {
+            }
         }
     }
     ::close(fd);
@@ -118,7 +121,7 @@ uint64_t PreviewReadLength(uint64_t size, uint64_t sectorSize) {
 PreviewCopy ExtractPreviewCopy(CSession& session, const CFileNode& node, IReporter& reporter,
                                const std::atomic<bool>* stop) {
     PreviewCopy copy;
-    if (!session.diskSource || session.diskSource->GetHandle() < 0) {
+    if (!session.diskSource || !session.diskSource->GetMedium()) {
         reporter.Message("Invalid Handle", "", MsgIcon::None);
         return copy;
     }
@@ -157,7 +160,7 @@ PreviewCopy ExtractPreviewCopy(CSession& session, const CFileNode& node, IReport
         const size_t n = static_cast<size_t>(std::min<uint64_t>(kPiece, length - done));
         std::memset(piece.data(), 0, n);
         if (readOk) {
-            const ssize_t got = PreadFully(source.GetHandle(), piece.data(), n, start * sector + done);
+            const ssize_t got = source.GetMedium()->ReadAt(piece.data(), n, start * sector + done);
             if (got < 0 || static_cast<size_t>(got) < n) {
                 // What could not be read stays zero, as does everything after
                 // it: the medium's end or an error ends the reading.

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "app/bytes.h"
 #include "disk/io.h"
 
 namespace tvn {
@@ -72,11 +73,6 @@ DWORD Unix32(int64_t seconds) {
 void DosFromTm(const std::tm& tm, WORD& date, WORD& time) {
     ToDosDateTime(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
                   date, time);
-}
-
-DWORD Le32(const BYTE* p) {
-    return static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8 |
-           static_cast<DWORD>(p[2]) << 16 | static_cast<DWORD>(p[3]) << 24;
 }
 
 }  // namespace
@@ -161,11 +157,11 @@ bool IsExecutableImage(int fd, ULONGLONG fileLength) {
     if ((static_cast<unsigned>(head[0]) | static_cast<unsigned>(head[1]) << 8) != 0x54AD) {
         return false;
     }
-    const ULONGLONG p = Le32(head.data() + 36);
+    const ULONGLONG p = LoadLe32(head.data() + 36);
     if (fileLength <= p + 52) return false;
     std::array<BYTE, 4> sig{};
     if (PreadFully(fd, sig.data(), sig.size(), p) != static_cast<ssize_t>(sig.size())) return false;
-    const DWORD v = Le32(sig.data());
+    const DWORD v = LoadLe32(sig.data());
     return v == 0x5A4D || v == 0x454E || v == 0x454C || v == 0x4550;
 }
 

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <memory>
 
+#include "app/bytes.h"
+
 namespace tvn::preview {
 
 namespace {
@@ -72,14 +74,13 @@ const char* CompressionText(uint32_t c) {
     }
 }
 
-uint32_t Le16(const QByteArray& d, qsizetype at, bool big) {
-    const auto* p = reinterpret_cast<const uint8_t*>(d.constData()) + at;
-    return big ? (uint32_t{p[0]} << 8 | p[1]) : (uint32_t{p[1]} << 8 | p[0]);
+// A 16- or 32-bit number at a position of the data, in the byte order given.
+uint32_t U16At(const QByteArray& d, qsizetype at, bool big) {
+    return LoadU16(reinterpret_cast<const uint8_t*>(d.constData()) + at, big);
 }
 
-uint32_t Le32(const QByteArray& d, qsizetype at, bool big) {
-    return big ? (Le16(d, at, true) << 16 | Le16(d, at + 2, true))
-               : (Le16(d, at + 2, false) << 16 | Le16(d, at, false));
+uint32_t U32At(const QByteArray& d, qsizetype at, bool big) {
+    return LoadU32(reinterpret_cast<const uint8_t*>(d.constData()) + at, big);
 }
 
 // The Compression tag (259) of a TIFF file's first IFD; every offset is
@@ -87,14 +88,14 @@ uint32_t Le32(const QByteArray& d, qsizetype at, bool big) {
 uint32_t TiffCompression(const QByteArray& d) {
     if (d.size() < 8) return kCompressNone;
     const bool big = d[0] == 'M';
-    const uint32_t ifd = Le32(d, 4, big);
+    const uint32_t ifd = U32At(d, 4, big);
     if (ifd > static_cast<uint64_t>(d.size()) - 2) return kCompressNone;
-    const uint32_t count = Le16(d, ifd, big);
+    const uint32_t count = U16At(d, ifd, big);
     for (uint32_t i = 0; i < count; ++i) {
         const uint64_t at = uint64_t{ifd} + 2 + 12 * uint64_t{i};
         if (at + 12 > static_cast<uint64_t>(d.size())) break;
-        if (Le16(d, static_cast<qsizetype>(at), big) != 259) continue;
-        switch (Le16(d, static_cast<qsizetype>(at + 8), big)) {
+        if (U16At(d, static_cast<qsizetype>(at), big) != 259) continue;
+        switch (U16At(d, static_cast<qsizetype>(at + 8), big)) {
             case 1: return kCompressNone;
             case 5: return kCompressLzw;
             case 6:
@@ -110,7 +111,7 @@ uint32_t TiffCompression(const QByteArray& d) {
 
 uint32_t BmpCompression(const QByteArray& d) {
     if (d.size() < 34) return kCompressNone;
-    const uint32_t c = Le32(d, 30, false);
+    const uint32_t c = U32At(d, 30, false);
     return c == 1 || c == 2 ? kCompressRle : kCompressNone;
 }
 

@@ -76,7 +76,7 @@ CGeneratePreviewDlg::~CGeneratePreviewDlg() {
 
 bool CGeneratePreviewDlg::Prepare() {
     CBoxReporter boxes(parentWidget());
-    if (!m_session.OpenCurrentSource(m_session.selectedDrive, boxes, tvn::kDisconnectedRestart))
+    if (!m_session.UseCurrentSource(m_session.selectedDrive, boxes, tvn::kDisconnectedRestart))
         return false;
     return tvn::EnsurePreviewDir(m_session, boxes) != nullptr;
 }

@@ -13,8 +13,8 @@ constexpr ULONGLONG kAllOnes = ~ULONGLONG{0};
 
 CLookahead::CLookahead(CScanner& scanner) : m_ctx(scanner.Context()) {
     if (m_ctx.scratch.size() != kScanBufferSize) AssignZeros(m_ctx.scratch, kScanBufferSize);
-    const int64_t pos = TellFd(m_ctx.source.GetHandle());
-    m_next = pos >= 0 ? static_cast<ULONGLONG>(pos) : m_ctx.bufferFilePos + m_ctx.buffer.size();
+    m_next = m_ctx.source.GetMedium() ? m_ctx.source.Tell()
+                                      : m_ctx.bufferFilePos + m_ctx.buffer.size();
 }
 
 std::span<const BYTE> CLookahead::Next() {

@@ -14,9 +14,29 @@
 
 namespace tvn {
 
-CReadAhead::CReadAhead(int fd, size_t blockSize, size_t capacity, CBlockPool* pool, int directFd)
-    : m_fd(fd), m_givenDirectFd(directFd), m_blockSize(blockSize), m_alloc(pool), m_slots(capacity) {
+CReadAhead::CReadAhead(const IMedium* medium, size_t blockSize, size_t capacity, CBlockPool* pool)
+    : m_medium(medium), m_blockSize(blockSize), m_alloc(pool), m_slots(capacity) {
     for (Slot& s : m_slots) s.data = BlockBuffer(m_alloc);
+}
+
+namespace {
+
+// A medium over duplicates of the caller's descriptors; the direct one only
+// for a block device.
+std::unique_ptr<IMedium> MediumOfDescriptor(int fd, int directFd) {
+    struct stat st {};
+    const bool block = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISBLK(st.st_mode);
+    const int own = fd >= 0 ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
+    const int direct = block && directFd >= 0 ? ::fcntl(directFd, F_DUPFD_CLOEXEC, 0) : -1;
+    return std::make_unique<CMediumHandle>(std::string(), own, direct, false);
+}
+
+}  // namespace
+
+CReadAhead::CReadAhead(int fd, size_t blockSize, size_t capacity, CBlockPool* pool, int directFd)
+    : CReadAhead(nullptr, blockSize, capacity, pool) {
+    m_own = MediumOfDescriptor(fd, directFd);
+    m_medium = m_own.get();
 }
 
 CReadAhead::~CReadAhead() { Stop(); }
@@ -29,9 +49,7 @@ void CReadAhead::Start(ULONGLONG end) {
     // direct descriptor comes with the medium (the device is never opened
     // again by a path, which a user who got it from UDisks2 may not do);
     // O_DIRECT belongs to its open file, so the ordinary one stays buffered.
-    struct stat st {};
-    if (m_givenDirectFd >= 0 && ::fstat(m_fd, &st) == 0 && S_ISBLK(st.st_mode))
-        m_directFd = ::fcntl(m_givenDirectFd, F_DUPFD_CLOEXEC, 0);
+    m_direct = m_medium != nullptr && m_medium->CanReadDirect();
     m_directRefused.store(false);
     m_cancel.store(false);
     {
@@ -57,34 +75,45 @@ void CReadAhead::Stop() {
         s.state = State::Free;
         s.data = BlockBuffer(m_alloc);  // the memory goes back until the next scan
     }
-    if (m_directFd >= 0) ::close(m_directFd);
-    m_directFd = -1;
+    m_direct = false;
 }
 
 ssize_t CReadAhead::Read(BlockBuffer& into, ULONGLONG pos) const {
-    if (into.size() != m_blockSize) return PreadFully(m_fd, into.data(), into.size(), pos);
+    if (m_medium == nullptr) {
+        errno = EBADF;
+        return -1;
+    }
+    if (into.size() != m_blockSize) return m_medium->ReadAt(into.data(), into.size(), pos);
     return ReadAt(into.data(), pos);
 }
 
 ssize_t CReadAhead::ReadAt(BYTE* into, ULONGLONG pos) const {
-    if (m_directFd >= 0 && !m_directRefused.load(std::memory_order_relaxed)) {
-        const ssize_t got = PreadFully(m_directFd, into, m_blockSize, pos);
+    if (m_medium == nullptr) {
+        errno = EBADF;
+        return -1;
+    }
+    if (DirectNow()) {
+        const ssize_t got = m_medium->ReadDirectAt(into, m_blockSize, pos);
         if (got >= 0) return got;
         // A device that takes no direct reads at these places is read the
         // ordinary way from now on; a read error is told by the ordinary read.
         if (errno == EINVAL) m_directRefused.store(true, std::memory_order_relaxed);
     }
-    return PreadFully(m_fd, into, m_blockSize, pos);
+    return m_medium->ReadAt(into, m_blockSize, pos);
 }
 
 ssize_t CReadAhead::ReadPiece(BYTE* into, size_t n, ULONGLONG pos) const {
-    if (m_directFd >= 0 && !m_directRefused.load(std::memory_order_relaxed)) {
-        const ssize_t got = PreadFully(m_directFd, into, n, pos);
+    if (m_medium == nullptr) {
+        errno = EBADF;
+        return -1;
+    }
+    if (DirectNow()) {
+        const ssize_t got = m_medium->ReadDirectAt(into, n, pos);
         if (got >= 0 || errno != EINVAL) return got;
         // Not aligned for direct reads here: the ordinary way from now on.
         m_directRefused.store(true, std::memory_order_relaxed);
     }
-    return PreadFully(m_fd, into, n, pos);
+    return m_medium->ReadAt(into, n, pos);
 }
 
 bool CReadAhead::InWindowLocked(ULONGLONG pos) const {
@@ -199,11 +228,10 @@ void CReadAhead::Work() {
                         [](bool b) { return b; })) {
             for (size_t i = 0; i < n; ++i) parts[i] = {batch[i]->data.data(), m_blockSize};
             ssize_t got = -1;
-            do {
-                const bool direct = m_directFd >= 0 && !m_directRefused.load(std::memory_order_relaxed);
-                got = ::preadv(direct ? m_directFd : m_fd, parts.data(),
-                               static_cast<int>(n), static_cast<off_t>(pos));
-            } while (got < 0 && errno == EINTR);
+            if (m_medium != nullptr) {
+                got = DirectNow() ? m_medium->ReadVecDirectAt(parts.data(), static_cast<int>(n), pos)
+                                  : m_medium->ReadVecAt(parts.data(), static_cast<int>(n), pos);
+            }
             if (got > 0) whole = static_cast<size_t>(got) / m_blockSize;
         }
         std::array<ssize_t, kBatch> got{};

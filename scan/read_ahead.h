@@ -15,12 +15,14 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
 
 #include "app/types.h"
+#include "disk/medium.h"
 #include "disk/read_around.h"
 #include "scan/block_buffer.h"
 
@@ -35,10 +37,15 @@ struct ReadDamage {
 
 class CReadAhead {
 public:
-    // Blocks of blockSize bytes of fd, at most capacity of them at a time,
-    // held in memory from pool when one is given. directFd, when not -1, is a
-    // descriptor of the same block device opened with O_DIRECT (the disk
-    // source's), read through in place of fd where the device allows it.
+    // Blocks of blockSize bytes of the medium, at most capacity of them at a
+    // time, held in memory from pool when one is given. A block device is
+    // read past the page cache where it allows it. The medium must outlive
+    // the reader; without one every read fails.
+    CReadAhead(const IMedium* medium, size_t blockSize, size_t capacity,
+               CBlockPool* pool = nullptr);
+    // The same over a descriptor (duplicated, so the caller keeps its own):
+    // directFd, when not -1, is a descriptor of the same block device opened
+    // with O_DIRECT, read through in place of fd where the device allows it.
     CReadAhead(int fd, size_t blockSize, size_t capacity, CBlockPool* pool = nullptr,
                int directFd = -1);
     ~CReadAhead();
@@ -102,11 +109,12 @@ private:
     bool InWindowLocked(ULONGLONG pos) const;
     // Reads the block at pos, past the page cache where that is possible.
     ssize_t ReadAt(BYTE* into, ULONGLONG pos) const;
+    bool DirectNow() const { return m_direct && !m_directRefused.load(std::memory_order_relaxed); }
     void Work();
 
-    int m_fd;
-    int m_givenDirectFd;  // the caller's, not ours to close
-    int m_directFd = -1;  // our duplicate of it while the reader runs
+    std::unique_ptr<IMedium> m_own;  // the descriptor's medium, when made from one
+    const IMedium* m_medium;
+    bool m_direct = false;  // read past the page cache while the reader runs
     mutable std::atomic<bool> m_directRefused{false};
     size_t m_blockSize;
     PageAlignedAllocator<BYTE> m_alloc;

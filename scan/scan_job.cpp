@@ -46,7 +46,7 @@ JobOutcome CScanJob::Run() {
             ? *m_resumeAt
             : m_source.GetStartSector();
     if (m_resumeAt) m_control.FileCounter().store(m_resumeFiles);
-    ::lseek(m_source.GetHandle(), static_cast<off_t>(from * S), SEEK_SET);
+    m_source.Seek(from * S);
     m_source.SetPosition(0);
     // Unreadable sectors are read around and counted afresh for every scan.
     m_ctx.health.Reset(m_ctx.health.Limits());

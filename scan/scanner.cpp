@@ -1,6 +1,7 @@
 #include "scan/scanner.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <unistd.h>
 
@@ -53,7 +54,7 @@ bool CScanContext::TextInWindow(std::string_view text, size_t first, size_t last
 }
 
 CScanner::CScanner(CScanContext& ctx, FileType type)
-    : m_hDevice(ctx.source.GetHandle()), m_strType(TypeName(type)), m_ctx(ctx), m_type(type) {
+    : m_strType(TypeName(type)), m_ctx(ctx), m_type(type) {
     // The buffer is allocated by the scan, after all recognizers of the job exist.
     m_ctx.buffer.clear();
     m_ctx.listedTypes |= uint32_t{1} << static_cast<unsigned>(type);
@@ -71,7 +72,11 @@ BYTE* CScanner::AllocBuffer(DWORD size) {
 ssize_t CScanContext::ReadPiece(BYTE* into, size_t n, ULONGLONG pos) {
     if (!straightforward) return ahead.ReadPiece(into, n, pos);
     // Past the page cache too, so that both paths lose the same sectors.
-    if (!directReader) directReader = std::make_unique<CMediumReader>(source.GetHandle(), source.GetDirectHandle());
+    if (!source.GetMedium()) {
+        errno = EBADF;
+        return -1;
+    }
+    if (!directReader) directReader = std::make_unique<CMediumReader>(*source.GetMedium());
     return directReader->Read(into, n, pos);
 }
 
@@ -94,8 +99,7 @@ ssize_t CScanContext::ReadBlockAt(BYTE* block, size_t n, ULONGLONG pos, bool* fa
 bool CScanner::ReadBlock() {
     BlockBuffer& buf = m_ctx.buffer;
     ++m_ctx.generation;
-    const int64_t before = TellFd(m_hDevice);
-    const ULONGLONG start = before >= 0 ? static_cast<ULONGLONG>(before) : 0;
+    const ULONGLONG start = m_ctx.source.Tell();
     m_ctx.bufferFilePos = start;
     const ULONGLONG after = start + buf.size();
 
@@ -110,7 +114,7 @@ bool CScanner::ReadBlock() {
     } else {
         got = m_ctx.ReadBlockAt(buf.data(), buf.size(), start, &damage.failed);
     }
-    ::lseek(m_hDevice, static_cast<off_t>(after), SEEK_SET);
+    m_ctx.source.Seek(after);
     if (!m_ctx.straightforward) m_ctx.ahead.MoveTo(after);
 
     m_ctx.blockGone = got < 0;

@@ -47,7 +47,7 @@ struct CScanContext {
           buffer(PageAlignedAllocator<BYTE>(&pool)),
           scratch(PageAlignedAllocator<BYTE>(&pool)),
           walkBlock(PageAlignedAllocator<BYTE>(&pool)),
-          ahead(src.GetHandle(), kScanBufferSize, kReadAheadBlocks, &pool, src.GetDirectHandle()) {}
+          ahead(src.GetMedium().get(), kScanBufferSize, kReadAheadBlocks, &pool) {}
 
     CDiskSource& source;
     CTypeCounters& counters;
@@ -221,7 +221,6 @@ protected:
     UINT SubtractThenHandOut() { return --m_ctx.counters[m_type]; }
     void ResetCounter(UINT value) { m_ctx.counters[m_type] = value; }
 
-    int m_hDevice;
     std::string m_strType;
     bool m_bSearching = false;
     CScanContext& m_ctx;

@@ -462,10 +462,9 @@ void CDataFoundDlg::SetMinimumSize(ULONGLONG bytes) {
 
 FoundFileBytes CDataFoundDlg::BytesOf(const CFileNode& file) const {
     FoundFileBytes where;
-    where.medium = m_session.selectedDrive;
     uint64_t sector = 512;
     if (m_session.diskSource) {
-        if (where.medium.empty()) where.medium = m_session.diskSource->GetDrive();
+        where.medium = m_session.diskSource->GetMedium();
         if (m_session.diskSource->GetSectorSizeU() != 0) sector = m_session.diskSource->GetSectorSizeU();
     }
     where.offset = file.GetStartSector() * sector;

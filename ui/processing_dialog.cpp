@@ -397,7 +397,6 @@ void CProcessingDlg::StoppedEnd(const JobOutcome& outcome) {
             break;
         case JobMode::Burn:
             ShowMessage(this, QStringLiteral("CD/DVD Burning process Aborted"), kInformation, MsgIcon::Information);
-            if (m_job.afterStop) m_job.afterStop();
             break;
     }
     HandOver(outcome);

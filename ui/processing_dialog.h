@@ -38,9 +38,6 @@ struct CProcessingJob {
     std::function<JobOutcome()> run;
     // Burn: the recorder's name, shown as the saving path.
     QString recorderName;
-    // Burn: after a stop, once the worker has ended (GUI thread): release the
-    // recorder and remove the staging folder.
-    std::function<void()> afterStop;
 };
 
 class CProcessingDlg : public CWizardDialog {

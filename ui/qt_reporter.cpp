@@ -28,7 +28,9 @@ void CQtReporter::Message(std::string_view text, std::string_view caption, MsgIc
 
 void CQtReporter::Progress(uint64_t percent) { Q_EMIT ProgressChanged(percent); }
 
-void CQtReporter::Finished() { Q_EMIT FinishedNotified(); }
+// The processing window learns that a job ended from the job's function
+// returning, not from here.
+void CQtReporter::Finished() {}
 
 void CQtReporter::SetFileCounterText(std::string_view text) {
     Q_EMIT FileCounterTextChanged(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));

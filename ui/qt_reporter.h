@@ -44,7 +44,6 @@ public:
 
 Q_SIGNALS:
     void ProgressChanged(quint64 percent);
-    void FinishedNotified();
     void FileCounterTextChanged(const QString& text);
     void LastFileTextChanged(const QString& text);
 

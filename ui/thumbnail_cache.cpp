@@ -15,6 +15,7 @@
 #include "catalog/directory_tree.h"
 #include "preview/decode.h"
 #include "preview/movie_frame.h"
+#include "disk/medium.h"
 #include "ui/handover.h"
 
 namespace tvn::ui {
@@ -31,23 +32,15 @@ bool IsRawType(const std::string& type) {
 
 QImage DecodeThumbnail(const FoundFileBytes& where, QSize box, const std::string& type) {
     const bool movie = preview::HasMovieFrames(type);
-    if (where.length == 0 || (where.length > CThumbnailCache::kLargestFile && !movie)) return {};
-    const int fd = ::open(where.medium.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return {};
+    if (!where.medium || where.length == 0 ||
+        (where.length > CThumbnailCache::kLargestFile && !movie))
+        return {};
     // A movie's first frame lies near its start, or where its index says;
     // no more than the largest picture file is read for it.
     const uint64_t length = std::min<uint64_t>(where.length, CThumbnailCache::kLargestFile);
     QByteArray bytes(static_cast<qsizetype>(length), Qt::Uninitialized);
-    uint64_t got = 0;
-    while (got < length) {
-        const ssize_t n = ::pread(fd, bytes.data() + got, length - got,
-                                  static_cast<off_t>(where.offset + got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += static_cast<uint64_t>(n);
-    }
-    ::close(fd);
-    if (got == 0) return {};
+    const ssize_t got = where.medium->ReadAt(bytes.data(), length, where.offset);
+    if (got <= 0) return {};
     bytes.truncate(static_cast<qsizetype>(got));
 
     if (movie) {

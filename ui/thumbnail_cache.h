@@ -21,23 +21,24 @@
 
 namespace tvn {
 class CFileNode;
+class IMedium;
 }
 
 namespace tvn::ui {
 
-// Where a found file's bytes lie: the medium's path and the byte range.
+// Where a found file's bytes lie: the session's medium (shared, so that a
+// decode under way keeps it) and the byte range.
 struct FoundFileBytes {
-    std::string medium;
+    std::shared_ptr<const IMedium> medium;
     uint64_t offset = 0;
     uint64_t length = 0;
 };
 
-// Reads up to length bytes at offset from the medium (its own descriptor,
-// read only) and decodes a picture no larger than box: a camera raw type's
-// embedded preview through LibRaw (as the viewer shows it), a movie's first
-// frame where its container and codec allow (preview/movie_frame.h), anything
-// else through Qt's image readers. A null image when the bytes cannot be read or
-// do not decode.
+// Reads up to length bytes at offset through the medium and decodes a picture
+// no larger than box: a camera raw type's embedded preview through LibRaw (as
+// the viewer shows it), a movie's first frame where its container and codec
+// allow (preview/movie_frame.h), anything else through Qt's image readers. A
+// null image when the bytes cannot be read or do not decode.
 QImage DecodeThumbnail(const FoundFileBytes& where, QSize box, const std::string& type = {});
 
 // Types whose files Qt's image readers can show.

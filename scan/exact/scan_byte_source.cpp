@@ -37,9 +37,10 @@ CByteSource::Stretch CScanByteSource::Fetch(uint64_t pos) {
     }
     BlockBuffer& own = m_ctx.walkBlock;
     if (own.size() != B) AssignZeros(own, B);
-    const ssize_t got = m_ctx.straightforward
-                            ? PreadFully(m_ctx.source.GetHandle(), own.data(), own.size(), block)
-                            : m_ctx.ahead.Read(own, block);
+    const auto& medium = m_ctx.source.GetMedium();
+    const ssize_t got = !m_ctx.straightforward ? m_ctx.ahead.Read(own, block)
+                        : medium                ? medium->ReadAt(own.data(), own.size(), block)
+                                                : -1;
     if (got <= 0) return {};
     return stretch(own.data(), static_cast<uint64_t>(got));
 }

@@ -1,5 +1,7 @@
 #include "scan/recognizers/bmp_scanner.h"
 
+#include "app/bytes.h"
+
 namespace tvn {
 
 namespace {
@@ -13,11 +15,6 @@ constexpr size_t kImageSize = 34;    // biSizeImage
 constexpr size_t kColoursUsed = 46;  // biClrUsed
 constexpr size_t kHeaderBytes = 50;  // everything up to and including biClrUsed
 
-DWORD Le32(std::span<const BYTE> b, size_t pos) {
-    return static_cast<DWORD>(b[pos]) | static_cast<DWORD>(b[pos + 1]) << 8 |
-           static_cast<DWORD>(b[pos + 2]) << 16 | static_cast<DWORD>(b[pos + 3]) << 24;
-}
-
 }  // namespace
 
 CBMPScanner::CBMPScanner(CScanContext& ctx) : CScanner(ctx, FileType::BMP) {
@@ -28,23 +25,23 @@ bool CBMPScanner::IsFileHeader() {
     const size_t p = GetOffset();
     if (!Match(p, "BM", 2) || !Has(p, kHeaderBytes)) return false;
     const std::span<const BYTE> b = Buf();
-    const DWORD fileSize = Le32(b, p + kFileSize);
-    const DWORD pixelOffset = Le32(b, p + kPixelOffset);
-    const DWORD imageSize = Le32(b, p + kImageSize);
-    const DWORD coloursUsed = Le32(b, p + kColoursUsed);
+    const DWORD fileSize = LoadLe32(&b[p + kFileSize]);
+    const DWORD pixelOffset = LoadLe32(&b[p + kPixelOffset]);
+    const DWORD imageSize = LoadLe32(&b[p + kImageSize]);
+    const DWORD coloursUsed = LoadLe32(&b[p + kColoursUsed]);
     // A 54-byte header followed by a palette of 4-byte entries, the sizes that
     // add up, or the reserved words left zero: any one is enough. The sums
     // wrap in 32 bits, as the fields do.
     const bool paletteFits = static_cast<DWORD>(coloursUsed * 4U + 54U) == pixelOffset;
     const bool sizesAddUp = static_cast<DWORD>(pixelOffset + imageSize) == fileSize;
-    const bool reservedZero = Le32(b, p + kReserved) == 0;
+    const bool reservedZero = LoadLe32(&b[p + kReserved]) == 0;
     return paletteFits || sizesAddUp || reservedZero;
 }
 
 ULONGLONG CBMPScanner::GetFileSize() {
     const size_t p = GetOffset();
     if (!Has(p, kFileSize + 4)) return 0;
-    return Le32(Buf(), p + kFileSize);
+    return LoadLe32(&Buf()[p + kFileSize]);
 }
 
 UINT CBMPScanner::GetNextFileNumber() {

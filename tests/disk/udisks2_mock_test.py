@@ -14,6 +14,7 @@ Exit status 77 (skipped) when the test cannot run here, with the reason.
 import hashlib
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -199,11 +200,32 @@ def scan_and_save(fx, medium, label):
             # One request for the whole save, however many files it wrote.
             n = len(fx.calls(medium, 'OpenForBackup'))
             check(n == 1, '%s: UDisks2 was asked %d times during one save' % (label, n))
-        results[who] = (json.loads(scan.stdout), tree_digest(job_folder(out)))
+        # The preview copy reads the medium the same way: one request again.
+        jpeg = re.search(r'file# [0-9]+\.JPG', scan.stdout)
+        check(jpeg is not None, '%s: no JPEG found' % label)
+        png = os.path.join(out, 'preview.png')
+        decoder = os.path.join(os.path.dirname(CLI), '..', 'preview', 'tarvolin-decode')
+        if not os.access(decoder, os.X_OK):
+            results[who] = (json.loads(scan.stdout), tree_digest(job_folder(out)), None)
+            print('%s: no decoder built (tarvolin-decode): the preview is not tried' % label)
+            continue
+        if who == 'nobody':
+            fx.clear_calls(medium)
+        preview = run(fx, ['preview', medium, '--scan-info', info, '--file', 'JPG/' + jpeg.group(0),
+                           '--to', png], who == 'nobody')
+        check(preview.returncode == 0, '%s: preview as %s failed: %s' % (label, who, preview.stderr))
+        if who == 'nobody':
+            n = len(fx.calls(medium, 'OpenForBackup'))
+            check(n == 1, '%s: UDisks2 was asked %d times during one preview' % (label, n))
+        with open(png, 'rb') as fh:
+            picture = hashlib.sha256(fh.read()).hexdigest()
+        os.unlink(png)
+        results[who] = (json.loads(scan.stdout), tree_digest(job_folder(out)), picture)
     check(results['root'][0] == results['nobody'][0], '%s: the catalogues differ' % label)
     check(len(results['root'][1]) > 10, '%s: too few files saved: %d' % (label, len(results['root'][1])))
     check(results['root'][1] == results['nobody'][1], '%s: the saved files differ' % label)
-    print('%s: nobody scanned and saved the same %d files as root' % (label, len(results['root'][1])))
+    check(results['root'][2] == results['nobody'][2], '%s: the previews differ' % label)
+    print('%s: nobody scanned, saved and previewed the same %d files as root' % (label, len(results['root'][1])))
 
 
 def main():

@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "disk/medium.h"
 #include "tests/support/test_support.h"
 #include "tools/media/av_writers.h"
 #include "tools/media/photo_writers.h"
@@ -44,15 +45,17 @@ struct ThumbnailFixture : ::testing::Test {
 };
 
 TEST_F(ThumbnailFixture, DecodesFromTheFilesSectorsWithinTheBox) {
-    const QImage small = DecodeThumbnail({image, 8 * 512, png.size()}, QSize(48, 48));
+    const std::shared_ptr<const IMedium> medium = OpenMedium(image, false, nullptr);
+    ASSERT_TRUE(medium);
+    const QImage small = DecodeThumbnail({medium, 8 * 512, png.size()}, QSize(48, 48));
     ASSERT_FALSE(small.isNull());
     EXPECT_EQ(small.size(), QSize(48, 24));  // the picture's proportions kept
     EXPECT_EQ(QColor(small.pixel(2, 12)).blue(), 200);
-    // Wrong sectors, a missing medium, nothing to read: no picture, no crash.
-    EXPECT_TRUE(DecodeThumbnail({image, 0, png.size()}, QSize(48, 48)).isNull());
-    EXPECT_TRUE(DecodeThumbnail({dir / "gone.img", 8 * 512, png.size()}, QSize(48, 48)).isNull());
-    EXPECT_TRUE(DecodeThumbnail({image, 8 * 512, 0}, QSize(48, 48)).isNull());
-    EXPECT_TRUE(DecodeThumbnail({image, 1 << 20, 4096}, QSize(48, 48)).isNull());
+    // Wrong sectors, no medium, nothing to read: no picture, no crash.
+    EXPECT_TRUE(DecodeThumbnail({medium, 0, png.size()}, QSize(48, 48)).isNull());
+    EXPECT_TRUE(DecodeThumbnail({nullptr, 8 * 512, png.size()}, QSize(48, 48)).isNull());
+    EXPECT_TRUE(DecodeThumbnail({medium, 8 * 512, 0}, QSize(48, 48)).isNull());
+    EXPECT_TRUE(DecodeThumbnail({medium, 1 << 20, 4096}, QSize(48, 48)).isNull());
 }
 
 TEST_F(ThumbnailFixture, TheCacheKeepsToItsPixelBudgetAndDropsWaitingDecodesOnRequest) {
