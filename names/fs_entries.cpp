@@ -1,5 +1,7 @@
 #include "names/fs_entries.h"
 
+#include "disk/medium.h"
+
 #include <tsk/libtsk.h>
 
 #include <algorithm>
@@ -312,10 +314,11 @@ FsReadResult ReadFsEntries(const MediumReadAt& read, uint64_t mediumBytes, uint3
 }
 
 FsReadResult ReadFsEntries(const CDiskSource& source, const FsReadLimits& limits) {
-    const int fd = source.GetHandle();
+    const std::shared_ptr<IMedium> medium = source.GetMedium();
+    if (!medium) return {};
     const uint64_t sector = source.GetSectorSizeU() != 0 ? source.GetSectorSizeU() : 512;
-    const MediumReadAt read = [fd](uint64_t offset, void* buf, size_t n) {
-        return PreadFully(fd, buf, n, offset);
+    const MediumReadAt read = [medium](uint64_t offset, void* buf, size_t n) {
+        return medium->ReadAt(buf, n, offset);
     };
     return ReadFsEntries(read, source.GetTotalSectors() * sector,
                          static_cast<uint32_t>(sector), limits);

@@ -41,24 +41,13 @@ std::string DefaultMapPath(const std::string& image) { return image + ".map"; }
 // --- the medium as the copy reads it ---
 
 CDiskSourceMedium::CDiskSourceMedium(const CDiskSource& source)
-    : m_reader(std::make_unique<CMediumReader>(source.GetHandle(), source.GetDirectHandle())) {
-    // The size and sector size the system gives, not the source's probe:
+    : m_medium(source.GetMedium()), m_reader(std::make_unique<CMediumReader>(*m_medium)) {
+    // The size and sector size the medium states, not the source's probe:
     // on a dying card the probe's reads at sector 0 may fail, and the copy
     // must cover every byte whatever the first sectors hold.
-    const int fd = source.GetHandle();
-    struct stat st {};
-    if (fd >= 0 && ::fstat(fd, &st) == 0) {
-        if (S_ISBLK(st.st_mode)) {
-            uint64_t bytes = 0;
-            int logical = 0;
-            if (::ioctl(fd, BLKGETSIZE64, &bytes) == 0) m_size = bytes;
-            if (::ioctl(fd, BLKSSZGET, &logical) == 0 && logical >= 512 && logical <= 65536) {
-                m_sectorSize = static_cast<uint32_t>(logical);
-            }
-        } else if (S_ISREG(st.st_mode)) {
-            m_size = static_cast<uint64_t>(st.st_size);
-        }
-    }
+    m_size = m_medium->Size();
+    const uint32_t stated = m_medium->StatedSectorSize();
+    if (stated >= 512 && stated <= 65536) m_sectorSize = stated;
     if (m_size == 0) m_size = source.GetTotalSectors() * source.GetSectorSizeU();
 }
 

@@ -26,6 +26,7 @@
 
 #include "app/job_control.h"
 #include "app/types.h"
+#include "disk/medium.h"
 #include "disk/rescue_map.h"
 
 namespace tvn {
@@ -55,6 +56,7 @@ public:
     ssize_t ReadAt(BYTE* buf, size_t n, uint64_t offset) override;
 
 private:
+    std::shared_ptr<IMedium> m_medium;
     std::unique_ptr<CMediumReader> m_reader;
     uint64_t m_size = 0;
     uint32_t m_sectorSize = 512;

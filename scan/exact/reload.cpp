@@ -56,7 +56,8 @@ uint64_t MeasureLoadedLengths(const CDiskSource& source, CDirectoryTree& tree,
                               CReadHealth& health, const std::function<bool()>& keepGoing) {
     const uint64_t S = source.GetSectorSizeU() != 0 ? source.GetSectorSizeU() : 512;
     const uint64_t mediumEnd = (uint64_t{source.GetStartSector()} + source.GetTotalSectors()) * S;
-    CMediumReader reader(source.GetHandle(), source.GetDirectHandle());
+    if (!source.GetMedium()) return 0;
+    CMediumReader reader(*source.GetMedium());
     std::vector<BYTE> block(kBlock);
     uint64_t walked = 0;
     // The found-bytes total as a scan with exact lengths counts it: every

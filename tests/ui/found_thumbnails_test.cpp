@@ -62,7 +62,9 @@ TEST_F(ThumbnailFixture, TheCacheKeepsToItsPixelBudgetAndDropsWaitingDecodesOnRe
     CSession session;
     std::vector<CFileNode*> nodes;
     for (unsigned n = 1; n <= 40; ++n) nodes.push_back(test::AddFound(session, "PNG", n, png.size(), 8));
-    const FoundFileBytes where{image, 8 * 512, png.size()};
+    const std::shared_ptr<const IMedium> opened = OpenMedium(image, false, nullptr);
+    ASSERT_TRUE(opened);
+    const FoundFileBytes where{opened, 8 * 512, png.size()};
     const qsizetype one = 48 * 24 * 4;  // a 48 x 24 thumbnail, 32 bits a pixel
     CThumbnailCache cache(QSize(48, 48), nullptr, 2 * one + 16);
     QSignalSpy ready(&cache, &CThumbnailCache::ready);
@@ -124,18 +126,20 @@ TEST(RawThumbnails, ARawFileShowsItsEmbeddedPreviewAndAWrongOneNothing) {
     const size_t cr2At = (8 * 512 + nef.size() + 511) / 512 * 512;
     std::copy(cr2.begin(), cr2.end(), medium.begin() + static_cast<std::ptrdiff_t>(cr2At));
     test::WriteFile(image, medium);
+    const std::shared_ptr<const IMedium> opened = OpenMedium(image, false, nullptr);
+    ASSERT_TRUE(opened);
 
     for (const auto& [type, at, size] : {std::tuple{std::string("NEF"), size_t{8 * 512}, nef.size()},
                                          std::tuple{std::string("CR2"), cr2At, cr2.size()}}) {
         SCOPED_TRACE(type);
-        const QImage small = DecodeThumbnail({image, at, size}, QSize(48, 48), type);
+        const QImage small = DecodeThumbnail({opened, at, size}, QSize(48, 48), type);
         ASSERT_FALSE(small.isNull());
         EXPECT_LE(small.width(), 48);
         EXPECT_LE(small.height(), 48);
         EXPECT_EQ(std::max(small.width(), small.height()), 48);
     }
     // Zeros are no raw file.
-    EXPECT_TRUE(DecodeThumbnail({image, 2 << 20, 64 * 1024}, QSize(48, 48), "NEF").isNull());
+    EXPECT_TRUE(DecodeThumbnail({opened, 2 << 20, 64 * 1024}, QSize(48, 48), "NEF").isNull());
     EXPECT_TRUE(IsRawType("ORF"));
     EXPECT_FALSE(IsRawType("JPG"));
 }
@@ -163,17 +167,19 @@ TEST(MovieThumbnails, TheFirstFrameOfMotionJpegAndUncompressedMovies) {
         medium.resize((medium.size() + 511) / 512 * 512 + 512, 0);
     }
     test::WriteFile(image, medium);
+    const std::shared_ptr<const IMedium> opened = OpenMedium(image, false, nullptr);
+    ASSERT_TRUE(opened);
     for (size_t i = 0; i < movies.size(); ++i) {
         SCOPED_TRACE(movies[i].type + " " + std::to_string(i));
-        const QImage small = DecodeThumbnail({image, at[i], movies[i].bytes.size()}, QSize(48, 48), movies[i].type);
+        const QImage small = DecodeThumbnail({opened, at[i], movies[i].bytes.size()}, QSize(48, 48), movies[i].type);
         EXPECT_EQ(small.isNull(), !movies[i].pictures);
         if (!small.isNull()) {
             EXPECT_EQ(small.size(), QSize(48, 36));  // 4:3 kept
         }
     }
     // A movie cut short before its first frame, and the wrong type, give nothing.
-    EXPECT_TRUE(DecodeThumbnail({image, at[0], 300}, QSize(48, 48), "AVI").isNull());
-    EXPECT_TRUE(DecodeThumbnail({image, at[0], movies[0].bytes.size()}, QSize(48, 48), "MOV").isNull());
+    EXPECT_TRUE(DecodeThumbnail({opened, at[0], 300}, QSize(48, 48), "AVI").isNull());
+    EXPECT_TRUE(DecodeThumbnail({opened, at[0], movies[0].bytes.size()}, QSize(48, 48), "MOV").isNull());
 }
 
 }  // namespace
