@@ -1,5 +1,7 @@
 #include "scan/listed_files_check.h"
 
+#include "disk/medium.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -66,7 +68,8 @@ ListedFilesCheck CheckListedFiles(const ScanInfoContents& contents, CDiskSource&
             const ULONGLONG blockSector = start >= origin ? origin + rel / K * K : start;
             const auto offset = static_cast<DWORD>(start >= origin ? (rel % K) * S : 0);
             const ssize_t got =
-                PreadFully(source.GetHandle(), block, kScanBufferSize, blockSector * S);
+                source.GetMedium() ? source.GetMedium()->ReadAt(block, kScanBufferSize, blockSector * S)
+                                   : -1;
             if (got > 0 && static_cast<ULONGLONG>(got) > offset) {
                 std::memset(block + got, 0, kScanBufferSize - static_cast<size_t>(got));
                 ctx.bufferFilePos = blockSector * S;

@@ -53,13 +53,16 @@ std::string Quote(const std::string& s) {
 
 NamesCard BuildNamesCard(const std::string& path, bool exfat) {
     const std::vector<Bytes> jpeg = Photos();
-    // A new photo: the last one with a comment segment of its own after its
-    // first segment, so that its bytes differ from every other photo's.
+    // A new photo: the last one with one byte of its picture data changed
+    // (halfway through, away from any marker), so that its bytes differ from
+    // every other photo's while its first sectors are the same.
     Bytes other = jpeg.back();
-    const size_t afterFirst = 4 + (size_t{other[4]} << 8 | other[5]);
-    const uint8_t comment[] = {0xFF, 0xFE, 0x00, 0x0A, 'n', 'e', 'w', ' ', 's', 'h', 'o', 't'};
-    other.insert(other.begin() + static_cast<std::ptrdiff_t>(afterFirst), std::begin(comment),
-                 std::end(comment));
+    for (size_t i = other.size() / 2; i + 1 < other.size(); ++i) {
+        if (other[i - 1] != 0xFF && other[i] != 0xFF && other[i] != 0xFE) {
+            other[i] = static_cast<uint8_t>(other[i] ^ 1);
+            break;
+        }
+    }
 
     NamesCard card;
     card.image = path;
