@@ -88,10 +88,11 @@ int RunScanCommand(CliContext& ctx, ScanOpts o, std::vector<FileType> types) {
         types = resume->types;
         o.exactLengths = resume->exactLengths;
     }
-    // Refused before the scan: the scan info may not land on the medium.
-    if (!o.saveScanInfo.empty()) {
-        if (const std::string refusal = WriteOnSourceRefusal(o.saveScanInfo, o.source);
-            !refusal.empty()) {
+    // Refused before the scan: neither the scan info nor the checkpoint
+    // written as the scan goes may land on the medium.
+    for (const std::string* path : {&o.saveScanInfo, &o.resume}) {
+        if (path->empty()) continue;
+        if (const std::string refusal = WriteOnSourceRefusal(*path, o.source); !refusal.empty()) {
             reporter.Message(refusal, "Error", MsgIcon::Error);
             return kExitFailure;
         }
