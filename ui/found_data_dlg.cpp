@@ -167,9 +167,9 @@ CDataFoundDlg::CDataFoundDlg(CSession& session, QWidget* parent)
     // Build the tree: the root current, its folders in the list.
     m_tree->setModel(m_treeModel);
     m_list->setModel(m_listModel);
-    m_list->setColumnWidth(CFileListModel::NameColumn, 250);
-    m_list->setColumnWidth(CFileListModel::SizeColumn, 122);
-    m_list->setColumnWidth(CFileListModel::DateColumn, 120);
+    m_list->setColumnWidth(CFileListModel::NameColumn, 228);
+    m_list->setColumnWidth(CFileListModel::SizeColumn, 90);
+    m_list->setColumnWidth(CFileListModel::DateColumn, 96);
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { OnTreeCurrent(current); });
     ShowFolder(&m_selection.Root());
