@@ -1,6 +1,10 @@
 #include "disk/io.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cerrno>
+#include <filesystem>
 #include <unistd.h>
 
 namespace tvn {
@@ -55,5 +59,31 @@ bool WriteFully(int fd, const void* buf, uint64_t n) {
 }
 
 int64_t TellFd(int fd) { return static_cast<int64_t>(::lseek(fd, 0, SEEK_CUR)); }
+
+bool ReplaceFileWhole(const std::string& path, const void* data, size_t n) {
+    std::string tmp = path + ".tmp-XXXXXX";
+    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd < 0) return false;
+    // mkostemp makes the file for its owner only; these are ordinary files.
+    ::fchmod(fd, 0644);
+    int err = 0;
+    if (!WriteFully(fd, data, n) || ::fsync(fd) != 0) err = errno;
+    if (::close(fd) != 0 && err == 0) err = errno;
+    if (err == 0 && ::rename(tmp.c_str(), path.c_str()) != 0) err = errno;
+    if (err != 0) {
+        ::unlink(tmp.c_str());
+        errno = err;
+        return false;
+    }
+    // The rename itself is on the disk only when the folder is.
+    std::string dir = std::filesystem::path(path).parent_path().string();
+    if (dir.empty()) dir = ".";
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
 
 }  // namespace tvn

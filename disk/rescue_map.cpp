@@ -227,40 +227,7 @@ std::string FormatRescueMap(const CRescueMap& map, std::string_view header) {
 
 bool SaveRescueMap(const std::string& path, const CRescueMap& map, std::string_view header) {
     const std::string text = FormatRescueMap(map, header);
-    std::string tmp = path + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) return false;
-    auto failAfter = [&](int err) {
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        errno = err;
-        return false;
-    };
-    // mkstemp makes the file for its owner only; a map is an ordinary file.
-    ::fchmod(fd, 0644);
-    if (!WriteFully(fd, text.data(), text.size())) return failAfter(errno);
-    if (::fsync(fd) != 0) return failAfter(errno);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(tmp.c_str());
-        errno = err;
-        return false;
-    }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(tmp.c_str());
-        errno = err;
-        return false;
-    }
-    // The rename itself is on the disk only when the folder is.
-    std::string dir = std::filesystem::path(path).parent_path().string();
-    if (dir.empty()) dir = ".";
-    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-    return true;
+    return ReplaceFileWhole(path, text.data(), text.size());
 }
 
 std::optional<CRescueMap> LoadRescueMap(const std::string& path, std::string& error) {

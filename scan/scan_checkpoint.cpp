@@ -123,27 +123,7 @@ std::optional<ScanCheckpoint> ParseScanCheckpoint(std::span<const uint8_t> bytes
 
 bool SaveScanCheckpoint(const std::string& path, const ScanCheckpoint& checkpoint) {
     const std::vector<uint8_t> bytes = SerializeScanCheckpoint(checkpoint);
-    std::string tmp = path + ".tmp-XXXXXX";
-    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    ::fchmod(fd, 0644);
-    int err = 0;
-    if (!WriteFully(fd, bytes.data(), bytes.size()) || ::fsync(fd) != 0) err = errno;
-    if (::close(fd) != 0 && err == 0) err = errno;
-    if (err == 0 && ::rename(tmp.c_str(), path.c_str()) != 0) err = errno;
-    if (err != 0) {
-        ::unlink(tmp.c_str());
-        errno = err;
-        return false;
-    }
-    std::string dir = std::filesystem::path(path).parent_path().string();
-    if (dir.empty()) dir = ".";
-    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-    return true;
+    return ReplaceFileWhole(path, bytes.data(), bytes.size());
 }
 
 std::optional<ScanCheckpoint> LoadScanCheckpoint(const std::string& path, std::string& error) {
