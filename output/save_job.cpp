@@ -117,7 +117,11 @@ JobOutcome CSaveJob::Run() {
     if (!m_selected) m_selected = SelectedBytes(m_session.tree);
 
     const bool compress = m_session.compress;
-    if (compress) OpenArchive(*m_selected > m_limit);
+    if (compress) {
+        // Staged files leave for their archive: each is hashed while it is there.
+        m_duplicateIndex.HashEveryFile();
+        OpenArchive(*m_selected > m_limit);
+    }
 
     CJobControl& job = m_session.job;
     for (CFolderNode* folder = m_session.tree.GetFirstFolder(); folder; folder = folder->GetNextFolder()) {

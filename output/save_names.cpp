@@ -286,6 +286,31 @@ std::optional<TakenDate> DateTakenOfFile(const std::string& path, const FileOrig
     return std::nullopt;
 }
 
+namespace {
+
+// CRC-32 and a word-wise FNV-1a together: 96 bits of the content.
+uint64_t ContentHash(int fd, uint64_t size, std::vector<uint8_t>& buf) {
+    uLong crc = ::crc32(0L, Z_NULL, 0);
+    uint64_t fnv = 1469598103934665603ull;
+    for (uint64_t done = 0; done < size;) {
+        const ssize_t n = PreadFully(fd, buf.data(), buf.size(), done);
+        if (n <= 0) break;
+        const auto count = static_cast<size_t>(n);
+        crc = ::crc32(crc, buf.data(), static_cast<uInt>(count));
+        size_t i = 0;
+        for (; i + 8 <= count; i += 8) {
+            uint64_t word;
+            std::memcpy(&word, buf.data() + i, 8);
+            fnv = (fnv ^ word) * 1099511628211ull;
+        }
+        for (; i < count; ++i) fnv = (fnv ^ buf[i]) * 1099511628211ull;
+        done += count;
+    }
+    return fnv ^ (static_cast<uint64_t>(crc) << 32 | static_cast<uint64_t>(crc));
+}
+
+}  // namespace
+
 bool CDuplicateIndex::SeenBefore(const std::string& path) {
     m_last = nullptr;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -296,20 +321,24 @@ bool CDuplicateIndex::SeenBefore(const std::string& path) {
         return false;
     }
     const auto size = static_cast<uint64_t>(st.st_size);
-    // CRC-32 and FNV-1a together: 96 bits of the content.
-    std::vector<uint8_t> buf(1u << 20);
-    uLong crc = ::crc32(0L, Z_NULL, 0);
-    uint64_t fnv = 1469598103934665603ull;
-    for (uint64_t done = 0; done < size;) {
-        const ssize_t n = PreadFully(fd, buf.data(), buf.size(), done);
-        if (n <= 0) break;
-        crc = ::crc32(crc, buf.data(), static_cast<uInt>(n));
-        for (ssize_t i = 0; i < n; ++i) fnv = (fnv ^ buf[static_cast<size_t>(i)]) * 1099511628211ull;
-        done += static_cast<uint64_t>(n);
-    }
-    const uint64_t hash = fnv ^ (static_cast<uint64_t>(crc) << 32 | static_cast<uint64_t>(crc));
     std::vector<Seen>& same = m_bySize[size];
-    for (const Seen& s : same) {
+    if (same.empty() && !m_eager) {
+        // The first of its size: nothing to compare with yet.
+        ::close(fd);
+        same.push_back({path, 0, false});
+        m_last = &same.back().path;
+        return false;
+    }
+    std::vector<uint8_t> buf(1u << 20);
+    const uint64_t hash = ContentHash(fd, size, buf);
+    for (Seen& s : same) {
+        if (!s.hashed) {
+            const int earlier = ::open(s.path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (earlier < 0) continue;  // gone, and never hashed: not judged
+            s.hash = ContentHash(earlier, size, buf);
+            s.hashed = true;
+            ::close(earlier);
+        }
         if (s.hash != hash) continue;
         // Compared byte for byte while the earlier file is there; a file an
         // archive took already is judged by the hash.
@@ -336,7 +365,7 @@ bool CDuplicateIndex::SeenBefore(const std::string& path) {
         }
     }
     ::close(fd);
-    same.push_back({path, hash});
+    same.push_back({path, hash, true});
     m_last = &same.back().path;
     return false;
 }

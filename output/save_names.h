@@ -56,18 +56,24 @@ class CDuplicateIndex {
 public:
     // Whether the file at path has the content of a file added before (the
     // earlier file is compared byte for byte while it is still there); when
-    // not, remembers it.
+    // not, remembers it. A file is read only when another of its size came
+    // before it, so a save of files of different sizes reads nothing back.
     bool SeenBefore(const std::string& path);
     // The file remembered last was moved.
     void Moved(const std::string& to);
+    // Hash every file when it is added: for saves whose files go away later
+    // (into an archive), where an earlier file cannot be read again.
+    void HashEveryFile() { m_eager = true; }
 
 private:
     struct Seen {
         std::string path;
         uint64_t hash = 0;
+        bool hashed = false;
     };
     std::map<uint64_t, std::vector<Seen>> m_bySize;
     std::string* m_last = nullptr;
+    bool m_eager = false;
 };
 
 }  // namespace tvn

@@ -61,6 +61,12 @@ void CReadAhead::Start(ULONGLONG end) {
     m_reader = std::thread([this] { Work(); });
 }
 
+void CReadAhead::SetCapacity(size_t capacity) {
+    if (m_reader.joinable() || capacity == m_slots.size()) return;
+    m_slots = std::vector<Slot>(capacity);
+    for (Slot& s : m_slots) s.data = BlockBuffer(m_alloc);
+}
+
 void CReadAhead::Stop() {
     if (!m_reader.joinable()) return;
     m_cancel.store(true);

@@ -57,6 +57,9 @@ public:
     // block and ends the thread. Without a reader nothing is held.
     void Start(ULONGLONG end = ~ULONGLONG{0});
     void Stop();
+    // Another number of blocks for the window; only while no reader runs.
+    void SetCapacity(size_t capacity);
+    size_t Capacity() const { return m_slots.size(); }
 
     // A block whose read fails is read around (disk/read_around.h) with the
     // sectors of sectorSize, sharing the limits and findings of health, and

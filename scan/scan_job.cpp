@@ -53,6 +53,8 @@ JobOutcome CScanJob::Run() {
     m_ctx.blockGone = false;
     m_ctx.ahead.SetReadAround(&m_ctx.health, static_cast<uint32_t>(S));
     // While this scan runs, the blocks ahead of it are read on a second thread.
+    m_ctx.ahead.SetCapacity(m_ctx.exactLengths ? CScanContext::kExactReadAheadBlocks
+                                               : CScanContext::kReadAheadBlocks);
     if (!m_ctx.straightforward) m_ctx.ahead.Start(total * S);
     struct StopReader {
         CReadAhead& ahead;

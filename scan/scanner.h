@@ -97,6 +97,9 @@ struct CScanContext {
     // The longest length searches read 100 blocks past the scan's block; with
     // a window as long, no block is read twice.
     static constexpr size_t kReadAheadBlocks = 100;  // 50 MiB
+    // Walks read a file's structure where it lies, not a window after the
+    // sector: a shorter lead keeps the reader ahead at a smaller footprint.
+    static constexpr size_t kExactReadAheadBlocks = 64;  // 32 MiB
     CReadAhead ahead;
 
     // Whether a text begins at some position from first to last (inclusive)

@@ -3,6 +3,7 @@
 #include "output/save_names.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <ctime>
@@ -141,6 +142,35 @@ TEST(SaveNames, DuplicatesBySizeHashAndBytes) {
     index.Moved(dir / "e");
     test::WriteFile(dir / "f", Bytes(10, 1));
     EXPECT_TRUE(index.SeenBefore(dir / "f"));
+}
+
+TEST(SaveNames, DuplicatesOfFilesThatLeftForAnArchive) {
+    test::TempDir dir;
+    // A plain save reads a file back only when one of its size came before;
+    // an earlier file that is gone unread cannot be judged, so the later one
+    // is kept (a second copy is better than a lost one).
+    CDuplicateIndex plain;
+    test::WriteFile(dir / "a", Bytes(3000, 7));
+    EXPECT_FALSE(plain.SeenBefore(dir / "a"));
+    ASSERT_EQ(::unlink((dir / "a").c_str()), 0);
+    test::WriteFile(dir / "b", Bytes(3000, 7));
+    EXPECT_FALSE(plain.SeenBefore(dir / "b"));
+    test::WriteFile(dir / "c", Bytes(3000, 7));
+    EXPECT_TRUE(plain.SeenBefore(dir / "c"));
+
+    // An archive save hashes each file while it is staged, so a file staged
+    // after the earlier one went into its archive is still found the same.
+    CDuplicateIndex archive;
+    archive.HashEveryFile();
+    test::WriteFile(dir / "d", Bytes(3000, 9));
+    EXPECT_FALSE(archive.SeenBefore(dir / "d"));
+    ASSERT_EQ(::unlink((dir / "d").c_str()), 0);
+    test::WriteFile(dir / "e", Bytes(3000, 9));
+    EXPECT_TRUE(archive.SeenBefore(dir / "e"));
+    Bytes other(3000, 9);
+    other[0] = 1;
+    test::WriteFile(dir / "f", other);
+    EXPECT_FALSE(archive.SeenBefore(dir / "f"));
 }
 
 }  // namespace
