@@ -122,6 +122,44 @@ TEST(CliPreview, EachNewerImageTypeGivesAPicture) {
     }
 }
 
+// A HEIC as phones write it, its picture coded in HEVC (by libheif's own
+// encoder, heif-enc): the scan measures it to its last byte and the preview
+// decodes the picture itself, not only its size.
+TEST(CliPreview, AHeicCodedInHevcIsMeasuredAndDecoded) {
+    if (!HaveDecoder()) GTEST_SKIP() << "the decoder is built only with the desktop program (TVN_GUI)";
+    if (test::RunCommand("command -v heif-enc >/dev/null") != 0)
+        GTEST_SKIP() << "heif-enc (package libheif-examples, installed by scripts/install-deps) is missing";
+    test::TempDir dir;
+    test::WriteFile(dir / "in.png", media::MakePng(320, 240, 7));
+    std::string out;
+    if (test::RunCommand("heif-enc -q 60 '" + (dir / "in.png") + "' -o '" + (dir / "photo.heic") + "' 2>&1",
+                         &out) != 0)
+        GTEST_SKIP() << "this libheif has no HEVC encoder: " << out;
+    const std::vector<uint8_t> heic = test::ReadFile(dir / "photo.heic");
+    ASSERT_GT(heic.size(), 1000u);
+    const std::string img = dir / "card.img";
+    {
+        media::ImageFile f(img, 1 << 20);
+        f.Write(512 * 16, heic);
+        // Other data right after it, as on a card.
+        f.Write(512 * 16 + heic.size(), std::vector<uint8_t>(4096, 0x5a));
+    }
+    ASSERT_EQ(test::RunCommand(Cli("scan '" + img + "' --types heic --json 2>/dev/null"), &out), 0) << out;
+    EXPECT_NE(out.find("\"name\": \"file# 1.HEIC\""), std::string::npos) << out;
+    EXPECT_NE(out.find("\"size\": " + std::to_string(heic.size()) + ","), std::string::npos) << out;
+    EXPECT_NE(out.find("\"may_be_incomplete\": false"), std::string::npos) << out;
+
+    const std::string png = dir / "out.png";
+    ASSERT_EQ(test::RunCommand(Cli("preview '" + img + "' --types heic --file 'HEIC/file# 1.HEIC' --to '" + png +
+                                   "' --json 2>/dev/null"),
+                               &out),
+              0)
+        << out;
+    EXPECT_EQ(PngSize(png), std::make_pair(320u, 240u));
+    // Decoded, not only measured: a picture's PNG is far longer than a blank's.
+    EXPECT_GT(test::ReadFile(png).size(), 10'000u);
+}
+
 TEST(CliPreview, WithoutTheDecoderItSaysWhichPackageIsNeeded) {
     test::TempDir dir;
     const std::string cli = dir / "tarvolin-cli";
