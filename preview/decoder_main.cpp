@@ -3,9 +3,11 @@
 // and written as PNG; audio and video are opened as the players open them
 // and reported (duration, codecs; the first frame of a video as PNG); MIDI
 // files are rendered with the synthesizer. The record is printed as one JSON
-// object on stdout.
+// object on stdout. The wizard runs it too, serving its thumbnails and
+// pictures over a socket (preview/decoder_link.h).
 //
 //   tarvolin-decode TYPE INPUT OUTPUT.png
+//   tarvolin-decode --serve FD
 //
 // Exit status: 0 decoded, 1 not decodable (nothing written), 2 bad usage.
 #include <QAudioFormat>
@@ -27,10 +29,12 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <string>
 
 #include "preview/decode.h"
+#include "preview/decoder_link.h"
 #include "preview/midi_synth.h"
 
 namespace {
@@ -217,6 +221,10 @@ namespace {
 // gets a bounded share of the processor and of memory, and it never outlives
 // the program that started it.
 constexpr rlim_t kCpuSeconds = 60;
+// Serving the wizard, one process decodes file after file: the wizard ends a
+// decode that takes too long itself, and the processor time of a long
+// session adds up, so the bound is the session's.
+constexpr rlim_t kServingCpuSeconds = 4 * 3600;
 constexpr rlim_t kAddressSpace = rlim_t{4} << 30;
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -231,12 +239,13 @@ constexpr bool kSanitized = false;
 constexpr bool kSanitized = false;
 #endif
 
-bool ApplyLimits() {
+bool ApplyLimits(bool serving) {
     const pid_t parent = ::getppid();
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     // The parent may have gone before the line above.
     if (::getppid() != parent) return false;
-    const rlimit cpu{kCpuSeconds, kCpuSeconds};
+    const rlim_t seconds = serving ? kServingCpuSeconds : kCpuSeconds;
+    const rlimit cpu{seconds, seconds};
     ::setrlimit(RLIMIT_CPU, &cpu);
     if (!kSanitized) {
         const rlimit as{kAddressSpace, kAddressSpace};
@@ -248,9 +257,16 @@ bool ApplyLimits() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!ApplyLimits()) return 2;
+    const bool serving = argc == 3 && std::string(argv[1]) == "--serve";
+    if (!ApplyLimits(serving)) return 2;
     // Never shows a window; runs on servers without a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (serving) {
+        // tarvolin-decode --serve FD: the wizard's pictures, one after the
+        // other, over the socket FD (preview/decoder_link.h).
+        QCoreApplication app(argc, argv);
+        return ServeDecodes(std::atoi(argv[2]));
+    }
     if (argc != 4) {
         std::fprintf(stderr, "usage: tarvolin-decode TYPE INPUT OUTPUT.png\n");
         return 2;

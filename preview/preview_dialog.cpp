@@ -99,7 +99,9 @@ void CGeneratePreviewDlg::Work() {
     if (!m_stop && tvn::ViewerForType(m_type) == tvn::PreviewViewer::Image) {
         r.info.name = m_node.GetName();
         if (!r.copy.path.empty()) {
-            r.image = DecodeImageFile(QString::fromStdString(r.copy.path), m_type, r.info);
+            // Decoded by the decoder process: a library that fails on the
+            // file takes only that process with it.
+            r.image = m_decoder.PictureOfFile(QString::fromStdString(r.copy.path), m_type, r.info);
             r.info.name = m_node.GetName();
         }
     }
@@ -123,6 +125,7 @@ void CGeneratePreviewDlg::OnWorkerDone() {
 void CGeneratePreviewDlg::StopWorker() {
     if (!m_thread.joinable()) return;
     m_stop = true;
+    m_decoder.Cancel();
     m_thread.join();
 }
 

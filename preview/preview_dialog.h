@@ -14,6 +14,7 @@
 #include "app/session.h"
 #include "catalog/directory_tree.h"
 #include "output/preview_copy.h"
+#include "preview/decoder_link.h"
 #include "preview/image_info.h"
 
 class QLabel;
@@ -65,6 +66,9 @@ private:
     QLabel* m_text;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
+    // The decoder process the worker has the picture decoded by; closing
+    // the window calls a decode under way off instead of waiting for it.
+    CDecoderLink m_decoder;
     std::mutex m_lock;
     PreviewResult m_result;  // written by the worker, read after it is joined
 };

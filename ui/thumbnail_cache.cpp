@@ -3,9 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <QBuffer>
 #include <QByteArray>
-#include <QImageReader>
 #include <QMetaObject>
 
 #include <algorithm>
@@ -13,8 +11,9 @@
 #include <iterator>
 
 #include "catalog/directory_tree.h"
-#include "preview/decode.h"
+#include "preview/decoder_link.h"
 #include "preview/movie_frame.h"
+#include "preview/thumbnail.h"
 #include "disk/medium.h"
 #include "ui/handover.h"
 
@@ -24,13 +23,10 @@ bool IsPictureType(const std::string& type) {
     return type == "JPG" || type == "PNG" || type == "BMP" || type == "GIF" || type == "TIF";
 }
 
-bool IsRawType(const std::string& type) {
-    static const char* const kRaw[] = {"CRW", "CR2", "CR3", "SRF", "SR2", "ARW", "MRW", "ORF",
-                                       "NEF", "NRW", "RAF", "RW2", "DNG", "PEF"};
-    return std::any_of(std::begin(kRaw), std::end(kRaw), [&](const char* t) { return type == t; });
-}
+bool IsRawType(const std::string& type) { return preview::IsRawType(type); }
 
-QImage DecodeThumbnail(const FoundFileBytes& where, QSize box, const std::string& type) {
+QImage DecodeThumbnail(const FoundFileBytes& where, QSize box, const std::string& type,
+                       preview::CDecoderLink& decoder) {
     const bool movie = preview::HasMovieFrames(type);
     if (!where.medium || where.length == 0 ||
         (where.length > CThumbnailCache::kLargestFile && !movie))
@@ -42,44 +38,16 @@ QImage DecodeThumbnail(const FoundFileBytes& where, QSize box, const std::string
     const ssize_t got = where.medium->ReadAt(bytes.data(), length, where.offset);
     if (got <= 0) return {};
     bytes.truncate(static_cast<qsizetype>(got));
-
-    if (movie) {
-        QImage image = preview::FirstMovieFrame(bytes, type);
-        if (image.isNull()) return {};
-        if (image.width() > box.width() || image.height() > box.height())
-            image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        return image;
-    }
-    if (IsRawType(type)) {
-        // The viewer's decoder: the embedded preview, else a half-size
-        // decode of the raw data.
-        preview::CImageInfo info;
-        QImage image = preview::DecodeImageBytes(bytes, type, info);
-        if (image.isNull()) return {};
-        if (image.width() > box.width() || image.height() > box.height())
-            image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        return image;
-    }
-
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    const QSize full = reader.size();
-    if (full.isValid() && (full.width() > box.width() || full.height() > box.height())) {
-        // Readers that can (JPEG) decode straight at the small size.
-        reader.setScaledSize(full.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
-    }
-    QImage image = reader.read();
-    if (image.isNull()) return {};
-    if (image.width() > box.width() || image.height() > box.height()) {
-        image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    }
-    return image;
+    // Decoded by the decoder process, never in this one.
+    return decoder.Thumbnail(bytes, type.empty() ? std::string_view("JPG") : std::string_view(type), box);
 }
 
 CThumbnailCache::CThumbnailCache(QSize box, QObject* parent, qsizetype pixelBytes)
-    : QObject(parent), m_box(box), m_done(pixelBytes), m_current(std::make_shared<std::atomic<quint64>>(0)) {
+    : QObject(parent),
+      m_box(box),
+      m_done(pixelBytes),
+      m_current(std::make_shared<std::atomic<quint64>>(0)),
+      m_decoder(std::make_unique<preview::CDecoderLink>()) {
     // One decoder at a time: the GUI thread keeps the other core.
     m_pool.setMaxThreadCount(1);
 }
@@ -105,7 +73,7 @@ QPixmap CThumbnailCache::Get(const CFileNode& node, const FoundFileBytes& where)
     m_pool.start(HandedWork([this, where, box, generation, current, key, type] {
         // A decode asked for before the last Clear is not worth doing.
         if (current->load() != generation) return;
-        const QImage image = DecodeThumbnail(where, box, type);
+        const QImage image = DecodeThumbnail(where, box, type, *m_decoder);
         PostTo(this, [this, generation, key, image] { Deliver(generation, key, image); });
     }));
     return {};

@@ -23,6 +23,9 @@ namespace tvn {
 class CFileNode;
 class IMedium;
 }
+namespace tvn::preview {
+class CDecoderLink;
+}
 
 namespace tvn::ui {
 
@@ -34,12 +37,13 @@ struct FoundFileBytes {
     uint64_t length = 0;
 };
 
-// Reads up to length bytes at offset through the medium and decodes a picture
-// no larger than box: a camera raw type's embedded preview through LibRaw (as
-// the viewer shows it), a movie's first frame where its container and codec
-// allow (preview/movie_frame.h), anything else through Qt's image readers. A
-// null image when the bytes cannot be read or do not decode.
-QImage DecodeThumbnail(const FoundFileBytes& where, QSize box, const std::string& type = {});
+// Reads up to length bytes at offset through the medium and has the decoder
+// process make a picture no larger than box of them (preview/thumbnail.h): a
+// camera raw type's embedded preview, a movie's first frame, anything else
+// through Qt's image readers. A null image when the bytes cannot be read, do
+// not decode, or the decoder fails or takes too long.
+QImage DecodeThumbnail(const FoundFileBytes& where, QSize box, const std::string& type,
+                       preview::CDecoderLink& decoder);
 
 // Types whose files Qt's image readers can show.
 bool IsPictureType(const std::string& type);
@@ -87,6 +91,8 @@ private:
     QSet<const CFileNode*> m_pending;
     quint64 m_generation = 0;
     std::shared_ptr<std::atomic<quint64>> m_current;
+    // The decoder process the worker hands the bytes to; ended with the cache.
+    std::unique_ptr<preview::CDecoderLink> m_decoder;
 };
 
 }  // namespace tvn::ui

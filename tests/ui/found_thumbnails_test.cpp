@@ -14,10 +14,21 @@
 #include "tools/media/photo_writers.h"
 #include "tests/ui/found_test_support.h"
 #include "ui/found_data_dlg.h"
+#include "preview/decoder_link.h"
 #include "ui/thumbnail_cache.h"
 
 namespace tvn::ui {
 namespace {
+
+// The decoder process the tests here decode through.
+preview::CDecoderLink& Decoder() {
+    static preview::CDecoderLink link;
+    return link;
+}
+
+QImage Thumb(const FoundFileBytes& where, QSize box, const std::string& type = {}) {
+    return DecodeThumbnail(where, box, type, Decoder());
+}
 
 std::vector<uint8_t> PngBytes(int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
@@ -47,15 +58,15 @@ struct ThumbnailFixture : ::testing::Test {
 TEST_F(ThumbnailFixture, DecodesFromTheFilesSectorsWithinTheBox) {
     const std::shared_ptr<const IMedium> medium = OpenMedium(image, false, nullptr);
     ASSERT_TRUE(medium);
-    const QImage small = DecodeThumbnail({medium, 8 * 512, png.size()}, QSize(48, 48));
+    const QImage small = Thumb({medium, 8 * 512, png.size()}, QSize(48, 48));
     ASSERT_FALSE(small.isNull());
     EXPECT_EQ(small.size(), QSize(48, 24));  // the picture's proportions kept
     EXPECT_EQ(QColor(small.pixel(2, 12)).blue(), 200);
     // Wrong sectors, no medium, nothing to read: no picture, no crash.
-    EXPECT_TRUE(DecodeThumbnail({medium, 0, png.size()}, QSize(48, 48)).isNull());
-    EXPECT_TRUE(DecodeThumbnail({nullptr, 8 * 512, png.size()}, QSize(48, 48)).isNull());
-    EXPECT_TRUE(DecodeThumbnail({medium, 8 * 512, 0}, QSize(48, 48)).isNull());
-    EXPECT_TRUE(DecodeThumbnail({medium, 1 << 20, 4096}, QSize(48, 48)).isNull());
+    EXPECT_TRUE(Thumb({medium, 0, png.size()}, QSize(48, 48)).isNull());
+    EXPECT_TRUE(Thumb({nullptr, 8 * 512, png.size()}, QSize(48, 48)).isNull());
+    EXPECT_TRUE(Thumb({medium, 8 * 512, 0}, QSize(48, 48)).isNull());
+    EXPECT_TRUE(Thumb({medium, 1 << 20, 4096}, QSize(48, 48)).isNull());
 }
 
 TEST_F(ThumbnailFixture, TheCacheKeepsToItsPixelBudgetAndDropsWaitingDecodesOnRequest) {
@@ -132,14 +143,14 @@ TEST(RawThumbnails, ARawFileShowsItsEmbeddedPreviewAndAWrongOneNothing) {
     for (const auto& [type, at, size] : {std::tuple{std::string("NEF"), size_t{8 * 512}, nef.size()},
                                          std::tuple{std::string("CR2"), cr2At, cr2.size()}}) {
         SCOPED_TRACE(type);
-        const QImage small = DecodeThumbnail({opened, at, size}, QSize(48, 48), type);
+        const QImage small = Thumb({opened, at, size}, QSize(48, 48), type);
         ASSERT_FALSE(small.isNull());
         EXPECT_LE(small.width(), 48);
         EXPECT_LE(small.height(), 48);
         EXPECT_EQ(std::max(small.width(), small.height()), 48);
     }
     // Zeros are no raw file.
-    EXPECT_TRUE(DecodeThumbnail({opened, 2 << 20, 64 * 1024}, QSize(48, 48), "NEF").isNull());
+    EXPECT_TRUE(Thumb({opened, 2 << 20, 64 * 1024}, QSize(48, 48), "NEF").isNull());
     EXPECT_TRUE(IsRawType("ORF"));
     EXPECT_FALSE(IsRawType("JPG"));
 }
@@ -171,15 +182,15 @@ TEST(MovieThumbnails, TheFirstFrameOfMotionJpegAndUncompressedMovies) {
     ASSERT_TRUE(opened);
     for (size_t i = 0; i < movies.size(); ++i) {
         SCOPED_TRACE(movies[i].type + " " + std::to_string(i));
-        const QImage small = DecodeThumbnail({opened, at[i], movies[i].bytes.size()}, QSize(48, 48), movies[i].type);
+        const QImage small = Thumb({opened, at[i], movies[i].bytes.size()}, QSize(48, 48), movies[i].type);
         EXPECT_EQ(small.isNull(), !movies[i].pictures);
         if (!small.isNull()) {
             EXPECT_EQ(small.size(), QSize(48, 36));  // 4:3 kept
         }
     }
     // A movie cut short before its first frame, and the wrong type, give nothing.
-    EXPECT_TRUE(DecodeThumbnail({opened, at[0], 300}, QSize(48, 48), "AVI").isNull());
-    EXPECT_TRUE(DecodeThumbnail({opened, at[0], movies[0].bytes.size()}, QSize(48, 48), "MOV").isNull());
+    EXPECT_TRUE(Thumb({opened, at[0], 300}, QSize(48, 48), "AVI").isNull());
+    EXPECT_TRUE(Thumb({opened, at[0], movies[0].bytes.size()}, QSize(48, 48), "MOV").isNull());
 }
 
 }  // namespace
