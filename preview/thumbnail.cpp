@@ -31,9 +31,9 @@ QImage Fit(QImage image, QSize box) {
 QImage ThumbnailOfBytes(const QByteArray& bytes, std::string_view type, QSize box) {
     if (bytes.isEmpty() || box.isEmpty()) return {};
     if (HasMovieFrames(type)) return Fit(FirstMovieFrame(bytes, type), box);
-    if (IsRawType(type)) {
+    if (IsRawType(type) || type == "HEIC") {
         // The viewer's decoder: the embedded preview, else a half-size
-        // decode of the raw data.
+        // decode of the raw data; libheif for HEIC.
         CImageInfo info;
         return Fit(DecodeImageBytes(bytes, type, info), box);
     }
