@@ -8,7 +8,11 @@ them through those descriptors and get what root gets by opening the paths;
 UDisks2 must be asked once per run, not once per saved file. A mock that
 refuses authorisation gives the disconnected failure and a clear text.
 
-Usage: udisks2_mock_test.py TARVOLIN_CLI TARVOLIN_MKMEDIA
+The wizard's side runs as nobody too, when its tests are built (TESTS_UI):
+its thumbnails and preview of the same media through the one medium UDisks2
+handed over.
+
+Usage: udisks2_mock_test.py TARVOLIN_CLI TARVOLIN_MKMEDIA [TESTS_UI]
 Exit status 77 (skipped) when the test cannot run here, with the reason.
 """
 import hashlib
@@ -41,9 +45,10 @@ def check(cond, why):
         fail(why)
 
 
-if len(sys.argv) != 3:
-    fail('usage: udisks2_mock_test.py TARVOLIN_CLI TARVOLIN_MKMEDIA')
+if len(sys.argv) not in (3, 4):
+    fail('usage: udisks2_mock_test.py TARVOLIN_CLI TARVOLIN_MKMEDIA [TESTS_UI]')
 CLI, MKMEDIA = sys.argv[1], sys.argv[2]
+TESTS_UI = sys.argv[3] if len(sys.argv) == 4 else None
 if os.geteuid() != 0:
     skip('needs root (to make media only root may open, and to run as nobody)')
 for tool in ('dbus-daemon', 'setpriv'):
@@ -221,11 +226,36 @@ def scan_and_save(fx, medium, label):
             picture = hashlib.sha256(fh.read()).hexdigest()
         os.unlink(png)
         results[who] = (json.loads(scan.stdout), tree_digest(job_folder(out)), picture)
+    wizard(fx, medium, os.path.join(fx.dir, '%s-nobody' % label, 'scan-info.bin'), label)
     check(results['root'][0] == results['nobody'][0], '%s: the catalogues differ' % label)
     check(len(results['root'][1]) > 10, '%s: too few files saved: %d' % (label, len(results['root'][1])))
     check(results['root'][1] == results['nobody'][1], '%s: the saved files differ' % label)
     check(results['root'][2] == results['nobody'][2], '%s: the previews differ' % label)
     print('%s: nobody scanned, saved and previewed the same %d files as root' % (label, len(results['root'][1])))
+
+
+def wizard(fx, medium, info, label):
+    """The wizard's thumbnails and preview of medium as nobody (a test of tests_ui)."""
+    if TESTS_UI is None:
+        print('%s: the wizard is not built: its thumbnails and preview are not tried' % label)
+        return
+    env = {'PATH': '/usr/bin:/bin', 'DBUS_SYSTEM_BUS_ADDRESS': fx.address, 'HOME': fx.dir,
+           'QT_QPA_PLATFORM': 'offscreen', 'TVN_NOBODY_MEDIUM': medium, 'TVN_NOBODY_SCAN_INFO': info}
+    for name in ('ASAN_OPTIONS', 'UBSAN_OPTIONS', 'LSAN_OPTIONS', 'TSAN_OPTIONS'):
+        if name in os.environ:
+            env[name] = os.environ[name]
+    cmd = ['setpriv', '--reuid=%d' % NOBODY, '--regid=%d' % NOBODY, '--clear-groups', TESTS_UI,
+           '--gtest_filter=NobodyWizard.*']
+    fx.clear_calls(medium)
+    try:
+        got = subprocess.run(cmd, env=env, capture_output=True, text=True, timeout=150)
+    except subprocess.TimeoutExpired as e:
+        fail('%s: the wizard as nobody did not finish (a message box waiting?):\n%s' % (label, e.stdout))
+    check(got.returncode == 0 and '[  PASSED  ] 1 test' in got.stdout,
+          '%s: the wizard as nobody failed:\n%s\n%s' % (label, got.stdout[-3000:], got.stderr[-3000:]))
+    n = len(fx.calls(medium, 'OpenForBackup'))
+    check(n == 1, '%s: UDisks2 was asked %d times by one wizard' % (label, n))
+    print('%s: the wizard as nobody showed thumbnails and a preview through one UDisks2 request' % label)
 
 
 def main():
