@@ -49,8 +49,9 @@ int main(int argc, char** argv) {
     std::string movieDir;
     auto* movies = app.add_subcommand(
         "movies", "Camera-like movies with pictures: a Motion-JPEG AVI and QuickTime movie of three "
-                  "seconds (320x240, 15 frames a second)");
-    movies->add_option("DIR", movieDir, "Folder to write clip.avi and clip.mov into")->required();
+                  "seconds (320x240, 15 frames a second) and an MPEG-1 program stream of three seconds "
+                  "(320x240, 25 pictures a second)");
+    movies->add_option("DIR", movieDir, "Folder to write clip.avi, clip.mov and clip.mpg into")->required();
     CLI11_PARSE(app, argc, argv);
     try {
         if (*sample) {
@@ -62,7 +63,8 @@ int main(int argc, char** argv) {
         } else if (*movies) {
             for (const auto& [name, bytes] :
                  {std::pair{std::string("clip.avi"), tvn::media::MakeMjpegAvi(320, 240, 45, 1)},
-                  std::pair{std::string("clip.mov"), tvn::media::MakeMjpegMov(320, 240, 45, 2)}}) {
+                  std::pair{std::string("clip.mov"), tvn::media::MakeMjpegMov(320, 240, 45, 2)},
+                  std::pair{std::string("clip.mpg"), tvn::media::MakeMpegProgramStream(320, 240, 75, 3)}}) {
                 const std::string path = movieDir + "/" + name;
                 std::FILE* f = std::fopen(path.c_str(), "wb");
                 if (f == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0)

@@ -280,6 +280,9 @@ TEST(ExactWalks, MpegPacksWithOddLengthsAndElementaryStreams) {
     EXPECT_EQ(pack2.size() % 2, 1u);
     const Bytes stream = Concat(pack2, ps);
     EXPECT_EQ(Walk(FileType::MPG, Concat(stream, Noise(500, 8))).length, stream.size());
+    // A clip with moving pictures, whose coded bits vary from pack to pack.
+    const Bytes clip = media::MakeMpegProgramStream(320, 240, 75, 1);
+    EXPECT_EQ(Walk(FileType::MPG, Concat(clip, Noise(500, 10))).length, clip.size());
     // A video elementary stream ends with its sequence end code.
     Bytes es = {0, 0, 1, 0xB3, 1, 2, 3, 0, 0, 1, 0xB8, 9, 9, 0, 0, 1, 0xB7};
     EXPECT_EQ(Walk(FileType::MPG, Concat(es, Noise(500, 9))).length, es.size());

@@ -384,6 +384,24 @@ TEST(Players, AMotionJpegMoviePlaysWithoutAMessageAndEscapeClosesIt) {
     SettleMedia();
 }
 
+TEST(Players, AnMpegOneClipPlaysItsMovingPictures) {
+    TempDir d;
+    test::WriteFile(d / "m.MPG", media::MakeMpegProgramStream(320, 240, 75, 1));
+    BoxCatcher boxes;
+    CMediaPlayer player(d / "m.MPG", "m.MPG");
+    player.show();
+    for (int i = 0; i < 100 && player.Video()->FramesShown() < 10; ++i) QTest::qWait(100);
+    ASSERT_FALSE(player.Failed()) << boxes.text.toStdString();
+    EXPECT_GE(player.Video()->FramesShown(), 10);
+    const QImage frame = player.Video()->Frame();
+    EXPECT_EQ(frame.size(), QSize(320, 240));
+    // Bars of colour, not a grey picture.
+    EXPECT_NE(frame.pixel(8, 8), frame.pixel(40, 8));
+    EXPECT_TRUE(boxes.text.isEmpty()) << boxes.text.toStdString();
+    player.close();
+    SettleMedia();
+}
+
 TEST(Players, AMotionJpegQuickTimeMovieShowsItsPictures) {
     TempDir d;
     test::WriteFile(d / "m.MOV", media::MakeMjpegMov(160, 120, 30, 3));

@@ -1123,10 +1123,41 @@ Bytes SystemHeader() {
     return w.Data();
 }
 
+// An intra block's DC difference from the one before it: its size by the
+// luminance or chrominance code, then the difference in that many bits
+// (negative ones as difference + 2^size - 1), then end of block (no AC).
+void DcBlock(CBitWriter& w, int diff, bool luminance) {
+    static const uint32_t kLumaCode[9] = {0b100, 0b00, 0b01, 0b101, 0b110, 0b1110, 0b11110, 0b111110, 0b1111110};
+    static const int kLumaBits[9] = {3, 2, 2, 3, 3, 4, 5, 6, 7};
+    static const uint32_t kChromaCode[9] = {0b00, 0b01, 0b10, 0b110, 0b1110, 0b11110, 0b111110, 0b1111110, 0b11111110};
+    static const int kChromaBits[9] = {2, 2, 2, 3, 4, 5, 6, 7, 8};
+    const int magnitude = diff < 0 ? -diff : diff;
+    int size = 0;
+    while ((1 << size) <= magnitude) ++size;
+    if (luminance)
+        w.Put(kLumaCode[size], kLumaBits[size]);
+    else
+        w.Put(kChromaCode[size], kChromaBits[size]);
+    if (size > 0) w.Put(static_cast<uint32_t>(diff > 0 ? diff : diff + (1 << size) - 1), size);
+    w.Put(0b10, 2);  // end of block
+}
+
+// The colour of macroblock (x, y) in picture n of a moving clip: bars of
+// colour that slide to the left, brighter towards the bottom.
+struct MacroblockColour {
+    int y, cb, cr;
+};
+MacroblockColour MovingBars(uint32_t n, uint32_t x, uint32_t y, uint32_t seed) {
+    static const MacroblockColour kBars[6] = {{180, 128, 128}, {160, 44, 142}, {130, 156, 44},
+                                              {110, 100, 210}, {80, 200, 120}, {60, 110, 80}};
+    const MacroblockColour& bar = kBars[(x + n / 3 + seed) % 6];
+    return {std::clamp(bar.y + static_cast<int>(y) * 3, 16, 235), bar.cb, bar.cr};
+}
+
 // The video elementary stream: sequence header, then a group of pictures
-// every 12 pictures, each picture intra-coded with every macroblock a flat
-// grey (DC differences of zero, no AC coefficients).
-Bytes VideoStream(uint16_t width, uint16_t height, uint32_t pictures) {
+// every 12 pictures, each picture intra-coded with every macroblock one flat
+// colour (DC coefficients only): grey with seed 0, else moving bars.
+Bytes VideoStream(uint16_t width, uint16_t height, uint32_t pictures, uint32_t seed) {
     const uint32_t mbWidth = width / 16u, mbHeight = height / 16u;
     CBitWriter w;
     for (uint32_t n = 0; n < pictures; ++n) {
@@ -1164,11 +1195,25 @@ Bytes VideoStream(uint16_t width, uint16_t height, uint32_t pictures) {
             StartCode(w, row + 1);
             w.Put(8, 5);  // quantiser scale
             w.Put(0, 1);
+            // Each slice starts the DC predictions again at mid grey.
+            int lastY = 128, lastCb = 128, lastCr = 128;
             for (uint32_t col = 0; col < mbWidth; ++col) {
-                w.Put(1, 1);                                    // address increment 1
-                w.Put(1, 1);                                    // intra
-                for (int y = 0; y < 4; ++y) w.Put(0b10010, 5);  // DC size 0, end of block
-                for (int c = 0; c < 2; ++c) w.Put(0b0010, 4);
+                w.Put(1, 1);  // address increment 1
+                w.Put(1, 1);  // intra
+                if (seed == 0) {
+                    for (int y = 0; y < 4; ++y) w.Put(0b10010, 5);  // DC size 0, end of block
+                    for (int c = 0; c < 2; ++c) w.Put(0b0010, 4);
+                    continue;
+                }
+                const MacroblockColour c = MovingBars(n, col, row, seed);
+                for (int y = 0; y < 4; ++y) {
+                    DcBlock(w, c.y - lastY, true);
+                    lastY = c.y;
+                }
+                DcBlock(w, c.cb - lastCb, false);
+                lastCb = c.cb;
+                DcBlock(w, c.cr - lastCr, false);
+                lastCr = c.cr;
             }
             w.Align();
         }
@@ -1179,9 +1224,9 @@ Bytes VideoStream(uint16_t width, uint16_t height, uint32_t pictures) {
 
 }  // namespace
 
-Bytes MakeMpegProgramStream(uint16_t width, uint16_t height, uint32_t pictures) {
+Bytes MakeMpegProgramStream(uint16_t width, uint16_t height, uint32_t pictures, uint32_t seed) {
     constexpr size_t kPack = 2048;
-    const Bytes video = VideoStream(width, height, pictures);
+    const Bytes video = VideoStream(width, height, pictures, seed);
     Bytes b;
     uint64_t scr = 0;
     size_t sent = 0;

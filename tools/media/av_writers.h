@@ -72,9 +72,10 @@ Bytes MakeMjpegAvi(uint32_t width, uint32_t height, uint32_t frames, uint32_t se
 
 // MPEG-1 program stream in 2,048-byte packs: pack header, system header and
 // a video stream that opens with a sequence header (at an even distance from
-// the pack header), a group of pictures and intra-coded grey pictures of
-// width x height (multiples of 16), ending in a sequence end code and the
-// program end code.
-Bytes MakeMpegProgramStream(uint16_t width, uint16_t height, uint32_t pictures);
+// the pack header), a group of pictures and intra-coded pictures of width x
+// height (multiples of 16), 25 a second, ending in a sequence end code and the
+// program end code. The pictures are grey with seed 0, else bars of colour
+// that move from picture to picture, as a camera's clip would show them.
+Bytes MakeMpegProgramStream(uint16_t width, uint16_t height, uint32_t pictures, uint32_t seed = 0);
 
 }  // namespace tvn::media
