@@ -144,7 +144,7 @@ CKestrelDlg::CKestrelDlg(CSession& session, CQtReporter& reporter, CWizardState&
     bannerColumn->addWidget(banner);
     auto* pickRow = new QHBoxLayout;
     pickRow->setContentsMargins(0, 0, 8, 0);
-    pickRow->addWidget(label);
+    pickRow->addWidget(label, 0, Qt::AlignVCenter);
     pickRow->addStretch(1);
     pickRow->addWidget(openImage);
     auto* treeRow = new QHBoxLayout;
