@@ -369,6 +369,17 @@ TEST(Layout, EveryWindowOpensAtItsSizeAndGrowsWithItsMainView) {
     EXPECT_GE(views, 4);
 }
 
+TEST(Layout, TheLongerGermanTextsCutNothingOff) {
+    Language german("de_DE.UTF-8");
+    ASSERT_TRUE(InstallTranslations(EnvironmentLocale()));
+    Windows windows;
+    windows.Each([&](QWidget& w) {
+        SCOPED_TRACE(w.metaObject()->className());
+        const QStringList faults = MisplacedIn(w);
+        EXPECT_TRUE(faults.isEmpty()) << faults.join(QLatin1Char('\n')).toStdString();
+    });
+}
+
 TEST(Layout, ALargerDesktopFontCutsNothingOff) {
     const QFont normal = QApplication::font();
     QFont large = normal;
