@@ -66,7 +66,7 @@ CGeneratePreviewDlg::CGeneratePreviewDlg(tvn::CSession& session, tvn::CFileNode&
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_text);
     layout->addWidget(busy);
-    setFixedSize(280, 90);
+    resize(280, 90);  // more when the texts need it
 }
 
 CGeneratePreviewDlg::~CGeneratePreviewDlg() {

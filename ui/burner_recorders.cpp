@@ -36,4 +36,9 @@ int CBurnerRecorders::AddImageFile(const std::string& path) {
     return Count() - 1;
 }
 
+std::optional<uint64_t> CBurnerRecorders::FreeBytes() {
+    if (!m_burner.IsReady()) return std::nullopt;
+    return static_cast<uint64_t>(m_burner.GetFreeSpace()) * kBurnBlockSize;
+}
+
 }  // namespace tvn::ui

@@ -21,6 +21,7 @@ public:
     bool IsReady() override { return m_burner.IsReady(); }
     std::string Unavailable() override;
     int AddImageFile(const std::string& path) override;
+    std::optional<uint64_t> FreeBytes() override;
 
     CBurner& Burner() { return m_burner; }
 

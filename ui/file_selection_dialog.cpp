@@ -1,9 +1,12 @@
 #include "ui/file_selection_dialog.h"
 
+#include <QBoxLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 
 #include "preview/i18n.h"
+#include "ui/banner.h"
 #include "ui/message_box.h"
 #include "ui/off_gui.h"
 
@@ -46,53 +49,67 @@ CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, C
     setObjectName(QStringLiteral("CFileSelectionDlg"));
     m_reporter.SetMessageParent(this);
 
-    auto* banner = new QLabel(this);
+    auto* banner = new CBanner(QStringLiteral(":/art/banner_top.svg"), QColor(0x4a, 0x7c, 0xc4), this);
     banner->setObjectName(QStringLiteral("idBanner"));
-    banner->setGeometry(0, 0, width(), 64);
-    banner->setPixmap(LoadPicture(QStringLiteral(":/art/banner_top.svg"), devicePixelRatioF()));
+    banner->setFixedHeight(64);
+    banner->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 
     QFont groupFont(QStringLiteral("Arial"));
-    groupFont.setPointSize(8);
+    groupFont.setPointSizeF(WizardPointSize(8));
     groupFont.setWeight(QFont::Bold);
     groupFont.setStyleStrategy(QFont::PreferAntialias);
     auto* images = new QGroupBox(Tr("Select image file types to recover"), this);
     images->setObjectName(QStringLiteral("id1095"));
-    images->setGeometry(15, 74, 590, 136);
     images->setFont(groupFont);
     auto* media = new QGroupBox(Tr("Select music && video file types to recover"), this);
     media->setObjectName(QStringLiteral("id1096"));
-    media->setGeometry(15, 216, 590, 98);
     auto* more = new QGroupBox(Tr("More camera and phone formats"), this);
     more->setObjectName(QStringLiteral("idMoreTypes"));
-    more->setGeometry(15, 320, 590, 62);
     more->setFont(groupFont);
     media->setFont(groupFont);
 
+    // The classic types four to a row, each box after its animated icon; the
+    // columns share the group's width.
+    const auto typeGrid = [](QGroupBox* group, int columns, int vertical, int top, int bottom) {
+        auto* grid = new QGridLayout(group);
+        grid->setContentsMargins(8, top, 8, bottom);
+        grid->setHorizontalSpacing(12);
+        grid->setVerticalSpacing(vertical);
+        for (int c = 0; c < columns; ++c) grid->setColumnStretch(c, 1);
+        return grid;
+    };
+    QGridLayout* imageGrid = typeGrid(images, 4, 6, 4, 3);
+    QGridLayout* mediaGrid = typeGrid(media, 4, 6, 4, 3);
     for (size_t i = 0; i < kClassicTypeCount; ++i) {
         const TypeBox& b = kBoxes[i];
         const bool image = i < kImageTypes;
         const size_t slot = image ? i : i - kImageTypes;
         QGroupBox* group = image ? images : media;
-        const int x = 20 + static_cast<int>(slot % 4) * 142;
-        const int y = 22 + static_cast<int>(slot / 4) * 38;
         auto* icon = new CTypeIcon(QString::fromLatin1(b.text), group);
         icon->setObjectName(QStringLiteral("id%1").arg(1066 + static_cast<int>(i)));
-        icon->move(x, y);
         auto* box = new QCheckBox(QString::fromLatin1(b.text), group);
         box->setObjectName(QStringLiteral("id%1").arg(b.id));
         box->setFont(font());
-        box->setGeometry(x + 40, y + 6, 90, 22);
+        box->setMinimumHeight(22);
+        auto* cell = new QHBoxLayout;
+        cell->setSpacing(8);
+        cell->addWidget(icon);
+        cell->addWidget(box);
+        cell->addStretch(1);
+        (image ? imageGrid : mediaGrid)
+            ->addLayout(cell, static_cast<int>(slot / 4), static_cast<int>(slot % 4));
         connect(box, &QCheckBox::clicked, this, &CFileSelectionDlg::UpdateButtons);
         m_boxes[static_cast<size_t>(b.type)] = box;
         m_icons[i] = icon;
         icon->Play();
     }
+    QGridLayout* moreGrid = typeGrid(more, 6, 1, 0, 0);
     for (size_t i = 0; i < kMoreBoxes.size(); ++i) {
         const TypeBox& b = kMoreBoxes[i];
         auto* box = new QCheckBox(QString::fromLatin1(b.text), more);
         box->setObjectName(QStringLiteral("id%1").arg(b.id));
         box->setFont(font());
-        box->setGeometry(20 + static_cast<int>(i % 6) * 95, 16 + static_cast<int>(i / 6) * 21, 90, 20);
+        moreGrid->addWidget(box, static_cast<int>(i / 6), static_cast<int>(i % 6));
         connect(box, &QCheckBox::clicked, this, &CFileSelectionDlg::UpdateButtons);
         m_boxes[static_cast<size_t>(b.type)] = box;
     }
@@ -101,7 +118,6 @@ CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, C
     m_exactLengths = new QCheckBox(Tr("&Measure exact file lengths"), this);
     m_exactLengths->setObjectName(QStringLiteral("idExactLengths"));
     m_exactLengths->setFont(font());
-    m_exactLengths->setGeometry(22, 390, 400, 22);
     m_exactLengths->setChecked(m_session.exactLengths);
     m_exactLengths->setToolTip(Tr(
         "Follow each file's own structure to its end, so that files come back whole and without "
@@ -110,6 +126,24 @@ CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, C
     m_selectAll = AddButton("id1047", Tr("Select &All"), QStringLiteral(":/art/select_all.svg"),
                             QRect(455, 388, 150, 32));
     connect(m_selectAll, &QPushButton::clicked, this, &CFileSelectionDlg::OnSelectAll);
+
+    // Below the banner the three groups and the line of the box and Select
+    // All; what the window gains in height stays below them.
+    auto* lastRow = new QHBoxLayout;
+    lastRow->setContentsMargins(7, 0, 0, 0);
+    lastRow->addWidget(m_exactLengths);
+    lastRow->addStretch(1);
+    lastRow->addWidget(m_selectAll);
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(15, 10, 15, 10);
+    body->setSpacing(6);
+    body->addWidget(images);
+    body->addWidget(media);
+    body->addWidget(more);
+    body->addLayout(lastRow);
+    body->addStretch(1);
+    Content()->addWidget(banner);
+    Content()->addLayout(body, 1);
 
     AddHelpButton("id1005", QPoint(20, 432));
     auto* back = AddButton("id1051", Tr("&Back"), QStringLiteral(":/art/back.svg"),

@@ -303,22 +303,15 @@ void CDataFoundDlg::BuildControls() {
     connect(m_save, &QPushButton::clicked, this, &CDataFoundDlg::OnSave);
     connect(m_exit, &QPushButton::clicked, this, &CDataFoundDlg::OnExit);
 
-    // Everything above the button row and its separator line.
-    auto* content = new QWidget(this);
-    content->setGeometry(10, 8, kWidth - 20, kHeight - 45 - 14);
-    for (QWidget* w : {static_cast<QWidget*>(splitter), static_cast<QWidget*>(minLabel),
-                       static_cast<QWidget*>(m_minSize), static_cast<QWidget*>(m_thumbBox),
-                       static_cast<QWidget*>(m_totalFolders), static_cast<QWidget*>(m_totalFiles),
-                       static_cast<QWidget*>(m_totalData), static_cast<QWidget*>(m_selFolders),
-                       static_cast<QWidget*>(m_selFiles), static_cast<QWidget*>(m_selData)}) {
-        w->setParent(content);
-    }
-    auto* layout = new QVBoxLayout(content);
-    layout->setContentsMargins(0, 0, 0, 0);
+    // Everything above the button row and its separator line; the folders
+    // and the list take what the window gains.
+    auto* layout = new QVBoxLayout;
+    layout->setContentsMargins(10, 8, 10, 11);
     layout->setSpacing(6);
     layout->addWidget(splitter, 1);
     layout->addLayout(filterRow);
     layout->addLayout(totals);
+    Content()->addLayout(layout, 1);
 }
 
 void CDataFoundDlg::showEvent(QShowEvent* event) {

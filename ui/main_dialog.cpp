@@ -1,16 +1,19 @@
 #include "ui/main_dialog.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPainter>
+#include <algorithm>
 #include <filesystem>
 
 #include "catalog/scan_info.h"
 #include "disk/source_check.h"
 #include "names/attach.h"
 #include "preview/i18n.h"
+#include "ui/banner.h"
 #include "ui/handover.h"
 #include "ui/message_box.h"
 #include "ui/off_gui.h"
@@ -89,24 +92,37 @@ CKestrelDlg::CKestrelDlg(CSession& session, CQtReporter& reporter, CWizardState&
         return QFileDialog::getOpenFileName(owner, caption, QString(), filter);
     };
 
-    auto* banner = new QLabel(this);
+    // The side banner down to the separator; to its right the heading (drawn
+    // in the space above the panel), the panel, the pick line and the tree,
+    // which takes what the window gains.
+    auto* banner = new CBanner(QStringLiteral(":/art/banner_side.svg"), QColor(0x3f, 0x6f, 0xb8), this);
     banner->setObjectName(QStringLiteral("idBanner"));
-    banner->setGeometry(0, 0, 200, height() - 46);
-    banner->setPixmap(LoadPicture(QStringLiteral(":/art/banner_side.svg"), devicePixelRatioF()));
+    banner->setFixedWidth(200);
+    banner->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
 
     m_panel = new CTXtndStatic(this);
     m_panel->setObjectName(QStringLiteral("id1083"));
-    m_panel->setGeometry(215, 36, 398, 196);
     QFont panelFont = font();
-    panelFont.setPointSizeF(8.5);
+    panelFont.setPointSizeF(WizardPointSize(8.5));
     m_panel->SetFontDescription(panelFont);
     m_panel->SetBold(true);
     m_panel->SetTextColor(kLoadingBlue);
     m_panel->SetText(LoadingText());
+    // The panel is as large as the welcome text (shown plain) needs; a
+    // longer line (an image's path) shows what fits rather than widen the
+    // window.
+    {
+        QString welcome = WelcomeText();
+        welcome.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        QFont plain = m_panel->font();
+        plain.setBold(false);
+        const QSize needed = QFontMetrics(plain).boundingRect(QRect(), 0, welcome).size();
+        m_panel->setMinimumSize(needed.width() + 4, std::max(196, needed.height()));
+        m_panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Minimum);
+    }
 
     auto* label = new CTXtndStatic(Tr("Select drive to recover :"), this);
     label->setObjectName(QStringLiteral("id1090"));
-    label->setGeometry(215, 244, 220, 20);
     label->SetBold(true);
     label->SetTextColor(kTextGrey);
 
@@ -117,11 +133,36 @@ CKestrelDlg::CKestrelDlg(CSession& session, CQtReporter& reporter, CWizardState&
 
     m_tree = new CDriveTree(this);
     m_tree->setObjectName(QStringLiteral("id1000"));
-    m_tree->setGeometry(215, 270, 390, 146);
+    m_tree->setMinimumSize(220, 80);
     m_tree->setAccessibleName(Tr("Drives"));
     m_tree->setAccessibleDescription(Tr("Select drive to recover :"));
     m_panel->setAccessibleName(Tr("Drive details"));
     connect(m_tree, &QTreeWidget::itemChanged, this, &CKestrelDlg::OnItemChanged);
+
+    auto* bannerColumn = new QVBoxLayout;
+    bannerColumn->setContentsMargins(0, 0, 0, 6);
+    bannerColumn->addWidget(banner);
+    auto* pickRow = new QHBoxLayout;
+    pickRow->setContentsMargins(0, 0, 8, 0);
+    pickRow->addWidget(label, 0, Qt::AlignVCenter);
+    pickRow->addStretch(1);
+    pickRow->addWidget(openImage);
+    auto* treeRow = new QHBoxLayout;
+    treeRow->setContentsMargins(0, 0, 8, 0);
+    treeRow->addWidget(m_tree);
+    auto* column = new QVBoxLayout;
+    column->setContentsMargins(15, 36, 7, 14);
+    column->setSpacing(0);
+    column->addWidget(m_panel);
+    column->addSpacing(6);
+    column->addLayout(pickRow);
+    column->addSpacing(4);
+    column->addLayout(treeRow, 1);
+    auto* top = new QHBoxLayout;
+    top->setSpacing(0);
+    top->addLayout(bannerColumn);
+    top->addLayout(column, 1);
+    Content()->addLayout(top, 1);
 
     AddHelpButton("id1004", QPoint(20, 430));
     auto* refresh = AddButton("id1005", Tr("&Refresh Drives"), QStringLiteral(":/art/refresh.svg"),
@@ -532,20 +573,19 @@ void CKestrelDlg::OnOpenImage() {
 
 void CKestrelDlg::PaintDecorations(QPainter& painter) {
     CWizardDialog::PaintDecorations(painter);
-    const int w = width(), h = height();
-    // The heading's double rule. (The window's client area is 30 pixels
-    // shorter than its frame, so the rule sits 27 pixels below the top.)
-    const int rule = h - 443;
+    // The heading and its double rule, in the space above the panel.
+    const int w = width(), left = m_panel->x();
+    const int rule = m_panel->y() - 9;
     painter.setPen(kLineGrey);
-    painter.drawLine(215, rule, w - 40, rule);
-    painter.drawLine(215, rule + 2, w - 40, rule + 2);
+    painter.drawLine(left, rule, w - 40, rule);
+    painter.drawLine(left, rule + 2, w - 40, rule + 2);
     QFont heading(QStringLiteral("Arial"));
     heading.setPixelSize(22);
     heading.setWeight(QFont::Bold);
     heading.setStyleStrategy(QFont::PreferAntialias);
     painter.setFont(heading);
     painter.setPen(Qt::black);
-    painter.drawText(QRect(215, 3, w - 255, 26), Qt::AlignLeft | Qt::AlignTop, Tr("Information"));
+    painter.drawText(QRect(left, rule - 24, w - left - 40, 26), Qt::AlignLeft | Qt::AlignTop, Tr("Information"));
 }
 
 }  // namespace tvn::ui

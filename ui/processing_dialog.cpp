@@ -1,7 +1,9 @@
 #include "ui/processing_dialog.h"
 
 #include <QCloseEvent>
+#include <QBoxLayout>
 #include <QCoreApplication>
+#include <QGridLayout>
 #include <QDesktopServices>
 #include <QPainter>
 #include <QUrl>
@@ -16,15 +18,27 @@
 namespace tvn::ui {
 
 namespace {
+// The room between the notes and the figures, where the double line is.
+constexpr int kFiguresGap = 30;
 const QString kInformation = QStringLiteral("Information");
 
+// A static text at r in the window at its first size; r's height is the
+// least it takes. The window's layout places it.
 CTXtndStatic* MakeStatic(QWidget* parent, const char* id, const QString& text, const QRect& r,
                          bool bold = false) {
     auto* s = new CTXtndStatic(text, parent);
     s->setObjectName(QString::fromLatin1(id));
     s->setGeometry(r);
+    s->setMinimumHeight(r.height());
     if (bold) s->SetBold(true);
     return s;
+}
+
+// A value that may be longer than the window is wide (a path, a file name):
+// it shows what fits rather than widen the window.
+void MayRunLong(QLabel* value) {
+    value->setSizePolicy(QSizePolicy::Ignored, value->sizePolicy().verticalPolicy());
+    value->setMinimumWidth(120);
 }
 }  // namespace
 
@@ -49,10 +63,10 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
     m_status = MakeStatic(this, "id1009", QString(), QRect(310, 40, 300, 36), true);
     auto* wait = MakeStatic(this, "id1012", QString(), QRect(20, 90, 595, 34), true);
     wait->SetTextColor(kTextGrey);
-    wait->SetFontSize(8);
+    wait->SetFontSize(qRound(WizardPointSize(8)));
     auto* hint = MakeStatic(this, "id1017", QString(), QRect(20, 128, 595, 18), true);
     hint->SetTextColor(kTextGrey);
-    hint->SetFontSize(8);
+    hint->SetFontSize(qRound(WizardPointSize(8)));
 
     // The job's figures, below it.
     auto* placeLabel = MakeStatic(this, "id1050", QStringLiteral("Source Drive :"), QRect(60, 176, 150, 20), true);
@@ -64,7 +78,7 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
     MakeStatic(this, "id1013", QStringLiteral("Time Elapsed"), QRect(60, 260, 150, 20), true);
     m_elapsed = new QLabel(QStringLiteral("00:00:00"), this);
     m_elapsed->setObjectName(QStringLiteral("id1014"));
-    m_elapsed->setGeometry(210, 260, 120, 20);
+    m_elapsed->setMinimumHeight(20);
     m_elapsed->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     m_bar = new QProgressBar(this);
@@ -72,10 +86,59 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
     m_bar->setRange(0, 100);
     m_bar->setValue(0);
     m_bar->setTextVisible(false);
-    m_bar->setGeometry(60, 310, 480, 22);
+    m_bar->setFixedHeight(22);
     m_percent = new QLabel(QStringLiteral("0%"), this);
     m_percent->setObjectName(QStringLiteral("id1011"));
-    m_percent->setGeometry(550, 310, 60, 22);
+    m_percent->setMinimumSize(60, 22);
+
+    // The picture and the state side by side; the two notes; the double line
+    // (drawn in the space below the notes); the figures; the bar. What the
+    // window gains in height stays below the bar.
+    for (QLabel* note : {static_cast<QLabel*>(wait), static_cast<QLabel*>(hint), static_cast<QLabel*>(m_status)})
+        note->setWordWrap(true);
+    MayRunLong(m_place);
+    MayRunLong(m_lastFile);
+    MayRunLong(m_counter);
+    m_animation->setFixedSize(230, 64);
+    auto* state = new QVBoxLayout;
+    state->setSpacing(4);
+    state->addWidget(findChild<CTXtndStatic*>(QStringLiteral("id1010")));
+    state->addWidget(m_status);
+    state->addStretch(1);
+    auto* head = new QHBoxLayout;
+    head->setContentsMargins(60, 14, 5, 0);
+    head->setSpacing(20);
+    head->addWidget(m_animation, 0, Qt::AlignTop);
+    head->addLayout(state, 1);
+    auto* notes = new QVBoxLayout;
+    notes->setContentsMargins(20, 12, 5, 0);
+    notes->setSpacing(4);
+    notes->addWidget(wait);
+    notes->addWidget(hint);
+    auto* figures = new QGridLayout;
+    figures->setContentsMargins(60, kFiguresGap, 10, 0);
+    figures->setHorizontalSpacing(0);
+    figures->setVerticalSpacing(8);
+    figures->setColumnMinimumWidth(0, 150);
+    figures->setColumnStretch(1, 1);
+    figures->addWidget(placeLabel, 0, 0);
+    figures->addWidget(m_place, 0, 1);
+    figures->addWidget(lastLabel, 1, 0);
+    figures->addWidget(m_lastFile, 1, 1);
+    figures->addWidget(countLabel, 2, 0);
+    figures->addWidget(m_counter, 2, 1);
+    figures->addWidget(findChild<CTXtndStatic*>(QStringLiteral("id1013")), 3, 0);
+    figures->addWidget(m_elapsed, 3, 1);
+    auto* barRow = new QHBoxLayout;
+    barRow->setContentsMargins(60, 30, 10, 0);
+    barRow->setSpacing(10);
+    barRow->addWidget(m_bar, 1);
+    barRow->addWidget(m_percent);
+    Content()->addLayout(head);
+    Content()->addLayout(notes);
+    Content()->addLayout(figures);
+    Content()->addLayout(barRow);
+    Content()->addStretch(1);
 
     // The help button opens the help's contents; F1 the welcome page.
     CHoverButton* help = AddHelpButton("id1004", QPoint(20, 430));
@@ -431,13 +494,15 @@ void CProcessingDlg::closeEvent(QCloseEvent* event) {
 
 void CProcessingDlg::PaintDecorations(QPainter& painter) {
     CWizardDialog::PaintDecorations(painter);
-    const int w = width(), h = height();
+    // The double line between the notes and the figures.
+    const QWidget* first = findChild<QWidget*>(QStringLiteral("id1050"));
+    const int w = width(), line = (first != nullptr ? first->y() : 176) - kFiguresGap + 10;
     painter.setPen(kLineGrey);
-    painter.drawLine(60, h - 314, w - 12, h - 314);
-    painter.drawLine(60, h - 312, w - 12, h - 312);
+    painter.drawLine(60, line, w - 12, line);
+    painter.drawLine(60, line + 2, w - 12, line + 2);
     painter.setPen(Qt::white);
-    painter.drawLine(60, h - 313, w - 12, h - 313);
-    painter.drawLine(60, h - 311, w - 12, h - 311);
+    painter.drawLine(60, line + 1, w - 12, line + 1);
+    painter.drawLine(60, line + 3, w - 12, line + 3);
 }
 
 }  // namespace tvn::ui

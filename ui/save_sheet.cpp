@@ -12,8 +12,11 @@
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <filesystem>
@@ -75,6 +78,49 @@ static QString AccessibleLabel(const QLabel* label) {
     return name.trimmed();
 }
 
+// --- the room at a place ----------------------------------------------------------
+
+static QString SizeText(uint64_t bytes) {
+    return QLocale().formattedDataSize(static_cast<qint64>(bytes), 1, QLocale::DataSizeTraditionalFormat);
+}
+
+QString RoomWarning(const PlaceRoom& at) {
+    if (at.room.Fits()) return {};
+    const char* text = nullptr;
+    switch (at.place) {
+        case RoomPlace::Folder: text = "The selected files need %1, but only %2 is free in that folder."; break;
+        case RoomPlace::Cache: text = "The selected files need %1, but only %2 is free in the cache folder."; break;
+        case RoomPlace::Disc: text = "The selected files need %1, but only %2 is left on the disc."; break;
+    }
+    return Tr(text).arg(SizeText(at.room.needed), SizeText(at.room.free));
+}
+
+void ShowRoom(QLabel* line, const PlaceRoom& at) {
+    if (!at.room.known) {
+        line->hide();
+        return;
+    }
+    if (at.room.Fits()) {
+        line->setText(Tr(at.place == RoomPlace::Disc ? "Room left on the disc: %1 (the selected files need %2)"
+                                                     : "Free space there: %1 (the selected files need %2)")
+                          .arg(SizeText(at.room.free), SizeText(at.room.needed)));
+        line->setStyleSheet(QStringLiteral("color: #7d7d7d;"));
+    } else {
+        line->setText(RoomWarning(at));
+        line->setStyleSheet(QStringLiteral("color: #b00000;"));
+    }
+    line->show();
+}
+
+static QLabel* RoomLine(const char* id, QWidget* parent) {
+    auto* line = new QLabel(parent);
+    line->setObjectName(QString::fromLatin1(id));
+    line->setWordWrap(true);
+    line->setTextFormat(Qt::PlainText);
+    line->hide();
+    return line;
+}
+
 // --- the list of places -----------------------------------------------------------
 
 CPlaceCombo::CPlaceCombo(const std::vector<CDestination>& places, std::string source,
@@ -101,8 +147,30 @@ void CPlaceCombo::AddFolder(const std::string& path) {
     const int index = static_cast<int>(m_places.size());
     m_places.push_back(place);
     insertItem(index, QString::fromStdString(place.m_strText));
+    std::optional<uint64_t> free;
+    if (m_query) RunOffGuiThread(window(), [&] { free = m_query(path); });
+    m_free.resize(m_places.size());
+    m_free.back() = free;
+    ShowFreeSpace(index);
     setCurrentIndex(index);
     Chosen(index);
+}
+
+void CPlaceCombo::SetFreeSpace(FreeSpaceQuery query, std::vector<std::optional<uint64_t>> listed) {
+    m_query = std::move(query);
+    m_free = std::move(listed);
+    m_free.resize(m_places.size());
+    for (int i = 0; i < static_cast<int>(m_places.size()); ++i) ShowFreeSpace(i);
+}
+
+std::optional<uint64_t> CPlaceCombo::FreeBytes() const {
+    const int i = currentIndex();
+    return i >= 0 && i < static_cast<int>(m_free.size()) ? m_free[static_cast<size_t>(i)] : std::nullopt;
+}
+
+void CPlaceCombo::ShowFreeSpace(int index) {
+    const auto& free = m_free[static_cast<size_t>(index)];
+    setItemData(index, free ? Tr("%1 free").arg(SizeText(*free)) : QVariant(), Qt::ToolTipRole);
 }
 
 bool CPlaceCombo::WarnIfNeeded(QWidget* parent) {
@@ -160,8 +228,10 @@ CLocalSaveDataPage::CLocalSaveDataPage(const std::vector<CDestination>& places,
     m_places->setAccessibleName(AccessibleLabel(label));
     m_compress = new QCheckBox(Tr("&Compress Data"), this);
     m_compress->setObjectName(QStringLiteral("id1042"));
+    m_room = RoomLine("freeSpace", this);
     layout->addWidget(label);
     layout->addWidget(m_places);
+    layout->addWidget(m_room);
     layout->addSpacing(12);
     layout->addWidget(m_compress);
     m_names = new QCheckBox(Tr("Keep original &names and folders"), this);
@@ -212,15 +282,20 @@ CBurnDataPage::CBurnDataPage(IRecorderSource* recorders, const std::vector<CDest
     m_note->setWordWrap(true);
     m_note->setStyleSheet(QStringLiteral("color: #7d7d7d;"));
 
+    m_discRoom = RoomLine("discSpace", this);
+    m_cacheRoom = RoomLine("freeSpace", this);
+
     layout->addWidget(label, 0, 0, 1, 2);
     layout->addWidget(m_recorderBox, 1, 0);
     layout->addWidget(m_imageButton, 1, 1);
     layout->addWidget(m_note, 2, 0, 1, 2);
-    layout->addWidget(m_compress, 3, 0, 1, 2);
-    layout->addItem(new QSpacerItem(0, 8), 4, 0);
-    layout->addWidget(cacheLabel, 5, 0, 1, 2);
-    layout->addWidget(m_places, 6, 0, 1, 2);
-    layout->setRowStretch(7, 1);
+    layout->addWidget(m_discRoom, 3, 0, 1, 2);
+    layout->addWidget(m_compress, 4, 0, 1, 2);
+    layout->addItem(new QSpacerItem(0, 8), 5, 0);
+    layout->addWidget(cacheLabel, 6, 0, 1, 2);
+    layout->addWidget(m_places, 7, 0, 1, 2);
+    layout->addWidget(m_cacheRoom, 8, 0, 1, 2);
+    layout->setRowStretch(9, 1);
     layout->setColumnStretch(0, 1);
 
     m_places->onChange = [this] { Q_EMIT stateChanged(); };
@@ -272,6 +347,7 @@ void CBurnDataPage::Fill() {
         m_note->setText(TrKnown(QString::fromStdString(why)));
         m_note->show();
         m_ready = false;
+        m_discFree.reset();
         Q_EMIT stateChanged();
         return;
     }
@@ -287,6 +363,7 @@ void CBurnDataPage::Activate() {
     }
     if (m_recorderBox->count() == 0) {
         m_ready = false;
+        m_discFree.reset();
         Q_EMIT stateChanged();
         return;
     }
@@ -298,31 +375,49 @@ void CBurnDataPage::OnRecorder(int index) {
     if (m_filling) return;
     // A recorder that cannot be selected leaves nothing to burn on.
     bool ready = false;
+    std::optional<uint64_t> free;
     if (m_recorders != nullptr && index >= 0) {
         // Selecting and asking a recorder waits on the drive: on a worker.
-        RunOffGuiThread(window(), [&] { ready = m_recorders->Select(index) && m_recorders->IsReady(); });
+        RunOffGuiThread(window(), [&] {
+            ready = m_recorders->Select(index) && m_recorders->IsReady();
+            if (ready) free = m_recorders->FreeBytes();
+        });
     }
     m_ready = ready;
+    m_discFree = free;
     Q_EMIT stateChanged();
 }
 
 // --- the sheet --------------------------------------------------------------------
 
 CSavePropertySheet::CSavePropertySheet(CSession& session, IRecorderSource* recorders,
-                                       QWidget* parent, DestinationLister lister)
+                                       QWidget* parent, DestinationLister lister,
+                                       FreeSpaceQuery freeSpace)
     : QDialog(parent), m_session(session), m_source(SourceOf(session)) {
     setWindowTitle(Tr("Saving Options"));
     setObjectName(QStringLiteral("CSavePropertySheet"));
-    // Listing the destinations looks at every mount point, and a hung network
-    // mount would hang the window: on a worker, the window that asks served.
+    m_selection = SelectedSize(m_session.tree);
+    // Listing the destinations and asking their free room look at every
+    // mount point, and a hung network mount would hang the window: on a
+    // worker, the window that asks served.
     std::vector<CDestination> places;
-    if (lister) RunOffGuiThread(parent, [&] { places = lister(m_source); });
+    std::vector<std::optional<uint64_t>> free;
+    if (lister || freeSpace) {
+        RunOffGuiThread(parent, [&] {
+            if (lister) places = lister(m_source);
+            if (freeSpace)
+                for (const CDestination& place : places) free.push_back(freeSpace(place.m_strPath));
+        });
+    }
 
     m_tabs = new QTabWidget(this);
+    m_tabs->tabBar()->setUsesScrollButtons(false);  // the tabs' texts are whole
     m_local = new CLocalSaveDataPage(places, m_source, m_tabs);
     m_burn = new CBurnDataPage(recorders, places, m_source, m_tabs);
     m_tabs->addTab(m_local, Tr("Save data to local drive"));
     m_tabs->addTab(m_burn, Tr("Burn data to CD/DVD"));
+    m_local->Places()->SetFreeSpace(freeSpace, free);
+    m_burn->Places()->SetFreeSpace(freeSpace, free);
 
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
                                          QDialogButtonBox::Help,
@@ -357,6 +452,32 @@ QPushButton* CSavePropertySheet::OkButton() const { return m_buttons->button(QDi
 void CSavePropertySheet::UpdateOk() {
     const bool burn = m_tabs->currentIndex() == 1;
     OkButton()->setEnabled(burn ? m_burn->CanConfirm() : m_local->CanConfirm());
+    UpdateRoom();
+}
+
+std::vector<PlaceRoom> CSavePropertySheet::RoomChecks() const {
+    if (m_tabs->currentIndex() != 1)
+        return {{RoomPlace::Folder, CheckRoom(m_selection, m_local->Places()->FreeBytes())}};
+    return {{RoomPlace::Disc, CheckRoom(m_selection, m_burn->DiscFreeBytes(), kDiscBlock)},
+            {RoomPlace::Cache, CheckRoom(m_selection, m_burn->Places()->FreeBytes())}};
+}
+
+void CSavePropertySheet::UpdateRoom() {
+    ShowRoom(m_local->Room(), {RoomPlace::Folder, CheckRoom(m_selection, m_local->Places()->FreeBytes())});
+    ShowRoom(m_burn->DiscRoom(), {RoomPlace::Disc, CheckRoom(m_selection, m_burn->DiscFreeBytes(), kDiscBlock)});
+    ShowRoom(m_burn->CacheRoom(), {RoomPlace::Cache, CheckRoom(m_selection, m_burn->Places()->FreeBytes())});
+    // Once the changed texts have been laid out.
+    QTimer::singleShot(0, this, [this] { FitTexts(); });
+}
+
+void CSavePropertySheet::FitTexts() {
+    QLayout* own = layout();
+    if (own == nullptr) return;
+    own->activate();
+    const int w = std::max(width(), minimumSizeHint().width());
+    int h = std::max(height(), minimumSizeHint().height());
+    if (own->hasHeightForWidth()) h = std::max(h, own->totalHeightForWidth(w));
+    if (w != width() || h != height()) resize(w, h);
 }
 
 void CSavePropertySheet::Help() {
@@ -379,6 +500,16 @@ void CSavePropertySheet::accept() {
     if (!(burn ? m_burn->CanConfirm() : m_local->CanConfirm())) return;
     if (places->Path().empty()) return;
     if (!places->WarnIfNeeded(this)) return;  // the job would refuse it
+    // A save that cannot fit starts only when the user says so.
+    QStringList lacking;
+    for (const PlaceRoom& at : RoomChecks())
+        if (!at.room.Fits()) lacking << RoomWarning(at);
+    if (!lacking.isEmpty()) {
+        const auto answer = ShowDataBox(this, lacking.join(QLatin1Char('\n')) + QStringLiteral("\n\n") + Tr("Start anyway?"),
+                                        Tr("Not enough room"), QMessageBox::Warning,
+                                        QMessageBox::Yes | QMessageBox::No);
+        if (answer != QMessageBox::Yes) return;
+    }
     m_session.jobMode = burn ? JobMode::Burn : JobMode::Save;
     m_session.destination = places->Path();
     m_session.compress = burn ? m_burn->Compress()->isChecked() : m_local->Compress()->isChecked();

@@ -16,6 +16,7 @@
 
 #include "app/session.h"
 #include "disk/drives.h"
+#include "output/room.h"
 
 class QCheckBox;
 class QDialogButtonBox;
@@ -41,6 +42,9 @@ public:
     // Adds a recorder that writes a disc image into the file at path and
     // returns its index, or -1 when this engine cannot.
     virtual int AddImageFile(const std::string& /*path*/) { return -1; }
+    // The room left on the disc in the selected recorder, in bytes; nothing
+    // when it cannot be told. Waits on the drive: asked on a worker.
+    virtual std::optional<uint64_t> FreeBytes() { return std::nullopt; }
 };
 
 // The places a save can go, for the medium being recovered.
@@ -78,11 +82,17 @@ public:
     // files come from and it was not shown for that folder yet; returns
     // whether the choice may be confirmed (not on the medium itself).
     bool WarnIfNeeded(QWidget* parent);
+    // The free room at each place: the listed places' as given, a folder
+    // added later asked through query (on a worker).
+    void SetFreeSpace(FreeSpaceQuery query, std::vector<std::optional<uint64_t>> listed);
+    // The free room at the chosen folder, when known.
+    std::optional<uint64_t> FreeBytes() const;
 
     std::function<void()> onChange;
 
 private:
     void Append(const CDestination& place);
+    void ShowFreeSpace(int index);
     void OnActivated(int index);
     void Chosen(int index);
 
@@ -90,7 +100,22 @@ private:
     std::string m_source;
     std::string m_warned;
     int m_last = -1;
+    FreeSpaceQuery m_query;
+    std::vector<std::optional<uint64_t>> m_free;  // beside m_places
 };
+
+// Where the ticked files take room: the chosen folder, the cache folder of a
+// burn, the disc.
+enum class RoomPlace { Folder, Cache, Disc };
+struct PlaceRoom {
+    RoomPlace place;
+    RoomCheck room;
+};
+// The line under a place that says whether the selection fits there, in grey
+// when it does and in red when it does not; hidden while the room is not known.
+void ShowRoom(QLabel* line, const PlaceRoom& room);
+// The warning when the files do not fit there (empty when they do).
+QString RoomWarning(const PlaceRoom& room);
 
 class CLocalSaveDataPage : public QWidget {
     Q_OBJECT
@@ -105,6 +130,8 @@ public:
     QCheckBox* OriginalNames() const { return m_names; }
     QCheckBox* ByDate() const { return m_byDate; }
     QCheckBox* SkipDuplicates() const { return m_skipDuplicates; }
+    // The free room at the chosen folder against the selection.
+    QLabel* Room() const { return m_room; }
 
 Q_SIGNALS:
     void stateChanged();
@@ -115,6 +142,7 @@ private:
     QCheckBox* m_names = nullptr;
     QCheckBox* m_byDate = nullptr;
     QCheckBox* m_skipDuplicates = nullptr;
+    QLabel* m_room = nullptr;
 };
 
 class CBurnDataPage : public QWidget {
@@ -133,6 +161,10 @@ public:
     void Activate();
     bool CanConfirm() const { return m_ready; }
     int Recorder() const;
+    // The room left on the disc and at the cache folder against the selection.
+    QLabel* DiscRoom() const { return m_discRoom; }
+    QLabel* CacheRoom() const { return m_cacheRoom; }
+    std::optional<uint64_t> DiscFreeBytes() const { return m_discFree; }
 
 Q_SIGNALS:
     void stateChanged();
@@ -147,6 +179,9 @@ private:
     CPlaceCombo* m_places = nullptr;
     QCheckBox* m_compress = nullptr;
     QLabel* m_note = nullptr;
+    QLabel* m_discRoom = nullptr;
+    QLabel* m_cacheRoom = nullptr;
+    std::optional<uint64_t> m_discFree;
     bool m_ready = false;
     bool m_filling = false;
     bool m_filled = false;  // the recorders have been looked for
@@ -156,7 +191,8 @@ class CSavePropertySheet : public QDialog {
     Q_OBJECT
 public:
     CSavePropertySheet(CSession& session, IRecorderSource* recorders, QWidget* parent = nullptr,
-                       DestinationLister lister = DefaultDestinations);
+                       DestinationLister lister = DefaultDestinations,
+                       FreeSpaceQuery freeSpace = FreeBytesAt);
 
     CLocalSaveDataPage* LocalPage() const { return m_local; }
     CBurnDataPage* BurnPage() const { return m_burn; }
@@ -164,6 +200,9 @@ public:
     QPushButton* OkButton() const;
     // The recorder chosen on the burn page when it confirmed (-1 otherwise).
     int ChosenRecorder() const { return m_recorder; }
+    // Whether the selection fits where the shown page would put it: at the
+    // folder, or for a burn on the disc and in the cache folder.
+    std::vector<PlaceRoom> RoomChecks() const;
 
     void accept() override;
 
@@ -172,6 +211,10 @@ protected:
 
 private:
     void UpdateOk();
+    void UpdateRoom();
+    // Grows the window where its texts need more room (a larger font, a
+    // longer translation, a wrapped line); never shrinks it.
+    void FitTexts();
     void Help();
 
     CSession& m_session;
@@ -181,6 +224,7 @@ private:
     CBurnDataPage* m_burn = nullptr;
     QDialogButtonBox* m_buttons = nullptr;
     int m_recorder = -1;
+    SelectionSize m_selection;
 };
 
 }  // namespace tvn::ui

@@ -51,11 +51,21 @@ WizardStep CWizardController::RunStep(WizardStep step) {
 template <class Dialog>
 WizardStep CWizardController::Show(Dialog& dialog) {
     m_reporter.SetMessageParent(&dialog);
+    Place(dialog);
     if (onWindow) onWindow(dialog);
     dialog.exec();
+    Keep(dialog);
     m_reporter.SetMessageParent(nullptr);
     return dialog.Next();
 }
+
+void CWizardController::Place(QWidget& dialog) const {
+    if (m_window.isNull()) return;
+    dialog.resize(m_window.size());
+    dialog.move(m_window.topLeft());
+}
+
+void CWizardController::Keep(const QWidget& dialog) { m_window = QRect(dialog.pos(), dialog.size()); }
 
 WizardStep CWizardController::RunMain() {
     CKestrelDlg dialog(m_session, m_reporter, m_state, m_options.drives);
@@ -103,8 +113,10 @@ WizardStep CWizardController::RunProcessing() {
     if (m_session.jobMode == JobMode::Scan) m_state.scanInfoSaved = false;
     CProcessingDlg dialog(m_session, m_reporter, MakeJob(), m_state.sourceDescription);
     m_reporter.SetMessageParent(&dialog);
+    Place(dialog);
     if (onWindow) onWindow(dialog);
     dialog.exec();
+    Keep(dialog);
     m_reporter.SetMessageParent(nullptr);
     // The scan's recognizers hold the disk source; they go with the scan.
     m_scanJob.reset();

@@ -6,6 +6,7 @@
 // found data) ... until the user leaves.
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -77,6 +78,11 @@ private:
     std::unique_ptr<CBurner> m_burner;    // the recorders of the burn page
     std::unique_ptr<CBurnerRecorders> m_recorders;
     int m_chosenRecorder = -1;  // on the burn page when the last Save was confirmed
+    // The steps show as one window: each opens where the last one was left,
+    // at its size (never below what its own controls need).
+    void Place(QWidget& dialog) const;
+    void Keep(const QWidget& dialog);
+    QRect m_window;
 };
 
 }  // namespace tvn::ui

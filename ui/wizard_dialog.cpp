@@ -2,25 +2,52 @@
 
 #include "preview/i18n.h"
 
+#include <QApplication>
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QProgressBar>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QWindow>
+#include <algorithm>
 
 #include "ui/help.h"
 
 namespace tvn::ui {
 
+namespace {
+// The desktop font size the windows were drawn for: up to it the wizard keeps
+// its compact face; above it the texts grow in proportion.
+constexpr qreal kDrawnForPoints = 11.0;
+// Buttons further apart than this keep apart as the window widens.
+constexpr int kKeptGap = 12;
+}  // namespace
+
+qreal WizardPointSize(qreal basePoints) {
+    const qreal desktop = QApplication::font().pointSizeF();
+    return desktop > kDrawnForPoints ? basePoints * desktop / kDrawnForPoints : basePoints;
+}
+
 CWizardDialog::CWizardDialog(QWidget* parent, QString helpTopic)
     : QDialog(parent), m_helpTopic(std::move(helpTopic)) {
     setWindowTitle(QStringLiteral("Tarvolin"));
     setWindowIcon(QIcon(QStringLiteral(":/art/tarvolin.svg")));
-    setFixedSize(kWidth, kHeight);
     // The texts and positions are laid out for a compact sans-serif face.
     QFont dialogFont(QStringLiteral("Liberation Sans"));
-    dialogFont.setPointSize(9);
+    dialogFont.setPointSizeF(WizardPointSize(9));
     setFont(dialogFont);
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    m_content = new QVBoxLayout;
+    m_content->setContentsMargins(0, 0, 0, 0);
+    m_content->setSpacing(0);
+    root->addLayout(m_content, 1);
+    m_buttonRow = new QHBoxLayout;
+    m_buttonRow->setContentsMargins(0, 0, 0, 0);
+    m_buttonRow->setSpacing(0);
+    root->addLayout(m_buttonRow);
+    resize(kWidth, kHeight);
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, QColor(240, 240, 240));
@@ -36,9 +63,37 @@ QPushButton* CWizardDialog::AddButton(const char* id, const QString& text, const
         button->setIcon(QIcon(picture));
         button->setIconSize(QSize(24, 24));
     }
-    button->setGeometry(rect);
     button->setAutoDefault(false);
+    button->setMinimumSize(rect.size());
+    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    button->setGeometry(rect);
+    PlaceInButtonRow(button, rect);
     return button;
+}
+
+void CWizardDialog::PlaceInButtonRow(QWidget* widget, const QRect& rect) {
+    if (rect.top() < kHeight - 50) return;  // not of the bottom row
+    m_rowWidgets.emplace_back(rect, widget);
+    std::stable_sort(m_rowWidgets.begin(), m_rowWidgets.end(),
+                     [](const auto& a, const auto& b) { return a.first.left() < b.first.left(); });
+    while (QLayoutItem* item = m_buttonRow->takeAt(0)) delete item;  // the widgets stay
+    int right = 0;
+    for (const auto& [r, w] : m_rowWidgets) {
+        const int gap = std::max(0, r.left() - right);
+        if (right > 0 && gap > kKeptGap) {
+            m_buttonRow->addStretch(gap);
+        } else {
+            m_buttonRow->addSpacing(gap);
+        }
+        m_buttonRow->addWidget(w);
+        right = r.left() + r.width();
+    }
+    m_buttonRow->addSpacing(std::max(0, kWidth - right));
+}
+
+int CWizardDialog::ButtonRowTop() const {
+    const QRect row = m_buttonRow->geometry();
+    return row.isValid() && row.height() > 0 ? row.top() : height() - 40;
 }
 
 CHoverButton* CWizardDialog::AddHelpButton(const char* id, QPoint at) {
@@ -46,6 +101,8 @@ CHoverButton* CWizardDialog::AddHelpButton(const char* id, QPoint at) {
     help->setObjectName(QString::fromLatin1(id));
     help->LoadBitmap(QStringLiteral(":/art/help_strip.svg"));
     help->move(at);
+    help->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    PlaceInButtonRow(help, QRect(at, help->size()));
     help->SetToolTipText(Tr("Help"), true);
     help->setAccessibleName(Tr("Help"));
     connect(help, &QAbstractButton::clicked, this, [this] { OpenHelp(m_helpTopic); });
@@ -57,11 +114,11 @@ void CWizardDialog::OpenHelp(const QString& topic) {
 }
 
 void CWizardDialog::PaintDecorations(QPainter& painter) {
-    const int w = width(), h = height();
+    const int w = width(), line = ButtonRowTop() - 5;
     painter.setPen(kLineGrey);
-    painter.drawLine(0, h - 45, w, h - 45);
+    painter.drawLine(0, line, w, line);
     painter.setPen(Qt::white);
-    painter.drawLine(0, h - 44, w, h - 44);
+    painter.drawLine(0, line + 1, w, line + 1);
 }
 
 void CWizardDialog::paintEvent(QPaintEvent* event) {

@@ -821,5 +821,37 @@ Schließen Sie diesen Datenträger an oder öffnen Sie sein Abbild und öffnen S
         <source>Save files with the same content only &amp;once</source>
         <translation>Dateien gleichen Inhalts nur &amp;einmal speichern</translation>
     </message>
+    <message>
+        <source>The selected files need %1, but only %2 is free in that folder.</source>
+        <translation>Die ausgewählten Dateien benötigen %1, in diesem Ordner sind aber nur %2 frei.</translation>
+    </message>
+    <message>
+        <source>The selected files need %1, but only %2 is free in the cache folder.</source>
+        <translation>Die ausgewählten Dateien benötigen %1, im Cache-Ordner sind aber nur %2 frei.</translation>
+    </message>
+    <message>
+        <source>The selected files need %1, but only %2 is left on the disc.</source>
+        <translation>Die ausgewählten Dateien benötigen %1, auf der Disc sind aber nur noch %2 frei.</translation>
+    </message>
+    <message>
+        <source>Room left on the disc: %1 (the selected files need %2)</source>
+        <translation>Noch frei auf der Disc: %1 (die ausgewählten Dateien benötigen %2)</translation>
+    </message>
+    <message>
+        <source>Free space there: %1 (the selected files need %2)</source>
+        <translation>Freier Speicherplatz dort: %1 (die ausgewählten Dateien benötigen %2)</translation>
+    </message>
+    <message>
+        <source>%1 free</source>
+        <translation>%1 frei</translation>
+    </message>
+    <message>
+        <source>Start anyway?</source>
+        <translation>Trotzdem starten?</translation>
+    </message>
+    <message>
+        <source>Not enough room</source>
+        <translation>Nicht genug Platz</translation>
+    </message>
 </context>
 </TS>

@@ -821,5 +821,37 @@ Conecte ese medio o abra su imagen de disco y vuelva a abrir la información de 
         <source>Save files with the same content only &amp;once</source>
         <translation>Guardar solo &amp;una vez los archivos con el mismo contenido</translation>
     </message>
+    <message>
+        <source>The selected files need %1, but only %2 is free in that folder.</source>
+        <translation>Los archivos seleccionados necesitan %1, pero en esa carpeta solo quedan %2 libres.</translation>
+    </message>
+    <message>
+        <source>The selected files need %1, but only %2 is free in the cache folder.</source>
+        <translation>Los archivos seleccionados necesitan %1, pero en la carpeta de la caché solo quedan %2 libres.</translation>
+    </message>
+    <message>
+        <source>The selected files need %1, but only %2 is left on the disc.</source>
+        <translation>Los archivos seleccionados necesitan %1, pero en el disco solo quedan %2.</translation>
+    </message>
+    <message>
+        <source>Room left on the disc: %1 (the selected files need %2)</source>
+        <translation>Espacio restante en el disco: %1 (los archivos seleccionados necesitan %2)</translation>
+    </message>
+    <message>
+        <source>Free space there: %1 (the selected files need %2)</source>
+        <translation>Espacio libre en esa ubicación: %1 (los archivos seleccionados necesitan %2)</translation>
+    </message>
+    <message>
+        <source>%1 free</source>
+        <translation>%1 libres</translation>
+    </message>
+    <message>
+        <source>Start anyway?</source>
+        <translation>¿Iniciar de todos modos?</translation>
+    </message>
+    <message>
+        <source>Not enough room</source>
+        <translation>Espacio insuficiente</translation>
+    </message>
 </context>
 </TS>

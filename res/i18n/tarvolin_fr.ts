@@ -821,5 +821,37 @@ Branchez ce support ou ouvrez son image disque, puis ouvrez à nouveau les infos
         <source>Save files with the same content only &amp;once</source>
         <translation>N’enregistrer qu’une &amp;fois les fichiers de même contenu</translation>
     </message>
+    <message>
+        <source>The selected files need %1, but only %2 is free in that folder.</source>
+        <translation>Les fichiers sélectionnés nécessitent %1, mais ce dossier n&#x27;a que %2 de libre.</translation>
+    </message>
+    <message>
+        <source>The selected files need %1, but only %2 is free in the cache folder.</source>
+        <translation>Les fichiers sélectionnés nécessitent %1, mais le dossier du cache n&#x27;a que %2 de libre.</translation>
+    </message>
+    <message>
+        <source>The selected files need %1, but only %2 is left on the disc.</source>
+        <translation>Les fichiers sélectionnés nécessitent %1, mais il ne reste que %2 sur le disque.</translation>
+    </message>
+    <message>
+        <source>Room left on the disc: %1 (the selected files need %2)</source>
+        <translation>Espace restant sur le disque : %1 (les fichiers sélectionnés nécessitent %2)</translation>
+    </message>
+    <message>
+        <source>Free space there: %1 (the selected files need %2)</source>
+        <translation>Espace libre à cet emplacement : %1 (les fichiers sélectionnés nécessitent %2)</translation>
+    </message>
+    <message>
+        <source>%1 free</source>
+        <translation>%1 libres</translation>
+    </message>
+    <message>
+        <source>Start anyway?</source>
+        <translation>Démarrer quand même ?</translation>
+    </message>
+    <message>
+        <source>Not enough room</source>
+        <translation>Espace insuffisant</translation>
+    </message>
 </context>
 </TS>

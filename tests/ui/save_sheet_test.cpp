@@ -9,6 +9,8 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QLocale>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -229,6 +231,90 @@ TEST(SaveSheet, TheRecordersAreProbedOnAWorkerWhenTheBurnPageIsFirstShown) {
     sheet.Tabs()->setCurrentIndex(0);
     sheet.Tabs()->setCurrentIndex(1);
     EXPECT_EQ(recorders.counts.load(), 1);
+}
+
+// The free room of each place is shown against what the ticked files need,
+// and a save or burn that cannot fit starts only when the user says so.
+TEST(SaveSheet, ShowsTheFreeRoomAndAsksBeforeASaveThatDoesNotFit) {
+    CSession session;
+    AddFound(session, "JPG", 1, 3'000'000)->SetChecked(true);
+    AddFound(session, "JPG", 2, 2'000'000)->SetChecked(true);
+    AddFound(session, "JPG", 3, 9'000'000);  // not ticked: takes no room
+    const uint64_t needed = 5'000'000 + 2 * kFileBlock;
+    TempDir roomy, tight;
+    std::set<std::string> asked;
+    const FreeSpaceQuery freeSpace = [&](const std::string& path) -> std::optional<uint64_t> {
+        asked.insert(path);
+        if (path == roomy.Path()) return uint64_t{8} << 30;
+        if (path == tight.Path()) return needed - 1;
+        return std::nullopt;
+    };
+    struct DiscRecorders : FixedRecorders {
+        using FixedRecorders::FixedRecorders;
+        std::optional<uint64_t> FreeBytes() override { return disc; }
+        std::optional<uint64_t> disc;
+    } recorders({{"Ready recorder", true, true}});
+    recorders.disc = 1'000'000;
+    CSavePropertySheet sheet(
+        session, &recorders, nullptr, [&](const std::string&) { return OnePlace(roomy.Path()); }, freeSpace);
+    sheet.show();
+    const auto size = [](uint64_t bytes) {
+        return QLocale().formattedDataSize(static_cast<qint64>(bytes), 1, QLocale::DataSizeTraditionalFormat);
+    };
+    QLabel* room = sheet.LocalPage()->Room();
+    ASSERT_TRUE(room->isVisible());
+    EXPECT_EQ(room->text(), QStringLiteral("Free space there: %1 (the selected files need %2)")
+                                .arg(size(uint64_t{8} << 30), size(needed)));
+    EXPECT_EQ(sheet.LocalPage()->Combo()->itemData(0, Qt::ToolTipRole).toString(),
+              size(uint64_t{8} << 30) + QStringLiteral(" free"));
+
+    // A folder chosen later is asked too; the files do not fit by one byte.
+    sheet.LocalPage()->Places()->AddFolder(tight.Path());
+    EXPECT_TRUE(asked.count(tight.Path()));
+    const QString lacking = QStringLiteral("The selected files need %1, but only %2 is free in that folder.")
+                                .arg(size(needed), size(needed - 1));
+    EXPECT_EQ(room->text(), lacking);
+    {
+        ModalAnswerer answer;
+        answer.Answer(QMessageBox::No);
+        QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);
+        ASSERT_TRUE(answer.Done());
+        ASSERT_EQ(answer.boxes.size(), 1u);
+        EXPECT_EQ(answer.boxes[0].caption, QStringLiteral("Not enough room"));
+        EXPECT_EQ(answer.boxes[0].text, lacking + QStringLiteral("\n\nStart anyway?"));
+        EXPECT_TRUE(sheet.isVisible()) << "No leaves the sheet open, nothing started";
+        EXPECT_NE(sheet.result(), QDialog::Accepted);
+    }
+
+    // The burn page: the disc is too small, the cache folder roomy.
+    sheet.LocalPage()->Places()->setCurrentIndex(0);
+    sheet.Tabs()->setCurrentIndex(1);
+    ASSERT_TRUE(sheet.OkButton()->isEnabled());
+    EXPECT_TRUE(sheet.BurnPage()->DiscRoom()->isVisible());
+    EXPECT_TRUE(sheet.BurnPage()->DiscRoom()->text().endsWith(QStringLiteral("is left on the disc.")));
+    EXPECT_TRUE(sheet.BurnPage()->CacheRoom()->text().startsWith(QStringLiteral("Free space there: ")));
+    {
+        ModalAnswerer answer;
+        answer.Answer(QMessageBox::Yes);
+        QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);
+        ASSERT_EQ(answer.boxes.size(), 1u);
+        EXPECT_TRUE(answer.boxes[0].text.contains(QStringLiteral("is left on the disc.")));
+        EXPECT_FALSE(answer.boxes[0].text.contains(QStringLiteral("cache folder")));
+    }
+    EXPECT_EQ(sheet.result(), QDialog::Accepted);
+    EXPECT_EQ(session.jobMode, JobMode::Burn);
+    EXPECT_EQ(session.destination, roomy.Path());
+
+    // Room that cannot be told is not held against a save: no line, no question.
+    CSavePropertySheet unknown(
+        session, nullptr, nullptr, [&](const std::string&) { return OnePlace(roomy.Path()); },
+        [](const std::string&) { return std::optional<uint64_t>{}; });
+    unknown.show();
+    EXPECT_FALSE(unknown.LocalPage()->Room()->isVisible());
+    ModalAnswerer none;
+    QTest::mouseClick(unknown.OkButton(), Qt::LeftButton);
+    EXPECT_EQ(unknown.result(), QDialog::Accepted);
+    EXPECT_TRUE(none.boxes.empty());
 }
 
 TEST(SaveSheet, BurnPageWritesADiscImageThroughAPseudoDrive) {

@@ -43,7 +43,17 @@ public:
     std::string Name(int i) override { return i == 0 ? "/dev/sr0  HL-DT-ST DVDRAM GH24NSD1" : "Disc image file /home/me/Tarvolin.iso"; }
     bool Select(int) override { return true; }
     bool IsReady() override { return true; }
+    std::optional<uint64_t> FreeBytes() override { return uint64_t{4'700'000'000}; }  // a blank DVD
 };
+
+// The free room the pictures show: a roomy stick, a home folder and a card
+// that is nearly full.
+std::optional<uint64_t> MadeUpFreeSpace(const std::string& path) {
+    if (path == "/media/me/BACKUP") return uint64_t{7'400'000'000};
+    if (path == "/home/me") return uint64_t{126'000'000'000};
+    if (path == "/media/me/SMALL") return uint64_t{32'000'000};
+    return std::nullopt;
+}
 
 TEST(Screenshots, FoundDataAndSaveOptions) {
     if (ShotDir().isEmpty()) GTEST_SKIP() << "TVN_SCREENSHOTS is not set";
@@ -68,8 +78,17 @@ TEST(Screenshots, FoundDataAndSaveOptions) {
         home.m_strLabel = "Home";
         home.m_strText = "/home/me [Home]";
         return std::vector<CDestination>{usb, home};
-    });
+    }, MadeUpFreeSpace);
     Grab(local, QStringLiteral("save_options_local"));
+
+    CSavePropertySheet full(session, nullptr, nullptr, [](const std::string&) {
+        CDestination small;
+        small.m_strPath = "/media/me/SMALL";
+        small.m_strLabel = "SMALL";
+        small.m_strText = "/media/me/SMALL [SMALL]";
+        return std::vector<CDestination>{small};
+    }, MadeUpFreeSpace);
+    Grab(full, QStringLiteral("save_options_local_full"));
 
     TwoRecorders recorders;
     CSavePropertySheet burn(session, &recorders, nullptr, [](const std::string&) {
@@ -78,7 +97,7 @@ TEST(Screenshots, FoundDataAndSaveOptions) {
         home.m_strLabel = "Home";
         home.m_strText = "/home/me [Home]";
         return std::vector<CDestination>{home};
-    });
+    }, MadeUpFreeSpace);
     burn.Tabs()->setCurrentIndex(1);
     Grab(burn, QStringLiteral("save_options_burn"));
 

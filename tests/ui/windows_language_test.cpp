@@ -1,10 +1,17 @@
 // Every window of the wizard and of the viewers, opened as the user meets
-// them: each control has a name assistive technology can read out, and with
-// a German locale every text they show is German.
+// them: each control has a name assistive technology can read out, with a
+// German locale every text they show is German, and made larger or shown in a
+// larger font, no control is cut off or lies on another.
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -19,6 +26,8 @@
 #include "preview/i18n.h"
 #include "preview/image_sheet.h"
 #include "preview/media_player.h"
+#include "preview/video_view.h"
+#include "preview/wnd_image.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/found_test_support.h"
 #include "tests/ui/ui_test_support.h"
@@ -29,6 +38,7 @@
 #include "ui/processing_dialog.h"
 #include "ui/save_sheet.h"
 #include "ui/startup.h"
+#include "ui/wizard_dialog.h"
 
 namespace tvn::ui {
 namespace {
@@ -250,6 +260,140 @@ TEST(Translations, FrenchAndSpanishAreCompleteAndEnglishNeedsNone) {
     EXPECT_EQ(TrLabelled(lined), lined) << "English keeps its spacing";
     Language plain("C");
     EXPECT_FALSE(InstallTranslations(EnvironmentLocale()));
+}
+
+// Controls that lay out their own parts (a list's scroll bars, a combo's
+// button): only the control itself is looked at, not what is inside it.
+bool LaysOutItsOwnParts(const QWidget* w) {
+    return qobject_cast<const QAbstractScrollArea*>(w) || qobject_cast<const QComboBox*>(w) ||
+           qobject_cast<const QAbstractSpinBox*>(w) || qobject_cast<const QTabBar*>(w) ||
+           qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QProgressBar*>(w);
+}
+
+QString Named(const QWidget* w) {
+    return QStringLiteral("%1 %2 %3x%4%5")
+        .arg(QString::fromLatin1(w->metaObject()->className()), w->objectName())
+        .arg(w->width())
+        .arg(w->height())
+        .arg(qobject_cast<const QLabel*>(w) ? QStringLiteral(" \"") + static_cast<const QLabel*>(w)->text() +
+                                                    QLatin1Char('"')
+                                              : (qobject_cast<const QAbstractButton*>(w)
+                                                     ? QStringLiteral(" \"") +
+                                                           static_cast<const QAbstractButton*>(w)->text() +
+                                                           QLatin1Char('"')
+                                                     : QString()));
+}
+
+// Controls under parent that stick out of it, are smaller than their text
+// needs, or lie on a sibling.
+void Misplaced(const QWidget* parent, QStringList& out) {
+    if (LaysOutItsOwnParts(parent)) return;
+    QList<const QWidget*> shown;
+    for (const QObject* o : parent->children()) {
+        const auto* w = qobject_cast<const QWidget*>(o);
+        if (w == nullptr || w->isWindow() || !w->isVisibleTo(parent)) continue;
+        shown << w;
+        if (!parent->rect().contains(w->geometry()))
+            out << Named(w) + QStringLiteral(" sticks out of ") + Named(parent);
+        const QSize least = w->minimumSizeHint();
+        const auto* label = qobject_cast<const QLabel*>(w);
+        const bool sized = label != nullptr || qobject_cast<const QAbstractButton*>(w) ||
+                           qobject_cast<const QComboBox*>(w) || qobject_cast<const QAbstractSpinBox*>(w);
+        // A value that may run longer than any window shows what fits.
+        const bool mayRunLong = w->sizePolicy().horizontalPolicy() == QSizePolicy::Ignored;
+        if (sized && least.isValid()) {
+            if (label != nullptr && label->wordWrap()) {
+                if (w->height() < label->heightForWidth(w->width()))
+                    out << Named(w) + QStringLiteral(" is cut off below");
+            } else {
+                if (!mayRunLong && w->width() < least.width())
+                    out << Named(w) + QStringLiteral(" is too narrow for ") + QString::number(least.width());
+                if (w->height() < least.height())
+                    out << Named(w) + QStringLiteral(" is too low for ") + QString::number(least.height());
+            }
+        }
+        Misplaced(w, out);
+    }
+    // A tab bar lies on its pages' frame by design.
+    if (qobject_cast<const QTabWidget*>(parent)) return;
+    for (int i = 0; i < shown.size(); ++i)
+        for (int j = i + 1; j < shown.size(); ++j)
+            if (shown[i]->geometry().intersects(shown[j]->geometry()))
+                out << Named(shown[i]) + QStringLiteral(" lies on ") + Named(shown[j]);
+}
+
+QStringList MisplacedIn(QWidget& window) {
+    test::Spin(30);  // the layouts settle
+    QStringList out;
+    Misplaced(&window, out);
+    return out;
+}
+
+// The window's main view: the largest list, tree, picture or film in it.
+QWidget* MainView(QWidget& window) {
+    QWidget* best = nullptr;
+    for (QWidget* w : window.findChildren<QWidget*>()) {
+        if (!w->isVisible()) continue;
+        if (!qobject_cast<QAbstractItemView*>(w) && !qobject_cast<preview::CVideoView*>(w) &&
+            !qobject_cast<preview::CWndImage*>(w))
+            continue;
+        if (best == nullptr || w->width() * w->height() > best->width() * best->height()) best = w;
+    }
+    return best;
+}
+
+TEST(Layout, EveryWindowOpensAtItsSizeAndGrowsWithItsMainView) {
+    Windows windows;
+    int views = 0;
+    windows.Each([&](QWidget& w) {
+        SCOPED_TRACE(w.metaObject()->className());
+        EXPECT_TRUE(MisplacedIn(w).isEmpty()) << MisplacedIn(w).join(QLatin1Char('\n')).toStdString();
+        if (qobject_cast<CWizardDialog*>(&w)) {
+            EXPECT_EQ(w.size(), QSize(CWizardDialog::kWidth, CWizardDialog::kHeight))
+                << "the steps open at the size they were drawn for";
+        }
+        QWidget* view = MainView(w);
+        const QSize before = view ? view->size() : QSize();
+        const QSize window = w.size();
+        w.resize(window + QSize(300, 200));
+        EXPECT_EQ(w.size(), window + QSize(300, 200)) << "the window can be made larger";
+        const QStringList larger = MisplacedIn(w);
+        EXPECT_TRUE(larger.isEmpty()) << larger.join(QLatin1Char('\n')).toStdString();
+        if (view != nullptr) {
+            ++views;
+            EXPECT_GE(view->width(), before.width() + 150) << view->objectName().toStdString();
+            EXPECT_GE(view->height(), before.height() + 100) << view->objectName().toStdString();
+        }
+    });
+    // The drives, the found files, the picture and the film.
+    EXPECT_GE(views, 4);
+}
+
+TEST(Layout, TheLongerGermanTextsCutNothingOff) {
+    Language german("de_DE.UTF-8");
+    ASSERT_TRUE(InstallTranslations(EnvironmentLocale()));
+    Windows windows;
+    windows.Each([&](QWidget& w) {
+        SCOPED_TRACE(w.metaObject()->className());
+        const QStringList faults = MisplacedIn(w);
+        EXPECT_TRUE(faults.isEmpty()) << faults.join(QLatin1Char('\n')).toStdString();
+    });
+}
+
+TEST(Layout, ALargerDesktopFontCutsNothingOff) {
+    const QFont normal = QApplication::font();
+    QFont large = normal;
+    large.setPointSizeF(std::max<qreal>(normal.pointSizeF(), 9) * 1.6);
+    QApplication::setFont(large);
+    {
+        Windows windows;
+        windows.Each([&](QWidget& w) {
+            SCOPED_TRACE(w.metaObject()->className());
+            const QStringList faults = MisplacedIn(w);
+            EXPECT_TRUE(faults.isEmpty()) << faults.join(QLatin1Char('\n')).toStdString();
+        });
+    }
+    QApplication::setFont(normal);
 }
 
 }  // namespace

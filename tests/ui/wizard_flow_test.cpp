@@ -34,9 +34,11 @@ TEST(WizardFlow, FromTheDriveListThroughTheScanToTheFoundData) {
     test::BoxAnswerer boxes({QMessageBox::Ok, QMessageBox::Ok, QMessageBox::No});
 
     std::vector<QString> windows;
+    std::vector<QSize> sizes;
     int deepest = 0;
     wizard.onWindow = [&](CWizardDialog& w) {
         windows.push_back(w.objectName());
+        sizes.push_back(w.size());
         int open = 0;
         for (QWidget* top : QApplication::topLevelWidgets())
             open += qobject_cast<CWizardDialog*>(top) != nullptr && top->isVisible();
@@ -44,6 +46,7 @@ TEST(WizardFlow, FromTheDriveListThroughTheScanToTheFoundData) {
         if (auto* main = qobject_cast<CKestrelDlg*>(&w)) {
             Later([main] {
                 ASSERT_TRUE(test::WaitFor([main] { return main->PickedItem() != nullptr; }));
+                main->resize(800, 600);  // the user makes the window larger
                 QTest::mouseClick(Button(*main, "id1"), Qt::LeftButton);
             });
         } else if (auto* types = qobject_cast<CFileSelectionDlg*>(&w)) {
@@ -60,6 +63,9 @@ TEST(WizardFlow, FromTheDriveListThroughTheScanToTheFoundData) {
     EXPECT_EQ(windows, (std::vector<QString>{QStringLiteral("CKestrelDlg"), QStringLiteral("CFileSelectionDlg"),
                                              QStringLiteral("CProcessingDlg"), QStringLiteral("CDataFoundDlg")}));
     EXPECT_EQ(deepest, 0) << "each window has gone before the next one is made";
+    // The steps read as one window: each opens at the size the last was left at.
+    EXPECT_EQ(sizes, (std::vector<QSize>{QSize(CWizardDialog::kWidth, CWizardDialog::kHeight), QSize(800, 600),
+                                         QSize(800, 600), QSize(800, 600)}));
     EXPECT_TRUE(boxes.Saw(QStringLiteral("Scanning Process completed Successfully."))) << boxes.Texts().toStdString();
     ASSERT_NE(wizard.Session().tree.FindFolder("JPG"), nullptr);
     EXPECT_GE(wizard.Session().tree.FindFolder("JPG")->GetFileCount(), 1u);
