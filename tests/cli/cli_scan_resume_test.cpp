@@ -118,7 +118,8 @@ TEST(CliScanResume, RefusesACheckpointOfAnotherMediumOrADamagedOne) {
     // Round trip of what is written.
     c.foundBytes = 123456;
     c.foundUntil = 99999;
-    c.unreadable = {{10, 2}, {300, 40}};
+    c.unreadable.push_back({10, 2});
+    c.unreadable.push_back({300, 40});
     std::string error;
     const auto back = ParseScanCheckpoint(SerializeScanCheckpoint(c), error);
     ASSERT_TRUE(back) << error;
