@@ -100,10 +100,7 @@ int RunScanCommand(CliContext& ctx, ScanOpts o, std::vector<FileType> types) {
     if (!OpenSource(session, o.source, reporter)) return kExitFailure;
     if (!o.map.empty() && !ApplyRescueMap(session, o.map)) return kExitFailure;
     CDiskSource& d = *session.diskSource;
-    const std::string id = CDiskSource::CanonicalIdentifier(d.GetDrive());
-    if (resume && (CDiskSource::CanonicalIdentifier(resume->driveId) != id ||
-                   resume->totalSectors != d.GetTotalSectors() ||
-                   resume->sectorSize != d.GetSectorSizeU())) {
+    if (resume && !CheckpointIsOf(*resume, d)) {
         fmt::print(stderr,
                    "tarvolin-cli: the checkpoint {} is of another medium ({}, {} sectors of {} "
                    "bytes)\n",
@@ -119,29 +116,16 @@ int RunScanCommand(CliContext& ctx, ScanOpts o, std::vector<FileType> types) {
     const auto prepare = [&](CScanJob& job) {
         if (resume) {
             std::string error;
-            if (RestoreCheckpointCatalogue(*resume, session.tree, error)) {
-                for (CFolderNode* f = session.tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
-                    f->SetDevice(d.GetHandle());
-                }
-                session.counters.value = resume->counters;
-                job.ResumeAt(resume->nextSector, resume->files);
+            if (!ResumeScanFrom(*resume, job, session.tree, session.counters, d.GetHandle(), error)) {
+                reporter.Console(fmt::format("Cannot go on from {}: {}\n", o.resume, error));
             }
         }
         if (checkpointPath.empty()) return;
         job.SetCheckpoint(
-            [&, types](ULONGLONG next) {
-                ScanCheckpoint c;
-                c.driveId = id;
-                c.totalSectors = d.GetTotalSectors();
-                c.sectorSize = d.GetSectorSizeU();
-                c.nextSector = next;
-                c.types = types;
-                c.exactLengths = session.exactLengths;
-                c.counters = session.counters.value;
-                c.files = session.job.FileCounter().load();
-                c.scanInfoPath = o.saveScanInfo;
-                c.catalogue = SerializeScanInfo(id, static_cast<DWORD>(c.totalSectors & 0xFFFFFFFFu),
-                                                session.tree);
+            [&, types, scan = &job](ULONGLONG next) {
+                const ScanCheckpoint c =
+                    MakeScanCheckpoint(*scan, d, session.tree, session.counters,
+                                       session.job.FileCounter().load(), types, next, o.saveScanInfo);
                 if (!SaveScanCheckpoint(checkpointPath, c) && !checkpointFailed) {
                     checkpointFailed = true;
                     reporter.Console(fmt::format("Cannot write the checkpoint {}\n", checkpointPath));

@@ -231,6 +231,9 @@ bool RunScan(CSession& session, const std::vector<FileType>& types, CTerminalRep
     job.SetTypes(types);
     job.Context().straightforward = straightforward;
     job.SetExactLengths(session.exactLengths);
+    // What the rescue copy never read is unreadable from the start, so a
+    // checkpoint keeps it too.
+    if (!session.neverRead.empty()) job.AddKnownUnreadable(session.neverRead);
     if (prepare) prepare(job);
     session.jobMode = JobMode::Scan;
     session.job.Reset();

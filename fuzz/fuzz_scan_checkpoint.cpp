@@ -16,7 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!c) return 0;
     const auto again = tvn::ParseScanCheckpoint(tvn::SerializeScanCheckpoint(*c), error);
     if (!again || again->catalogue != c->catalogue || again->nextSector != c->nextSector ||
-        again->types != c->types || again->counters != c->counters) {
+        again->types != c->types || again->counters != c->counters ||
+        again->unreadable != c->unreadable || again->lengths != c->lengths ||
+        again->foundBytes != c->foundBytes || again->foundUntil != c->foundUntil) {
         std::abort();
     }
     tvn::CDirectoryTree tree;

@@ -13,12 +13,30 @@
 
 #include "catalog/directory_tree.h"
 #include "catalog/scan_info.h"
+#include "disk/disk_source.h"
 #include "disk/io.h"
+#include "scan/scan_job.h"
 
 namespace tvn {
 
 namespace {
-constexpr std::string_view kFirstLine = "TVN scan checkpoint 1";
+constexpr std::string_view kFirstLineV1 = "TVN scan checkpoint 1";
+constexpr std::string_view kFirstLine = "TVN scan checkpoint 2";
+
+char LengthLetter(CFileNode::Length l) {
+    switch (l) {
+        case CFileNode::Length::Measured: return 'm';
+        case CFileNode::Length::MayBeIncomplete: return 'i';
+        case CFileNode::Length::Carved: break;
+    }
+    return 'c';
+}
+
+CFileNode::Length LengthOf(char letter) {
+    return letter == 'm'   ? CFileNode::Length::Measured
+           : letter == 'i' ? CFileNode::Length::MayBeIncomplete
+                           : CFileNode::Length::Carved;
+}
 
 bool Number(std::string_view text, uint64_t& value) {
     if (text.empty()) return false;
@@ -41,6 +59,14 @@ std::vector<uint8_t> SerializeScanCheckpoint(const ScanCheckpoint& c) {
     for (UINT v : c.counters) head += fmt::format(" {}", v);
     head += "\n";
     head += fmt::format("files {}\n", c.files);
+    head += fmt::format("found-bytes {}\n", c.foundBytes);
+    head += fmt::format("found-until {}\n", c.foundUntil);
+    std::string ranges;
+    for (const SectorRange& r : c.unreadable) {
+        ranges += fmt::format("{}{}+{}", ranges.empty() ? "" : ",", r.first, r.count);
+    }
+    head += fmt::format("unreadable {}\n", ranges);
+    head += fmt::format("lengths {}\n", c.lengths);
     head += fmt::format("scan-info {}\n", c.scanInfoPath);
     head += fmt::format("catalogue {}\n", c.catalogue.size());
     std::vector<uint8_t> out(head.begin(), head.end());
@@ -75,7 +101,13 @@ std::optional<ScanCheckpoint> ParseScanCheckpoint(std::span<const uint8_t> bytes
     uint64_t n = 0;
     {
         const size_t nl = rest.find('\n');
-        if (nl == std::string_view::npos || rest.substr(0, nl) != kFirstLine) {
+        const std::string_view first = nl == std::string_view::npos ? rest : rest.substr(0, nl);
+        if (first == kFirstLineV1) {
+            c.version = 1;
+        } else if (first != kFirstLine) {
+            if (first.substr(0, 20) == kFirstLine.substr(0, 20)) {
+                return fail("a checkpoint of a newer version of the program");
+            }
             return fail("not a scan checkpoint");
         }
         rest.remove_prefix(nl + 1);
@@ -111,6 +143,31 @@ std::optional<ScanCheckpoint> ParseScanCheckpoint(std::span<const uint8_t> bytes
     }
     if (!v.empty()) return fail("bad counters");
     if (!line("files", v) || !Number(v, c.files)) return fail("bad file count");
+    if (c.version >= 2) {
+        if (!line("found-bytes", v) || !Number(v, c.foundBytes)) return fail("bad found-bytes total");
+        if (!line("found-until", v) || !Number(v, c.foundUntil)) return fail("bad found-until");
+        if (!line("unreadable", v)) return fail("no unreadable sectors line");
+        ULONGLONG end = 0;
+        while (!v.empty()) {
+            const size_t comma = v.find(',');
+            const std::string_view item = v.substr(0, comma);
+            const size_t plus = item.find('+');
+            SectorRange r;
+            if (plus == std::string_view::npos || !Number(item.substr(0, plus), r.first) ||
+                !Number(item.substr(plus + 1), r.count) || r.count == 0 ||
+                (!c.unreadable.empty() && r.first <= end) || r.first > c.totalSectors ||
+                r.count > c.totalSectors - r.first) {
+                return fail("bad unreadable sectors");
+            }
+            end = r.first + r.count;
+            c.unreadable.push_back(r);
+            v.remove_prefix(comma == std::string_view::npos ? v.size() : comma + 1);
+        }
+        if (!line("lengths", v) || v.find_first_not_of("cmi") != std::string_view::npos) {
+            return fail("bad length marks");
+        }
+        c.lengths = std::string(v);
+    }
     if (!line("scan-info", v)) return fail("no scan info path");
     c.scanInfoPath = std::string(v);
     if (!line("catalogue", v) || !Number(v, n) || n != rest.size()) return fail("bad catalogue");
@@ -118,6 +175,18 @@ std::optional<ScanCheckpoint> ParseScanCheckpoint(std::span<const uint8_t> bytes
     const ScanInfoParse parsed = ParseScanInfo(c.catalogue);
     if (!parsed.Ok()) return fail("the catalogue is damaged");
     if (parsed.contents.driveId != c.driveId) return fail("the catalogue is of another medium");
+    size_t files = 0;
+    uint64_t sizes = 0;
+    for (const auto& f : parsed.contents.folders) {
+        files += f.files.size();
+        for (const auto& file : f.files) sizes += file.size;
+    }
+    if (c.version >= 2 && files != c.lengths.size()) return fail("bad length marks");
+    if (c.version == 1) {
+        // Marks unknown, the total as the sizes add up.
+        c.lengths.assign(files, 'c');
+        c.foundBytes = sizes;
+    }
     return c;
 }
 
@@ -162,20 +231,74 @@ bool RestoreCheckpointCatalogue(const ScanCheckpoint& checkpoint, CDirectoryTree
     // The scan puts new folders and files at the front of their lists, so
     // the file holds them newest first: they are put back oldest first.
     const auto& folders = parsed.contents.folders;
+    size_t mark = 0;  // the first file's mark of the folder, in file order
+    for (const auto& f : folders) mark += f.files.size();
     for (auto f = folders.rbegin(); f != folders.rend(); ++f) {
         CFolderNode* folder = tree.InsertFolder(f->name);
         ++tree.m_ullFolderCount;
+        mark -= f->files.size();
+        size_t index = f->files.size();
         for (auto n = f->files.rbegin(); n != f->files.rend(); ++n) {
+            --index;
             std::string base = n->name;
             if (base.size() >= f->name.size() &&
                 base.compare(base.size() - f->name.size(), f->name.size(), f->name) == 0) {
                 base.resize(base.size() - f->name.size());
             }
-            folder->InsertFile(base, n->startSector, n->endSector, n->size);
+            CFileNode* node = folder->InsertFile(base, n->startSector, n->endSector, n->size);
+            if (mark + index < checkpoint.lengths.size()) {
+                node->SetLength(LengthOf(checkpoint.lengths[mark + index]));
+            }
             tree.m_ullFoundBytes += n->size;
         }
     }
+    // Files that overlap counted their shared bytes once.
+    if (checkpoint.version >= 2) tree.m_ullFoundBytes = checkpoint.foundBytes;
     return true;
+}
+
+ScanCheckpoint MakeScanCheckpoint(const CScanJob& job, const CDiskSource& source,
+                                  const CDirectoryTree& tree, const CTypeCounters& counters,
+                                  uint64_t files, std::vector<FileType> types,
+                                  ULONGLONG nextSector, std::string scanInfoPath) {
+    ScanCheckpoint c;
+    c.driveId = CDiskSource::CanonicalIdentifier(source.GetDrive());
+    c.totalSectors = source.GetTotalSectors();
+    c.sectorSize = source.GetSectorSizeU();
+    c.nextSector = nextSector;
+    c.types = std::move(types);
+    c.exactLengths = job.ExactLengths();
+    c.counters = counters.value;
+    c.files = files;
+    c.scanInfoPath = std::move(scanInfoPath);
+    c.catalogue = SerializeScanInfo(c.driveId, static_cast<DWORD>(c.totalSectors & 0xFFFFFFFFu), tree);
+    c.foundBytes = tree.m_ullFoundBytes.load();
+    c.foundUntil = job.FoundUntil();
+    c.unreadable = job.UnreadableRanges();
+    for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
+        for (CFileNode* n = f->GetFirstChild(); n; n = n->GetNextFile()) {
+            c.lengths += LengthLetter(n->GetLength());
+        }
+    }
+    return c;
+}
+
+bool ResumeScanFrom(const ScanCheckpoint& checkpoint, CScanJob& job, CDirectoryTree& tree,
+                    CTypeCounters& counters, int device, std::string& error) {
+    if (!RestoreCheckpointCatalogue(checkpoint, tree, error)) return false;
+    for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) f->SetDevice(device);
+    counters.value = checkpoint.counters;
+    job.SetExactLengths(checkpoint.exactLengths);
+    job.ResumeAt(checkpoint.nextSector, checkpoint.files, checkpoint.foundUntil);
+    job.AddKnownUnreadable(checkpoint.unreadable);
+    return true;
+}
+
+bool CheckpointIsOf(const ScanCheckpoint& checkpoint, const CDiskSource& source) {
+    return CDiskSource::CanonicalIdentifier(checkpoint.driveId) ==
+               CDiskSource::CanonicalIdentifier(source.GetDrive()) &&
+           checkpoint.totalSectors == source.GetTotalSectors() &&
+           checkpoint.sectorSize == source.GetSectorSizeU();
 }
 
 }  // namespace tvn

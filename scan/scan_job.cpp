@@ -50,6 +50,7 @@ JobOutcome CScanJob::Run() {
     m_source.SetPosition(0);
     // Unreadable sectors are read around and counted afresh for every scan.
     m_ctx.health.Reset(m_ctx.health.Limits());
+    if (!m_known.empty()) m_ctx.health.AddUnreadable(m_known);
     m_ctx.blockGone = false;
     m_ctx.ahead.SetReadAround(&m_ctx.health, static_cast<uint32_t>(S));
     // While this scan runs, the blocks ahead of it are read on a second thread.
@@ -94,7 +95,7 @@ JobOutcome CScanJob::Run() {
     // atoms) belong to that file. Bits in list order; ends in sectors.
     uint32_t covered = 0;
     m_coveredUntil.assign(m_list.size(), 0);
-    m_foundUntil = 0;
+    m_foundUntil = m_resumeAt ? m_resumeFoundUntil : 0;
     // A JPEG inside any file measured whole (the preview of a raw file, a
     // thumbnail in a movie) is part of that file, not a file of its own.
     size_t jpegIndex = m_list.size();

@@ -60,12 +60,23 @@ public:
         m_checkpointInterval = interval;
     }
     // Goes on from a checkpoint: begins at nextSector (a sector a checkpoint
-    // was made at) with the catalogue as the checkpoint had it and files
-    // found so far. Call after SetTypes, which empties the catalogue.
-    void ResumeAt(ULONGLONG nextSector, uint64_t files) {
+    // was made at) with the catalogue as the checkpoint had it, files found
+    // so far and, with exact lengths, the byte after the farthest file found
+    // (the found-bytes total counts on from there). Call after SetTypes,
+    // which empties the catalogue.
+    void ResumeAt(ULONGLONG nextSector, uint64_t files, ULONGLONG foundUntil = 0) {
         m_resumeAt = nextSector;
         m_resumeFiles = files;
+        m_resumeFoundUntil = foundUntil;
     }
+    // Sectors known to be unreadable before the scan begins (found by the
+    // part of the scan before a checkpoint, or never read by the rescue copy
+    // the medium was made by): counted and listed with what the scan finds.
+    void AddKnownUnreadable(const std::vector<SectorRange>& ranges) {
+        m_known.insert(m_known.end(), ranges.begin(), ranges.end());
+    }
+    // At a checkpoint: the byte after the farthest file measured whole.
+    ULONGLONG FoundUntil() const { return m_foundUntil; }
 
     // After Run: the sectors that could not be read (zeros to the
     // recognizers), as a count and as ranges, and whether the medium went
@@ -96,6 +107,8 @@ private:
     std::chrono::milliseconds m_checkpointInterval{5000};
     std::optional<ULONGLONG> m_resumeAt;
     uint64_t m_resumeFiles = 0;
+    ULONGLONG m_resumeFoundUntil = 0;
+    std::vector<SectorRange> m_known;
 };
 
 }  // namespace tvn

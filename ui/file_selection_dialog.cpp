@@ -1,14 +1,18 @@
 #include "ui/file_selection_dialog.h"
 
 #include <QBoxLayout>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 
+#include "disk/on_source.h"
+#include "output/image_job.h"
 #include "preview/i18n.h"
 #include "ui/banner.h"
 #include "ui/message_box.h"
 #include "ui/off_gui.h"
+#include "ui/wizard_scan.h"
 
 namespace tvn::ui {
 
@@ -123,6 +127,14 @@ CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, C
         "Follow each file's own structure to its end, so that files come back whole and without "
         "padding. Files whose structure breaks off are marked \"may be incomplete\"."));
 
+    // A failing card is read once, into an image, and recovered from there.
+    m_copyFirst = new QCheckBox(Tr("Copy the card to an image first (for a card that fails or is slow)"), this);
+    m_copyFirst->setObjectName(QStringLiteral("idCopyFirst"));
+    m_copyFirst->setFont(font());
+    m_chooseImage = [](QWidget* owner, const QString& caption, const QString& filter) {
+        return QFileDialog::getSaveFileName(owner, caption, QString(), filter);
+    };
+
     m_selectAll = AddButton("id1047", Tr("Select &All"), QStringLiteral(":/art/select_all.svg"),
                             QRect(455, 388, 150, 32));
     connect(m_selectAll, &QPushButton::clicked, this, &CFileSelectionDlg::OnSelectAll);
@@ -141,6 +153,11 @@ CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, C
     body->addWidget(media);
     body->addWidget(more);
     body->addLayout(lastRow);
+    auto* copyRow = new QHBoxLayout;
+    copyRow->setContentsMargins(7, 0, 0, 0);
+    copyRow->addWidget(m_copyFirst);
+    copyRow->addStretch(1);
+    body->addLayout(copyRow);
     body->addStretch(1);
     Content()->addWidget(banner);
     Content()->addLayout(body, 1);
@@ -162,6 +179,7 @@ CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, C
         UpdateButtons();
     }
     if (m_state.exactLengths) m_exactLengths->setChecked(*m_state.exactLengths);
+    m_copyFirst->setChecked(m_state.copyFirst);
     connect(m_nextButton, &QPushButton::clicked, this, &CFileSelectionDlg::OnNext);
     connect(back, &QPushButton::clicked, this, [this] {
         // Back to the first step; the ticks and the box are kept for the
@@ -182,6 +200,7 @@ CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, C
 void CFileSelectionDlg::KeepChoices() {
     m_state.checkedTypes = CheckedTypes();
     m_state.exactLengths = m_exactLengths->isChecked();
+    m_state.copyFirst = m_copyFirst->isChecked();
 }
 
 std::vector<FileType> CFileSelectionDlg::CheckedTypes() const {
@@ -226,22 +245,67 @@ void CFileSelectionDlg::OnNext() {
         if (m_session.spc != 0) m_nextButton->setEnabled(false);
         return;
     }
-    const std::vector<FileType> types = CheckedTypes();
-    auto job = std::make_unique<CScanJob>(*m_session.diskSource, m_session.tree, m_session.counters,
-                                          m_session.job, m_reporter);
+    m_session.exactLengths = m_exactLengths->isChecked();
+    if (m_copyFirst->isChecked()) {
+        OnNextToCopy();
+        return;
+    }
+    // An image a rescue copy made is scanned with its map: the sectors the
+    // copy never read are unreadable.
+    const auto map = m_state.rescueMaps.find(m_state.driveId);
+    const std::string mapPath = map != m_state.rescueMaps.end() ? map->second : std::string();
+    QString mapProblem;
     // Empties the catalogue and builds the list in list order.
-    if (!job->SetTypes(types)) {
+    auto job = MakeWizardScan(m_session, m_reporter, CheckedTypes(), mapPath, &mapProblem);
+    if (!job) {
         ShowMessage(this, Tr("Please Select File types"), Tr("Information"),
                     MsgIcon::Information);
         return;
     }
-    m_session.exactLengths = m_exactLengths->isChecked();
+    if (!mapProblem.isEmpty()) ShowMessage(this, mapProblem, Tr("Information"), MsgIcon::Information);
+    // A scan of this medium that was cut off may go on where it was.
+    if (const auto earlier = EarlierCheckpoint(*m_session.diskSource)) {
+        const auto percent = earlier->totalSectors ? earlier->nextSector * 100 / earlier->totalSectors : 0;
+        if (AskYesNo(this,
+                     Tr("A scan of this medium stopped at %1 % before its end.\n"
+                        "Go on from there, with the file types it was looking for? No starts the "
+                        "scan over.")
+                         .arg(percent),
+                     Tr("Confirm"))) {
+            auto resumed = MakeWizardScan(m_session, m_reporter, earlier->types, mapPath, nullptr);
+            if (resumed && ResumeWizardScan(*resumed, m_session, *earlier)) {
+                job = std::move(resumed);
+                for (QCheckBox* box : m_boxes) box->setChecked(false);
+                for (const FileType t : earlier->types) m_boxes[static_cast<size_t>(t)]->setChecked(true);
+                m_exactLengths->setChecked(earlier->exactLengths);
+                UpdateButtons();
+            }
+        }
+    }
     KeepChoices();
-    job->SetExactLengths(m_session.exactLengths);
     m_session.job.Reset();
     m_session.jobMode = JobMode::Scan;
     m_scanJob = std::move(job);
     m_next = WizardStep::Processing;
+    accept();
+}
+
+void CFileSelectionDlg::OnNextToCopy() {
+    const QString picked = m_chooseImage(
+        this, Tr("Save the card's image as"),
+        Tr("Disk images (*.img *.dd *.raw *.iso *.bin *.dmg *.vhd);;All files (*)"));
+    if (picked.isEmpty()) return;
+    const std::string image = picked.toStdString();
+    // Neither the image nor its map may land on the card.
+    for (const std::string& path : {image, DefaultMapPath(image)}) {
+        if (const std::string refusal = WriteOnSourceRefusal(path, m_state.driveId); !refusal.empty()) {
+            ShowMessage(this, QString::fromStdString(refusal), Tr("Error"), MsgIcon::Error);
+            return;
+        }
+    }
+    KeepChoices();
+    m_state.copyImage = image;
+    m_next = WizardStep::Copy;
     accept();
 }
 

@@ -4,11 +4,15 @@
 // the catalogue and builds the recognizer list in the fixed list order,
 // whatever order the boxes were ticked in. A box below the
 // types asks for exact lengths: each file measured from its own structure.
+// Another has the card copied to an image first (a rescue copy) and the scan
+// run on the image; Next then asks where the image goes. A scan of the medium
+// that was cut off is offered to go on from its checkpoint.
 #pragma once
 
 #include <QCheckBox>
 #include <QPushButton>
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -36,6 +40,11 @@ public:
     QCheckBox* Box(FileType type) const { return m_boxes[static_cast<size_t>(type)]; }
     QPushButton* SelectAllButton() const { return m_selectAll; }
     QCheckBox* ExactLengthsBox() const { return m_exactLengths; }
+    QCheckBox* CopyFirstBox() const { return m_copyFirst; }
+
+    // How the image of a rescue copy is named; tests answer without a dialog.
+    using FileChooser = std::function<QString(QWidget*, const QString& caption, const QString& filter)>;
+    void SetImageChooser(FileChooser chooser) { m_chooseImage = std::move(chooser); }
 
 protected:
     void CloseRequested() override {}  // the close box does nothing
@@ -45,6 +54,8 @@ private:
     void KeepChoices();
     void OnSelectAll();
     void OnNext();
+    // Next with the copy box ticked: where the image goes.
+    void OnNextToCopy();
 
     CSession& m_session;
     CQtReporter& m_reporter;
@@ -57,6 +68,8 @@ private:
     std::array<CTypeIcon*, kClassicTypeCount> m_icons{};
     QPushButton* m_selectAll = nullptr;
     QCheckBox* m_exactLengths = nullptr;
+    QCheckBox* m_copyFirst = nullptr;
+    FileChooser m_chooseImage;
     QPushButton* m_nextButton = nullptr;
 };
 

@@ -16,6 +16,7 @@
 #include "ui/banner.h"
 #include "ui/handover.h"
 #include "ui/message_box.h"
+#include "ui/wizard_scan.h"
 #include "ui/off_gui.h"
 #include "scan/exact/reload.h"
 
@@ -437,6 +438,12 @@ bool CKestrelDlg::PickMedium(const QString& path) {
                                        [&](const CLogicalDrives& r) { return r.m_strDrive == record.m_strDrive; });
         if (!known) m_images.push_back(record);
         m_state.openedImages = m_images;
+        // A rescue copy keeps its map beside the image: the scan then knows
+        // which sectors the copy never read.
+        if (const std::string map = RescueMapBeside(record.m_strDrive); !map.empty())
+            m_state.rescueMaps[record.m_strDrive] = map;
+        else
+            m_state.rescueMaps.erase(record.m_strDrive);
         m_wantPick = QString::fromStdString(record.m_strDrive);
         if (!m_loading && m_listedOnce) {
             // Shown at once, without waiting for another discovery.

@@ -1,5 +1,7 @@
 #include "ui/wizard_controller.h"
 
+#include <unistd.h>
+
 #include "catalog/scan_info.h"
 #include "names/attach.h"
 #include "ui/file_selection_dialog.h"
@@ -8,6 +10,8 @@
 #include "ui/jobs.h"
 #include "ui/message_box.h"
 #include "ui/off_gui.h"
+#include "ui/rescue_copy_dlg.h"
+#include "ui/wizard_scan.h"
 #include "scan/exact/reload.h"
 
 namespace tvn::ui {
@@ -41,6 +45,7 @@ WizardStep CWizardController::RunStep(WizardStep step) {
     switch (step) {
         case WizardStep::Main: return RunMain();
         case WizardStep::FileTypes: return RunFileTypes();
+        case WizardStep::Copy: return RunCopy();
         case WizardStep::Processing: return RunProcessing();
         case WizardStep::FoundData: return RunFoundData();
         case WizardStep::Exit: break;
@@ -83,6 +88,48 @@ WizardStep CWizardController::RunFileTypes() {
     return next;
 }
 
+WizardStep CWizardController::RunCopy() {
+    WizardStep next = WizardStep::FileTypes;
+    std::string map;
+    {
+        CRescueCopyDlg dialog(m_session, m_state.copyImage, m_state.sourceDescription);
+        next = Show(dialog);
+        map = dialog.MapPath();
+    }
+    if (next != WizardStep::Processing) return WizardStep::FileTypes;
+    return PrepareImageScan(m_state.copyImage, map) ? WizardStep::Processing : WizardStep::FileTypes;
+}
+
+bool CWizardController::PrepareImageScan(const std::string& image, const std::string& map) {
+    // From here on only the image is read, never the card again.
+    bool opened = false;
+    QString why;
+    const bool ran = RunOffGuiThread(nullptr, [&] {
+        opened = m_session.OpenCurrentSource(image, m_reporter, kDisconnectedReconnect);
+    }, &why);
+    if (!ran) ShowMessage(nullptr, why, QStringLiteral("Error"), MsgIcon::Error);
+    if (!ran || !opened) return false;
+    const CLogicalDrives record = ImageRecord(image);
+    m_state.driveId = record.m_strDrive;
+    m_state.listedTotalSectors = static_cast<DWORD>(m_session.diskSource->GetTotalSectors() & 0xFFFFFFFFu);
+    m_state.sourceDescription = QString::fromStdString(record.ItemText());
+    m_state.rescueMaps[record.m_strDrive] = map;
+    m_state.copyFirst = false;
+    if (std::none_of(m_state.openedImages.begin(), m_state.openedImages.end(),
+                     [&](const CLogicalDrives& r) { return r.m_strDrive == record.m_strDrive; }))
+        m_state.openedImages.push_back(record);
+    QString mapProblem;
+    std::unique_ptr<CScanJob> job =
+        MakeWizardScan(m_session, m_reporter, m_state.checkedTypes.value_or(std::vector<FileType>{}),
+                       map, &mapProblem);
+    if (!mapProblem.isEmpty()) ShowMessage(nullptr, mapProblem, QStringLiteral("Information"), MsgIcon::Information);
+    if (!job) return false;
+    m_session.job.Reset();
+    m_session.jobMode = JobMode::Scan;
+    m_scanJob = std::move(job);
+    return true;
+}
+
 CProcessingJob CWizardController::MakeJob() {
     switch (m_session.jobMode) {
         case JobMode::Scan:
@@ -92,8 +139,12 @@ CProcessingJob CWizardController::MakeJob() {
                 CProcessingJob job = MakeScanJob(m_scanJob);
                 job.run = [run = std::move(job.run), this] {
                     JobOutcome outcome = run();
-                    if (outcome.result == JobResult::Completed && m_session.diskSource)
+                    if (outcome.result == JobResult::Completed && m_session.diskSource) {
+                        // A scan run to its end needs no checkpoint any more.
+                        if (const std::string cp = WizardCheckpointPath(*m_session.diskSource); !cp.empty())
+                            ::unlink(cp.c_str());
                         ReadOriginalNames(m_session.tree, *m_session.diskSource);
+                    }
                     return outcome;
                 };
                 return job;

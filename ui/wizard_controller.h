@@ -42,6 +42,8 @@ public:
     WizardStep RunStep(WizardStep step);
     WizardStep RunMain();
     WizardStep RunFileTypes();
+    // The rescue copy of the card, then the scan of the image with its map.
+    WizardStep RunCopy();
     WizardStep RunProcessing();
     WizardStep RunFoundData();
 
@@ -69,6 +71,9 @@ public:
 private:
     template <class Dialog>
     WizardStep Show(Dialog& dialog);
+    // After a rescue copy: the image becomes the picked medium and its scan
+    // is prepared. False after a message.
+    bool PrepareImageScan(const std::string& image, const std::string& map);
 
     CWizardOptions m_options;
     CSession m_session;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -18,7 +19,8 @@ class CScanJob;
 namespace tvn::ui {
 
 // The steps of the wizard, in the order a recovery goes through them.
-enum class WizardStep { Main, FileTypes, Processing, FoundData, Exit };
+// Copy: the rescue copy of the card into an image, before its scan.
+enum class WizardStep { Main, FileTypes, Copy, Processing, FoundData, Exit };
 
 struct CWizardState {
     // The picked medium's item text ("Removable Media #/dev/sdb"), shown as
@@ -42,6 +44,14 @@ struct CWizardState {
     // The catalogue as it stands is kept in a scan info file: it was loaded
     // from one or saved to one since the last scan.
     bool scanInfoSaved = false;
+    // The card is copied to an image first (the file-type step's box), and
+    // the image the user named for it.
+    bool copyFirst = false;
+    std::string copyImage;
+    // The maps of rescue copies found beside the disk images opened, by the
+    // image's identifier: a scan of the image counts what the copy never
+    // read as unreadable.
+    std::map<std::string, std::string> rescueMaps;
 };
 
 }  // namespace tvn::ui

@@ -853,5 +853,79 @@ Schließen Sie diesen Datenträger an oder öffnen Sie sein Abbild und öffnen S
         <source>Not enough room</source>
         <translation>Nicht genug Platz</translation>
     </message>
+    <message>
+        <source>Copy the card to an image first (for a card that fails or is slow)</source>
+        <translation>Karte zuerst in ein Abbild kopieren (für eine Karte, die versagt oder langsam ist)</translation>
+    </message>
+    <message>
+        <source>A scan of this medium stopped at %1 % before its end.
+Go on from there, with the file types it was looking for? No starts the scan over.</source>
+        <translation>Eine Suche auf diesem Medium endete bei %1 % vor ihrem Ende.
+Von dort aus fortfahren, mit den Dateitypen, nach denen sie suchte? Nein beginnt die Suche von vorn.</translation>
+    </message>
+    <message>
+        <source>Save the card's image as</source>
+        <translation>Abbild der Karte speichern unter</translation>
+    </message>
+    <message>
+        <source>The map %1 cannot be used (%2); the scan counts every sector of the image as read.</source>
+        <translation>Die Karte %1 kann nicht verwendet werden (%2); die Suche betrachtet jeden Sektor des Abbilds als gelesen.</translation>
+    </message>
+    <message>
+        <source>Copying the card to an image</source>
+        <translation>Die Karte wird in ein Abbild kopiert</translation>
+    </message>
+    <message>
+        <source>From: %1</source>
+        <translation>Von: %1</translation>
+    </message>
+    <message>
+        <source>To: %1</source>
+        <translation>Nach: %1</translation>
+    </message>
+    <message>
+        <source>Copy progress</source>
+        <translation>Fortschritt der Kopie</translation>
+    </message>
+    <message>
+        <source>Rescue map</source>
+        <translation>Rettungskarte</translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation>Kopiert</translation>
+    </message>
+    <message>
+        <source>Bad</source>
+        <translation>Defekt</translation>
+    </message>
+    <message>
+        <source>Not yet tried</source>
+        <translation>Noch nicht versucht</translation>
+    </message>
+    <message>
+        <source>Rescued: %1 of %2 (%3 %)</source>
+        <translation>Gerettet: %1 von %2 (%3 %)</translation>
+    </message>
+    <message>
+        <source>Bad areas: %1 (%2 bytes)</source>
+        <translation>Defekte Bereiche: %1 (%2 Byte)</translation>
+    </message>
+    <message>
+        <source>Rate: %1/s</source>
+        <translation>Geschwindigkeit: %1/s</translation>
+    </message>
+    <message>
+        <source>Since the last good read: %1</source>
+        <translation>Seit dem letzten gelungenen Lesen: %1</translation>
+    </message>
+    <message>
+        <source>Do you want to stop the copy? The image and its map are kept, and the copy can go on later.</source>
+        <translation>Möchten Sie die Kopie anhalten? Das Abbild und seine Karte bleiben erhalten, und die Kopie kann später fortgesetzt werden.</translation>
+    </message>
+    <message>
+        <source>The copy was stopped. The image and its map are kept: tick the copy box again and choose the same image to go on where it stopped, or open the image to recover from what was copied.</source>
+        <translation>Die Kopie wurde angehalten. Das Abbild und seine Karte bleiben erhalten: Kreuzen Sie das Kästchen für die Kopie wieder an und wählen Sie dasselbe Abbild, um dort fortzufahren, wo sie angehalten wurde, oder öffnen Sie das Abbild, um aus dem Kopierten wiederherzustellen.</translation>
+    </message>
 </context>
 </TS>

@@ -853,5 +853,79 @@ Conecte ese medio o abra su imagen de disco y vuelva a abrir la información de 
         <source>Not enough room</source>
         <translation>Espacio insuficiente</translation>
     </message>
+    <message>
+        <source>Copy the card to an image first (for a card that fails or is slow)</source>
+        <translation>Copiar primero la tarjeta a una imagen (para una tarjeta que falla o es lenta)</translation>
+    </message>
+    <message>
+        <source>A scan of this medium stopped at %1 % before its end.
+Go on from there, with the file types it was looking for? No starts the scan over.</source>
+        <translation>Un análisis de este medio se detuvo en el %1 % antes de terminar.
+¿Continuar desde ahí, con los tipos de archivo que buscaba? No vuelve a empezar el análisis.</translation>
+    </message>
+    <message>
+        <source>Save the card's image as</source>
+        <translation>Guardar la imagen de la tarjeta como</translation>
+    </message>
+    <message>
+        <source>The map %1 cannot be used (%2); the scan counts every sector of the image as read.</source>
+        <translation>El mapa %1 no se puede usar (%2); el análisis da por leído cada sector de la imagen.</translation>
+    </message>
+    <message>
+        <source>Copying the card to an image</source>
+        <translation>Copiando la tarjeta a una imagen</translation>
+    </message>
+    <message>
+        <source>From: %1</source>
+        <translation>De: %1</translation>
+    </message>
+    <message>
+        <source>To: %1</source>
+        <translation>A: %1</translation>
+    </message>
+    <message>
+        <source>Copy progress</source>
+        <translation>Progreso de la copia</translation>
+    </message>
+    <message>
+        <source>Rescue map</source>
+        <translation>Mapa de rescate</translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation>Copiado</translation>
+    </message>
+    <message>
+        <source>Bad</source>
+        <translation>Dañado</translation>
+    </message>
+    <message>
+        <source>Not yet tried</source>
+        <translation>Aún no intentado</translation>
+    </message>
+    <message>
+        <source>Rescued: %1 of %2 (%3 %)</source>
+        <translation>Rescatado: %1 de %2 (%3 %)</translation>
+    </message>
+    <message>
+        <source>Bad areas: %1 (%2 bytes)</source>
+        <translation>Zonas dañadas: %1 (%2 bytes)</translation>
+    </message>
+    <message>
+        <source>Rate: %1/s</source>
+        <translation>Velocidad: %1/s</translation>
+    </message>
+    <message>
+        <source>Since the last good read: %1</source>
+        <translation>Desde la última lectura correcta: %1</translation>
+    </message>
+    <message>
+        <source>Do you want to stop the copy? The image and its map are kept, and the copy can go on later.</source>
+        <translation>¿Desea detener la copia? La imagen y su mapa se conservan, y la copia puede continuar más tarde.</translation>
+    </message>
+    <message>
+        <source>The copy was stopped. The image and its map are kept: tick the copy box again and choose the same image to go on where it stopped, or open the image to recover from what was copied.</source>
+        <translation>La copia se detuvo. La imagen y su mapa se conservan: marque de nuevo la casilla de copia y elija la misma imagen para continuar donde se detuvo, o abra la imagen para recuperar a partir de lo copiado.</translation>
+    </message>
 </context>
 </TS>

@@ -853,5 +853,79 @@ Branchez ce support ou ouvrez son image disque, puis ouvrez à nouveau les infos
         <source>Not enough room</source>
         <translation>Espace insuffisant</translation>
     </message>
+    <message>
+        <source>Copy the card to an image first (for a card that fails or is slow)</source>
+        <translation>Copier d’abord la carte dans une image (pour une carte défaillante ou lente)</translation>
+    </message>
+    <message>
+        <source>A scan of this medium stopped at %1 % before its end.
+Go on from there, with the file types it was looking for? No starts the scan over.</source>
+        <translation>Une analyse de ce support s’est arrêtée à %1 % avant sa fin.
+Reprendre à partir de là, avec les types de fichiers qu’elle recherchait ? Non recommence l’analyse.</translation>
+    </message>
+    <message>
+        <source>Save the card's image as</source>
+        <translation>Enregistrer l’image de la carte sous</translation>
+    </message>
+    <message>
+        <source>The map %1 cannot be used (%2); the scan counts every sector of the image as read.</source>
+        <translation>La carte %1 ne peut pas être utilisée (%2) ; l’analyse considère chaque secteur de l’image comme lu.</translation>
+    </message>
+    <message>
+        <source>Copying the card to an image</source>
+        <translation>Copie de la carte dans une image</translation>
+    </message>
+    <message>
+        <source>From: %1</source>
+        <translation>De : %1</translation>
+    </message>
+    <message>
+        <source>To: %1</source>
+        <translation>Vers : %1</translation>
+    </message>
+    <message>
+        <source>Copy progress</source>
+        <translation>Progression de la copie</translation>
+    </message>
+    <message>
+        <source>Rescue map</source>
+        <translation>Carte de sauvetage</translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation>Copié</translation>
+    </message>
+    <message>
+        <source>Bad</source>
+        <translation>Défectueux</translation>
+    </message>
+    <message>
+        <source>Not yet tried</source>
+        <translation>Pas encore essayé</translation>
+    </message>
+    <message>
+        <source>Rescued: %1 of %2 (%3 %)</source>
+        <translation>Récupéré : %1 sur %2 (%3 %)</translation>
+    </message>
+    <message>
+        <source>Bad areas: %1 (%2 bytes)</source>
+        <translation>Zones défectueuses : %1 (%2 octets)</translation>
+    </message>
+    <message>
+        <source>Rate: %1/s</source>
+        <translation>Débit : %1/s</translation>
+    </message>
+    <message>
+        <source>Since the last good read: %1</source>
+        <translation>Depuis la dernière lecture réussie : %1</translation>
+    </message>
+    <message>
+        <source>Do you want to stop the copy? The image and its map are kept, and the copy can go on later.</source>
+        <translation>Voulez-vous arrêter la copie ? L’image et sa carte sont conservées, et la copie pourra reprendre plus tard.</translation>
+    </message>
+    <message>
+        <source>The copy was stopped. The image and its map are kept: tick the copy box again and choose the same image to go on where it stopped, or open the image to recover from what was copied.</source>
+        <translation>La copie a été arrêtée. L’image et sa carte sont conservées : cochez à nouveau la case de copie et choisissez la même image pour reprendre là où elle s’est arrêtée, ou ouvrez l’image pour récupérer à partir de ce qui a été copié.</translation>
+    </message>
 </context>
 </TS>
