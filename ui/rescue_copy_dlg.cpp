@@ -1,5 +1,7 @@
 #include "ui/rescue_copy_dlg.h"
 
+#include <QBoxLayout>
+#include <QGridLayout>
 #include <QLocale>
 #include <algorithm>
 #include <cmath>
@@ -11,10 +13,9 @@
 namespace tvn::ui {
 
 namespace {
-QLabel* MakeLabel(QWidget* parent, const char* id, const QRect& r, bool bold = false) {
+QLabel* MakeLabel(QWidget* parent, const char* id, bool bold = false) {
     auto* l = new QLabel(parent);
     l->setObjectName(QString::fromLatin1(id));
-    l->setGeometry(r);
     l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     if (bold) {
         QFont f = l->font();
@@ -40,18 +41,18 @@ CRescueCopyDlg::CRescueCopyDlg(CSession& session, std::string image, QString sou
     m_options.map = DefaultMapPath(m_options.image);
     if (m_session.diskSource) m_options.sourcePath = m_session.diskSource->GetDrive();
 
-    m_status = MakeLabel(this, "idCopyStatus", QRect(20, 14, 580, 24), true);
+    m_status = MakeLabel(this, "idCopyStatus", true);
     m_status->setText(Tr("Copying the card to an image"));
-    auto* from = MakeLabel(this, "idCopyFrom", QRect(20, 42, 580, 20));
+    auto* from = MakeLabel(this, "idCopyFrom");
     from->setText(Tr("From: %1").arg(sourceDescription));
-    auto* to = MakeLabel(this, "idCopyTo", QRect(20, 62, 580, 20));
+    auto* to = MakeLabel(this, "idCopyTo");
     to->setText(Tr("To: %1").arg(QString::fromStdString(m_options.image)));
     to->setToolTip(QString::fromStdString(m_options.map));
 
-    m_rescued = MakeLabel(this, "idCopyRescued", QRect(20, 92, 580, 20));
-    m_bad = MakeLabel(this, "idCopyBad", QRect(20, 112, 580, 20));
-    m_rate = MakeLabel(this, "idCopyRate", QRect(20, 132, 290, 20));
-    m_sinceGood = MakeLabel(this, "idCopySinceGood", QRect(310, 132, 290, 20));
+    m_rescued = MakeLabel(this, "idCopyRescued");
+    m_bad = MakeLabel(this, "idCopyBad");
+    m_rate = MakeLabel(this, "idCopyRate");
+    m_sinceGood = MakeLabel(this, "idCopySinceGood");
 
     m_bar = new QProgressBar(this);
     m_bar->setObjectName(QStringLiteral("idCopyProgress"));
@@ -59,11 +60,12 @@ CRescueCopyDlg::CRescueCopyDlg(CSession& session, std::string image, QString sou
     m_bar->setRange(0, 1000);
     m_bar->setValue(0);
     m_bar->setTextVisible(false);
-    m_bar->setGeometry(20, 158, 580, 16);
+    m_bar->setFixedHeight(16);
 
     m_map = new CRescueMapView(this);
     m_map->setObjectName(QStringLiteral("idCopyMap"));
-    m_map->setGeometry(20, 182, 581, 209);
+    m_map->setMinimumSize(300, 120);
+    m_map->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
     // The legend below the grid.
     const struct {
@@ -73,18 +75,45 @@ CRescueCopyDlg::CRescueCopyDlg(CSession& session, std::string image, QString sou
     } legend[] = {{"idCopyLegendGood", "Copied", CRescueMapView::Cell::Copied},
                   {"idCopyLegendBad", "Bad", CRescueMapView::Cell::Bad},
                   {"idCopyLegendUntried", "Not yet tried", CRescueMapView::Cell::NotTried}};
-    int x = 20;
+    auto* legendRow = new QHBoxLayout;
+    legendRow->setSpacing(6);
     for (const auto& l : legend) {
         auto* swatch = new QLabel(this);
-        swatch->setGeometry(x, 400, 12, 12);
+        swatch->setFixedSize(12, 12);
         swatch->setAutoFillBackground(true);
         QPalette p = swatch->palette();
         p.setColor(QPalette::Window, CRescueMapView::ColorOf(l.cell));
         swatch->setPalette(p);
-        auto* text = MakeLabel(this, l.id, QRect(x + 18, 396, 150, 20));
+        auto* text = MakeLabel(this, l.id);
         text->setText(Tr(l.text));
-        x += 170;
+        legendRow->addWidget(swatch);
+        legendRow->addWidget(text);
+        legendRow->addSpacing(24);
     }
+    legendRow->addStretch(1);
+
+    // The figures above, the map taking what the window gains, the legend.
+    auto* figures = new QGridLayout;
+    figures->setHorizontalSpacing(12);
+    figures->addWidget(m_rescued, 0, 0, 1, 2);
+    figures->addWidget(m_bad, 1, 0, 1, 2);
+    figures->addWidget(m_rate, 2, 0);
+    figures->addWidget(m_sinceGood, 2, 1);
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(20, 14, 20, 6);
+    body->setSpacing(4);
+    body->addWidget(m_status);
+    body->addWidget(from);
+    body->addWidget(to);
+    body->addSpacing(8);
+    body->addLayout(figures);
+    body->addSpacing(4);
+    body->addWidget(m_bar);
+    body->addSpacing(6);
+    body->addWidget(m_map, 1);
+    body->addSpacing(6);
+    body->addLayout(legendRow);
+    Content()->addLayout(body, 1);
 
     AddHelpButton("id1004", QPoint(20, 430));
     m_pause = AddButton("idCopyPause", Tr("&Pause"), QStringLiteral(":/art/pause.svg"),
