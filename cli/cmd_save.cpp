@@ -126,7 +126,11 @@ int RunSave(CliContext& ctx, const SaveOptions& o, const std::vector<FileType>& 
         worker.join();
         reporter.End();
     }
-    if (outcome.result == JobResult::Refused) return kExitFailure;
+    if (outcome.result == JobResult::Refused) {
+        // The job only says why it did not start; it is told here.
+        reporter.Message(outcome.message, "Error", MsgIcon::Error);
+        return kExitFailure;
+    }
 
     if (o.json) {
         PrintJson(session, job, outcome);

@@ -239,9 +239,12 @@ bool RunScan(CSession& session, const std::vector<FileType>& types, CTerminalRep
     session.job.Reset();
     CInterruptGuard guard(session.job);
     reporter.Begin("Scanning");
-    std::thread worker([&job] { job.Run(); });
+    JobOutcome outcome;
+    std::thread worker([&job, &outcome] { outcome = job.Run(); });
     worker.join();
     reporter.End();
+    // A scan that did not start only says why; it is told here.
+    if (outcome.result == JobResult::Refused) reporter.Message(outcome.message, "Information", MsgIcon::Information);
     // What the scan could not read is kept with the session for the report.
     session.readHealth.Reset();
     session.readHealth.AddUnreadable(job.UnreadableRanges());

@@ -97,8 +97,8 @@ JobOutcome CBurnJob::Run() {
 }
 
 bool CBurnJob::Stage(JobOutcome& outcome, std::string& burnFolder) {
+    // The end of the job is the front end's to show, refusals included.
     const auto refuse = [&](const std::string& text) {
-        m_reporter.Message(text, "Error", MsgIcon::Error);
         outcome.result = JobResult::Refused;
         outcome.message = text;
         outcome.AddError(text);
@@ -146,6 +146,7 @@ bool CBurnJob::Stage(JobOutcome& outcome, std::string& burnFolder) {
     if (staged.result == JobResult::Refused) {
         outcome.result = JobResult::Refused;
         outcome.message = staged.message;
+        outcome.parts = staged.parts;
         return false;
     }
     if (staged.result == JobResult::Stopped || !m_session.job.IsRunning()) {
@@ -166,8 +167,8 @@ bool CBurnJob::Stage(JobOutcome& outcome, std::string& burnFolder) {
 }
 
 void CBurnJob::Burn(JobOutcome& outcome, const std::string& burnFolder) {
-    const auto fail = [&](JobResult result, std::string_view text, bool box) {
-        if (box) m_reporter.Message(text, "Error", MsgIcon::Error);
+    // What ends the burn is told by the front end from the outcome, once.
+    const auto fail = [&](JobResult result, std::string_view text) {
         outcome.result = result;
         outcome.message = std::string(text);
         outcome.AddError(std::string(text));
@@ -177,17 +178,17 @@ void CBurnJob::Burn(JobOutcome& outcome, const std::string& burnFolder) {
     m_reporter.Progress(0);
 
     if (!m_burner.IsMediaPresent()) {
-        fail(JobResult::Refused, kBurnInsertMedia, true);
+        fail(JobResult::Refused, kBurnInsertMedia);
         m_burner.UnlockTray();
         return;
     }
     if (!m_burner.IsMediaWritable()) {
-        fail(JobResult::Refused, kBurnInsertWritable, true);
+        fail(JobResult::Refused, kBurnInsertWritable);
         m_burner.UnlockTray();
         return;
     }
     if (!m_burner.IsUnitReady()) {
-        fail(JobResult::Refused, "The CD/DVD recorder is not ready; nothing was burnt.", true);
+        fail(JobResult::Refused, "The CD/DVD recorder is not ready; nothing was burnt.");
         m_burner.UnlockTray();
         m_burner.Eject();
         return;
@@ -202,13 +203,13 @@ void CBurnJob::Burn(JobOutcome& outcome, const std::string& burnFolder) {
     built = built && m_burner.BuildImage();
     if (!built) {
         // Nothing is written over a disc whose last session could not be read.
-        fail(JobResult::Failed, "The disc image could not be built; nothing was burnt.", true);
+        fail(JobResult::Failed, "The disc image could not be built; nothing was burnt.");
         m_burner.UnlockTray();
         return;
     }
     m_imageBlocks = m_burner.GetImageSize();
     if (m_burner.GetFreeSpace() < m_imageBlocks) {
-        fail(JobResult::Refused, kBurnHigherCapacity, true);
+        fail(JobResult::Refused, kBurnHigherCapacity);
         // Unlocked, so that the user can put in another disc.
         m_burner.UnlockTray();
         return;
@@ -219,7 +220,7 @@ void CBurnJob::Burn(JobOutcome& outcome, const std::string& burnFolder) {
     state->Reset();
     if (!m_burner.StartWrite(
             [state](CBurner&, uint8_t status, void*) { state->Complete(status); }, nullptr)) {
-        fail(JobResult::Failed, kBurnWriteFailed, true);
+        fail(JobResult::Failed, kBurnWriteFailed);
         m_burner.UnlockTray();
         return;
     }
@@ -244,10 +245,9 @@ void CBurnJob::Burn(JobOutcome& outcome, const std::string& burnFolder) {
         m_reporter.Console(fmt::format("The recorder did not stop within {} s\n",
                                        m_abortWait.count() / 1000));
         outcome.result = JobResult::Stopped;
-        outcome.message = fmt::format(
-            "Burning stopped, but the recorder did not finish in time; the cache folder {} was "
-            "kept.",
-            m_staging);
+        outcome.SayOnly("Burning stopped, but the recorder did not finish in time; the cache folder %1 "
+                        "was kept.",
+                        {m_staging});
         return;
     }
 
@@ -255,7 +255,6 @@ void CBurnJob::Burn(JobOutcome& outcome, const std::string& burnFolder) {
         outcome.result = JobResult::Stopped;
         outcome.message = "Burning stopped; the disc keeps its earlier sessions.";
     } else if (state->status.load() != kWriteSucceeded) {
-        m_reporter.Message(kBurnWriteFailed, "Tarvolin", MsgIcon::Error);
         outcome.result = JobResult::Failed;
         outcome.message = std::string(kBurnWriteFailed);
         outcome.AddError(outcome.message);
@@ -264,11 +263,12 @@ void CBurnJob::Burn(JobOutcome& outcome, const std::string& burnFolder) {
         m_reporter.Progress(100);
         outcome.done = m_staged;
         outcome.result = outcome.failed == 0 ? JobResult::Completed : JobResult::Failed;
-        outcome.message =
-            outcome.failed == 0
-                ? std::string(kBurnCompleted)
-                : fmt::format("{} file(s) were burnt; {} could not be written to the cache.",
-                              outcome.done, outcome.failed);
+        if (outcome.failed == 0) {
+            outcome.SayOnly(std::string(kBurnCompleted));
+        } else {
+            outcome.SayOnly("%1 file(s) were burnt; %2 could not be written to the cache.",
+                            {std::to_string(outcome.done), std::to_string(outcome.failed)});
+        }
     }
 
     std::this_thread::sleep_for(std::chrono::milliseconds(100));

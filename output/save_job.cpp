@@ -74,8 +74,9 @@ CSaveJob::CSaveJob(CSession& session, IReporter& reporter)
 
 JobOutcome CSaveJob::Run() {
     JobOutcome outcome;
+    // The front end shows the end of the job, refusals included: the job
+    // only says why.
     const auto refuse = [&](const std::string& text) {
-        m_reporter.Message(text, "Error", MsgIcon::Error);
         outcome.result = JobResult::Refused;
         outcome.message = text;
         outcome.AddError(text);
@@ -94,7 +95,9 @@ JobOutcome CSaveJob::Run() {
     }
     struct stat st {};
     if (dest.empty() || ::stat(dest.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        return refuse(fmt::format("The destination folder {} does not exist.", dest));
+        refuse(JobOutcome::Fill("The destination folder %1 does not exist.", {dest}));
+        outcome.parts = {{"", "The destination folder %1 does not exist.", {dest}}};
+        return outcome;
     }
 
     // The job folder is always a new one: two jobs started in the same second
@@ -114,7 +117,21 @@ JobOutcome CSaveJob::Run() {
     m_windowsNames = DestinationNeedsWindowsNames(m_jobFolder);
     m_savePath = m_jobFolder + "/";
     m_currentDir = m_jobFolder;
-    if (!m_selected) m_selected = SelectedBytes(m_session.tree);
+
+    // The files to save: the ticked ones (of those given, when limited).
+    const auto toSave = [this](const CFileNode* file) {
+        return file->IsChecked() && (!m_onlyGiven || m_only.count(file) != 0);
+    };
+    ULONGLONG givenBytes = 0;
+    for (CFolderNode* folder = m_session.tree.GetFirstFolder(); folder; folder = folder->GetNextFolder()) {
+        for (CFileNode* file = folder->GetFirstChild(); file; file = file->GetNextFile()) {
+            if (!toSave(file)) continue;
+            m_given.push_back(file);
+            givenBytes += file->GetSize();
+        }
+    }
+    m_ticked = m_given.size();
+    if (!m_selected) m_selected = givenBytes;
 
     const bool compress = m_session.compress;
     if (compress) {
@@ -124,10 +141,6 @@ JobOutcome CSaveJob::Run() {
     }
 
     CJobControl& job = m_session.job;
-    for (CFolderNode* folder = m_session.tree.GetFirstFolder(); folder; folder = folder->GetNextFolder()) {
-        for (CFileNode* file = folder->GetFirstChild(); file; file = file->GetNextFile())
-            m_ticked += file->IsChecked() ? 1u : 0u;
-    }
     for (CFolderNode* folder = m_session.tree.GetFirstFolder(); folder && !m_stopped && m_halt.empty();
          folder = folder->GetNextFolder()) {
         if (!job.Poll()) {
@@ -139,7 +152,7 @@ JobOutcome CSaveJob::Run() {
                 m_stopped = true;
                 break;
             }
-            if (file->IsChecked()) SaveOne(*folder, *file);
+            if (toSave(file)) SaveOne(*folder, *file);
             if (!m_halt.empty()) break;
         }
     }
@@ -149,12 +162,8 @@ JobOutcome CSaveJob::Run() {
     if (compress) {
         CloseArchive();
         RemoveStaging();
-        if (m_unarchived > 0) {
-            m_reporter.Message(
-                fmt::format("{} file(s) could not be added to an archive; they were kept in {}",
-                            m_unarchived, m_jobFolder),
-                "Error", MsgIcon::Error);
-        }
+        // Files that could not be archived are named in the outcome's errors
+        // and counted as not saved; the end message says where they were kept.
     }
     if (!compress) {
         // Type folders whose files all went to their original folders.
@@ -176,6 +185,10 @@ void CSaveJob::Finish(JobOutcome& outcome) {
         if (m_unarchived > 0) where += (where.empty() ? "" : ", ") + m_jobFolder;
         if (where.empty()) where = m_destPrefix;
     }
+    // A save that went on here after an earlier destination filled up: its
+    // end counts both parts.
+    if (!m_earlierWhere.empty()) where = m_earlierWhere + ", " + where;
+    m_where = where;
     const int fd = ::open(m_destPrefix.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     int flushError = 0;
     if (fd < 0) {
@@ -192,67 +205,72 @@ void CSaveJob::Finish(JobOutcome& outcome) {
         // What was written may not be on the destination.
         m_failed += m_saved;
         m_saved = 0;
+        m_done.clear();
     }
+    m_saved += m_earlierSaved;
 
     outcome.done = m_saved;
     outcome.failed = m_failed;
     for (const std::string& e : m_errors) outcome.AddError(e);
     for (const std::string& n : m_notes) outcome.AddError(n);
     for (const std::string& n : m_cut) outcome.AddError(n + ": cut to 1 MB");
-    std::string unreadable;
-    if (m_unreadable > 0) {
-        unreadable = fmt::format("\n{} sector(s) of {} file(s) could not be read; they are zeros "
-                                 "in the saved files.",
-                                 m_unreadable, m_notes.size());
-    }
-    // A file cut to its first 1 MB is not the whole file: the save says so
-    // and is no clean success.
-    if (!m_cut.empty()) {
-        unreadable += fmt::format("\n{} file(s) above 50 MB were cut to 1 MB: {}.", m_cut.size(),
-                                  m_cut.front() + (m_cut.size() > 1 ? ", ..." : ""));
-    }
-    if (m_duplicates > 0) {
-        unreadable += fmt::format("\n{} duplicate file(s) skipped (the same content was saved "
-                                  "once).",
-                                  m_duplicates);
-    }
+    // The message in parts, each a fixed text with its values, so that a
+    // front end can show it in the user's language; the notes below go
+    // after the sentence that ends the save.
+    const std::string saved = std::to_string(m_saved);
+    const std::string failed = std::to_string(m_failed);
+    const auto notes = [&] {
+        if (m_unreadable > 0) {
+            outcome.Say("%1 sector(s) of %2 file(s) could not be read; they are zeros in the saved files.",
+                        {std::to_string(m_unreadable), std::to_string(m_notes.size())}, "\n");
+        }
+        // A file cut to its first 1 MB is not the whole file: the save says
+        // so and is no clean success.
+        if (!m_cut.empty()) {
+            outcome.Say("%1 file(s) above 50 MB were cut to 1 MB: %2.",
+                        {std::to_string(m_cut.size()), m_cut.front() + (m_cut.size() > 1 ? ", ..." : "")},
+                        "\n");
+        }
+        if (m_duplicates > 0) {
+            outcome.Say("%1 duplicate file(s) skipped (the same content was saved once).",
+                        {std::to_string(m_duplicates)}, "\n");
+        }
+    };
+    outcome.message.clear();
+    outcome.parts.clear();
     if (!m_halt.empty()) {
         outcome.result = JobResult::Failed;
-        outcome.message = fmt::format("The save stopped: {}\n{} file(s) saved, {} file(s) not saved.\n"
-                                      "Output: {}",
-                                      m_halt, m_saved, m_failed, where) +
-                          unreadable;
+        outcome.Say(m_haltText, m_haltValues);
+        outcome.Say("%1 file(s) saved, %2 file(s) not saved.", {saved, failed}, "\n");
+        outcome.Say("Output: %1", {where}, "\n");
+        notes();
     } else if (m_stopped) {
         outcome.result = JobResult::Stopped;
-        outcome.message = fmt::format("Saving stopped. {} file(s) saved in {}.", m_saved, where) +
-                          unreadable;
+        outcome.Say("Saving stopped. %1 file(s) saved in %2.", {saved, where});
+        notes();
     } else if (m_failed > 0) {
         outcome.result = JobResult::Failed;
-        outcome.message =
-            fmt::format("The save is incomplete: {} file(s) saved, {} file(s) not saved.\n"
-                        "Output: {}",
-                        m_saved, m_failed, where) +
-            (m_lost > 0 ? "\nRemovable drive is disconnected." : "") + unreadable;
+        outcome.Say("The save is incomplete: %1 file(s) saved, %2 file(s) not saved.", {saved, failed});
+        outcome.Say("Output: %1", {where}, "\n");
+        if (m_lost > 0) outcome.Say("Removable drive is disconnected.", {}, "\n");
+        notes();
     } else if (m_dropped > 0) {
         // Not every ticked file was saved: the completion text would say
         // otherwise, so the files left out are named with the reason.
         outcome.result = JobResult::Completed;
-        outcome.message =
-            fmt::format("Saving operation completed. {} file(s) saved in {}.\n{} MP3 file(s) were "
-                        "not saved: shorter than 2 KB, too short to be music.",
-                        m_saved, where, m_dropped) +
-            unreadable;
-    } else if (m_unreadable > 0 || m_duplicates > 0 || !m_cut.empty()) {
+        outcome.Say("Saving operation completed. %1 file(s) saved in %2.", {saved, where});
+        outcome.Say("%1 MP3 file(s) were not saved: shorter than 2 KB, too short to be music.",
+                    {std::to_string(m_dropped)}, "\n");
+        notes();
+    } else if (m_unreadable > 0 || m_duplicates > 0 || !m_cut.empty() || m_earlierSaved > 0) {
         outcome.result = JobResult::Completed;
-        outcome.message =
-            fmt::format("Saving operation completed. {} file(s) saved in {}.", m_saved, where) +
-            unreadable;
+        outcome.Say("Saving operation completed. %1 file(s) saved in %2.", {saved, where});
+        notes();
     } else {
         outcome.result = JobResult::Completed;
-        outcome.message = m_session.compress
-                              ? "Compressed saving operation completed.\nYou would need unzip "
-                                "tool to decompress recovered archive(s)."
-                              : "Saving operation completed successfully";
+        outcome.Say(m_session.compress ? "Compressed saving operation completed.\nYou would need unzip "
+                                         "tool to decompress recovered archive(s)."
+                                       : "Saving operation completed successfully");
     }
 }
 
@@ -262,11 +280,14 @@ void CSaveJob::NotSaved(const CFileNode& file, const ExtractResult& r) {
     // The disconnection has been shown once (by the reading); the files after
     // this one would only show it again.
     if (r.mediumLost) {
-        m_halt = "Removable drive is disconnected.";
+        m_haltText = "The save stopped: Removable drive is disconnected.";
+        m_haltValues.clear();
     } else if (r.error == ENOSPC || r.error == EDQUOT || r.error == EROFS) {
-        m_halt = fmt::format("the destination {} cannot take more files ({}).", m_destPrefix,
-                             std::strerror(r.error));
+        m_destinationHalt = true;
+        m_haltText = "The save stopped: the destination %1 cannot take more files (%2).";
+        m_haltValues = {m_destPrefix, std::strerror(r.error)};
     }
+    if (r.mediumLost || m_destinationHalt) m_halt = JobOutcome::Fill(m_haltText, m_haltValues);
     std::string why;
     if (r.mediumLost) {
         why = "Removable drive is disconnected.";
@@ -322,7 +343,9 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
         std::string written = m_currentDir + "/" + file.GetName();
         if (r.saved && SkipOrPlace(file, written)) {
             // Saved once already under another name.
+            m_done.insert(&file);
         } else if (r.saved && ::stat(written.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            m_done.insert(&file);
             ++m_saved;
             ++result.saved;
             result.bytes += static_cast<uint64_t>(st.st_size);
@@ -330,6 +353,7 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
             noteCut();
         } else if (r.dropped) {
             ++m_dropped;
+            m_done.insert(&file);
         } else {
             NotSaved(file, r);
         }
@@ -358,6 +382,7 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
         struct stat st {};
         if (r.saved && SkipOrPlace(file, staged)) {
             // Saved once already under another name.
+            m_done.insert(&file);
         } else if (r.saved && ::stat(staged.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
             if (placed) {
                 const std::string dirEntry = EntryName(staged.substr(0, staged.rfind('/')));
@@ -374,6 +399,7 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
                 noteUnreadable();
                 noteCut();
                 m_stagedInArchive.push_back(staged);
+                m_inOpenArchive.push_back(&file);
             } else {
                 // Keep the staging copy: it is the only copy of the file.
                 ++m_unarchived;
@@ -384,6 +410,7 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
             }
         } else if (r.dropped) {
             ++m_dropped;
+            m_done.insert(&file);
         } else {
             NotSaved(file, r);
         }
@@ -391,6 +418,14 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
     const uint64_t counter = m_session.job.FileCounter().fetch_add(1) + 1;
     m_reporter.SetFileCounterText(std::to_string(counter));
     ReportProgress(file.GetSize());
+}
+
+std::vector<CFileNode*> CSaveJob::GetUnsaved() const {
+    std::vector<CFileNode*> unsaved;
+    for (CFileNode* file : m_given) {
+        if (m_done.count(file) == 0) unsaved.push_back(file);
+    }
+    return unsaved;
 }
 
 bool CSaveJob::SkipOrPlace(CFileNode& file, std::string& path) {
@@ -543,8 +578,10 @@ void CSaveJob::CloseArchive() {
         m_saved -= std::min<uint64_t>(m_saved, m_stagedInArchive.size());
     } else {
         for (const std::string& staged : m_stagedInArchive) ::unlink(staged.c_str());
+        m_done.insert(m_inOpenArchive.begin(), m_inOpenArchive.end());
     }
     m_stagedInArchive.clear();
+    m_inOpenArchive.clear();
     m_inArchive = 0;
 }
 

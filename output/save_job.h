@@ -81,8 +81,22 @@ public:
     void SetExtractor(Extractor extractor) { m_extract = std::move(extractor); }
     void SetArchiveEntryLimit(uint32_t limit) { m_entryLimit = limit; }
 
-    // The worker: the whole job. Refused when it did not start (after a
-    // message with the caption "Error"); Stopped when the run flag was
+    // Saves only the ticked files among these: a save that goes on at
+    // another destination with what an earlier one could not save. Every
+    // ticked file when not called.
+    void SetOnly(std::set<const CFileNode*> files) {
+        m_only = std::move(files);
+        m_onlyGiven = true;
+    }
+    // What earlier parts of the same save put elsewhere (files saved, and
+    // where): the end of this part counts them too.
+    void SetEarlierPart(uint64_t saved, std::string where) {
+        m_earlierSaved = saved;
+        m_earlierWhere = std::move(where);
+    }
+
+    // The worker: the whole job. Refused when it did not start (the message
+    // says why; the front end shows it, as every end of the job); Stopped when the run flag was
     // cleared; Failed when a file could not be saved, archived or flushed to
     // the destination; Completed only when every ticked file is on the
     // destination and flushed there. done counts the files saved (or put into
@@ -103,6 +117,16 @@ public:
     // kept in the job folder.
     uint64_t GetUnarchivedCount() const { return m_unarchived; }
     bool WasStopped() const { return m_stopped; }
+    // The save stopped by itself because its destination could take no
+    // more files (full, over quota, read-only).
+    bool StoppedByDestination() const { return m_destinationHalt; }
+    // The ticked files the job was to save that are not on the destination
+    // (neither saved, nor left out as a duplicate or by rule), in the
+    // catalogue's order. Valid after Run.
+    std::vector<CFileNode*> GetUnsaved() const;
+    // Where the files went: the job folder or the archives, after the places
+    // of the earlier parts. Valid after Run.
+    const std::string& GetOutputPlace() const { return m_where; }
     // Sectors of the saved files that could not be read (zeros in the files),
     // and a note per such file.
     uint64_t GetUnreadableSectors() const { return m_unreadable; }
@@ -165,6 +189,8 @@ private:
     // destination is full or read-only. Every later file would fail the same
     // way, so the save ends at the first; empty while it goes on.
     std::string m_halt;
+    std::string m_haltText;  // the same as a text of the program and its values
+    std::vector<std::string> m_haltValues;
     uint64_t m_dropped = 0;    // files left out by rule (MP3 files too short to be music)
     uint64_t m_ticked = 0;     // ticked files of the catalogue
     uint64_t m_processed = 0;  // ticked files the save has come to
@@ -179,6 +205,20 @@ private:
     ULONGLONG m_total = 0;
     std::map<std::string, TypeResult> m_results;
     bool m_stopped = false;
+
+    // The files to save, when limited (SetOnly), and the earlier parts.
+    std::set<const CFileNode*> m_only;
+    bool m_onlyGiven = false;
+    uint64_t m_earlierSaved = 0;
+    std::string m_earlierWhere;
+    // Every ticked file the job was to save, and those that are done with:
+    // saved, skipped as a duplicate or left out by rule. A file in an
+    // archive is done once its archive is whole.
+    std::vector<CFileNode*> m_given;
+    std::set<const CFileNode*> m_done;
+    std::vector<const CFileNode*> m_inOpenArchive;
+    bool m_destinationHalt = false;
+    std::string m_where;
 };
 
 }  // namespace tvn

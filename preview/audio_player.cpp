@@ -1,6 +1,7 @@
 #include "preview/audio_player.h"
 #include "preview/i18n.h"
 
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -11,6 +12,7 @@
 #include <QTimerEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <thread>
 
 #include "output/preview_copy.h"
 #include "preview/media_player.h"
@@ -113,7 +115,29 @@ void CAudioPlayer::showEvent(QShowEvent* event) {
 bool CAudioPlayer::Start() {
     if (m_started) return m_playing;
     m_started = true;
-    if (!m_synth->Start(true)) {
+    // The soundfont may take seconds to read: on a worker, while this
+    // window (and the one below it) keeps answering.
+    bool synthStarted = false;
+    {
+        QEventLoop loop;
+        m_loading = true;
+        CMidiSynth* synth = m_synth.get();
+        std::thread loader([&loop, &synthStarted, synth] {
+            synthStarted = synth->Start(true);
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        loader.join();
+        m_loading = false;
+    }
+    if (m_doneWhileLoading) {
+        // Closed while the soundfont was loading: nothing is played.
+        const int result = *m_doneWhileLoading;
+        m_doneWhileLoading.reset();
+        QDialog::done(result);
+        return false;
+    }
+    if (!synthStarted) {
         QMessageBox::critical(this, Tr("Error"), Tr(kSynthFailed));
         return false;
     }
@@ -125,6 +149,15 @@ bool CAudioPlayer::Start() {
     m_position->setText(MediaPositionText(0, m_synth->TicksToMs(m_synth->TotalTicks())));
     m_timer = startTimer(100);
     return true;
+}
+
+void CAudioPlayer::done(int result) {
+    // The loader still uses the synthesizer: the window goes once it is done.
+    if (m_loading) {
+        m_doneWhileLoading = result;
+        return;
+    }
+    QDialog::done(result);
 }
 
 QString CAudioPlayer::PositionText() const { return m_position->text(); }

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QLabel;
@@ -26,11 +27,15 @@ public:
     ~CAudioPlayer() override;
 
     // Starts the synthesizer and the song; messages when either fails. Called
-    // once the dialog shows (and by tests).
+    // once the dialog shows (and by tests). The soundfont (a large file) is
+    // loaded on a worker while the window keeps serving its events; closing
+    // the window meanwhile takes effect once it is loaded.
     bool Start();
     bool Playing() const { return m_playing; }
     QString PositionText() const;
     CMidiSynth* Synth() const { return m_synth.get(); }
+
+    void done(int result) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -47,6 +52,8 @@ private:
     int m_timer = 0;
     bool m_started = false;
     bool m_playing = false;
+    bool m_loading = false;       // the soundfont is being loaded
+    std::optional<int> m_doneWhileLoading;  // the window was closed meanwhile
 };
 
 }  // namespace tvn::preview

@@ -28,8 +28,8 @@ JobOutcome CScanJob::Run() {
     JobOutcome outcome;
     if (m_list.empty()) {
         outcome.result = JobResult::Refused;
+        // The front end shows why, with the end of every job.
         outcome.message = "Please Select File types";
-        m_reporter.Message(outcome.message, "Information", MsgIcon::Information);
         m_reporter.Finished();
         return outcome;
     }

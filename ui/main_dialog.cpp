@@ -473,10 +473,11 @@ void CKestrelDlg::OnNext() {
     // rewrites the state's.
     const std::string drive = m_state.driveId;
     std::string refusal;
-    const bool ran = RunOffGuiThread(this, [&, drive] {
+    const auto refuse = m_sources.refusal;
+    const bool ran = RunOffGuiThread(this, [&, drive, refuse] {
         // What is no disk or image (a FIFO would hold the open for ever) is
         // refused before it is opened; the box says why in its details.
-        refusal = SourceRefusal(drive);
+        refusal = refuse ? refuse(drive) : SourceRefusal(drive);
         if (refusal.empty()) opened = m_session.OpenCurrentSource(drive, m_reporter, "Failed to open drive");
     }, &why);
     if (!ran) {

@@ -13,10 +13,12 @@
 #include <QTreeWidget>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "app/session.h"
 #include "disk/drives.h"
+#include "disk/source_check.h"
 #include "ui/qt_reporter.h"
 #include "ui/txtnd_static.h"
 #include "ui/wizard_dialog.h"
@@ -29,6 +31,11 @@ namespace tvn::ui {
 struct CDriveSources {
     std::function<DiscoveryResult()> discover = [] { return FindPhysicalDrives(); };
     bool hotplug = true;
+    // Why a path is no medium to open (empty when it is one), asked on the
+    // worker that opens it on Next.
+    std::function<std::string(const std::string&)> refusal = [](const std::string& path) {
+        return SourceRefusal(path);
+    };
 };
 
 // The drive tree: items are 4 pixels taller than usual, and the tick box of

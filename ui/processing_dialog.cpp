@@ -6,12 +6,15 @@
 #include <QGridLayout>
 #include <QDesktopServices>
 #include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 #include <algorithm>
 #include <chrono>
 
 #include "app/job_edge.h"
 #include "output/save_job.h"
+#include "preview/i18n.h"
 #include "ui/handover.h"
 #include "ui/message_box.h"
 
@@ -21,6 +24,18 @@ namespace {
 // The room between the notes and the figures, where the double line is.
 constexpr int kFiguresGap = 30;
 const QString kInformation = QStringLiteral("Information");
+
+// A job's message in the user's language: its parts translated with their
+// values put in, else the message itself when it is a known text.
+QString OutcomeText(const JobOutcome& outcome) {
+    if (outcome.parts.empty()) return TrKnown(QString::fromStdString(outcome.message));
+    QString text;
+    for (const JobOutcome::Part& part : outcome.parts) {
+        text += QString::fromStdString(part.before) +
+                QString::fromStdString(JobOutcome::Fill(Tr(part.text).toStdString(), part.values));
+    }
+    return text;
+}
 
 // A static text at r in the window at its first size; r's height is the
 // least it takes. The window's layout places it.
@@ -53,7 +68,12 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
       m_mode(session.jobMode),
       m_compress(session.compress) {
     setObjectName(QStringLiteral("CProcessingDlg"));
-    m_openFolder = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+    m_openFolder = [this](const QString& path) {
+        if (OpenFolderOnDesktop(path)) return;
+        // No file manager to show them: the user is told where they are.
+        ShowMessage(this, Tr("No file manager could be opened to show the saved files. They are in:\n%1").arg(path),
+                    Tr("Information"), MsgIcon::Information);
+    };
 
     // The job's picture and state, above the double line.
     m_animation = new CJobAnimation(this);
@@ -61,6 +81,12 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
     m_animation->setGeometry(60, 14, 230, 64);
     MakeStatic(this, "id1010", QStringLiteral("Status"), QRect(310, 16, 290, 20), true);
     m_status = MakeStatic(this, "id1009", QString(), QRect(310, 40, 300, 36), true);
+    // Long states ("Burning operation completed. Finalizing optical media")
+    // take the second line instead of being cut.
+    m_status->setWordWrap(true);
+    m_step = MakeStatic(this, "step", QString(), QRect(310, 76, 300, 14));
+    m_step->SetFontSize(qRound(WizardPointSize(8)));
+    m_step->hide();
     auto* wait = MakeStatic(this, "id1012", QString(), QRect(20, 90, 595, 34), true);
     wait->SetTextColor(kTextGrey);
     wait->SetFontSize(qRound(WizardPointSize(8)));
@@ -104,6 +130,7 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
     state->setSpacing(4);
     state->addWidget(findChild<CTXtndStatic*>(QStringLiteral("id1010")));
     state->addWidget(m_status);
+    state->addWidget(m_step);
     state->addStretch(1);
     auto* head = new QHBoxLayout;
     head->setContentsMargins(60, 14, 5, 0);
@@ -200,6 +227,11 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
             m_place->SetText(m_job.recorderName);
             SetStatus(m_compress ? QStringLiteral("Burning compressed data") : QStringLiteral("Burning data"));
             m_animation->SetKind(m_compress ? CJobAnimation::Kind::BurnCompressed : CJobAnimation::Kind::Burn);
+            // Two steps, each named, on one bar: the files are copied to the
+            // cache folder (the first half), then the disc is written.
+            m_step->show();
+            m_burnStep = 1;
+            m_step->SetText(Tr("Step 1 of 2: copying the files to the cache folder"));
             break;
     }
 
@@ -209,6 +241,8 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
     connect(&m_reporter, &CQtReporter::FileCounterTextChanged, m_counter, &CTXtndStatic::SetText,
             Qt::QueuedConnection);
     connect(&m_reporter, &CQtReporter::LastFileTextChanged, m_lastFile, &CTXtndStatic::SetText,
+            Qt::QueuedConnection);
+    connect(&m_reporter, &CQtReporter::StatusTextChanged, this, &CProcessingDlg::OnStatusText,
             Qt::QueuedConnection);
 }
 
@@ -282,9 +316,31 @@ void CProcessingDlg::JoinWorker() {
 
 void CProcessingDlg::OnProgress(quint64 percent) {
     // A scan that reads past its last whole percentage is shown as done.
-    const int value = static_cast<int>(std::min<quint64>(percent, 100));
+    int value = static_cast<int>(std::min<quint64>(percent, 100));
+    // A burn's two steps share the bar, so it never runs back to 0.
+    if (m_mode == JobMode::Burn && m_burnStep == 1) value /= 2;
+    if (m_mode == JobMode::Burn && m_burnStep == 2) value = 50 + value / 2;
     m_bar->setValue(value);
     m_percent->setText(QString::asprintf("%u%%", static_cast<unsigned>(value)));
+}
+
+void CProcessingDlg::OnStatusText(const QString& text) {
+    if (m_state == State::Ended) return;
+    if (m_mode == JobMode::Burn) {
+        if (text == QLatin1String("Writing cache")) {
+            m_burnStep = 1;
+            m_step->SetText(Tr("Step 1 of 2: copying the files to the cache folder"));
+        } else if (text.startsWith(QLatin1String("Burning"))) {
+            m_burnStep = 2;
+            m_step->SetText(Tr("Step 2 of 2: writing the disc"));
+        }
+    }
+    // While paused the window says so; the job's state comes back with Resume.
+    if (m_state == State::Paused) {
+        m_statusBeforePause = TrKnown(text);
+        return;
+    }
+    SetStatus(text);
 }
 
 void CProcessingDlg::OnPause() {
@@ -292,7 +348,7 @@ void CProcessingDlg::OnPause() {
         // Paused: the worker waits at its gate, the clock stands, and Stop
         // stays at hand.
         m_session.job.Pause();
-        m_pause->setText(QStringLiteral("&Resume"));
+        m_pause->setText(Tr("&Resume"));
         m_animation->Stop();
         m_timer.stop();
         Tick();
@@ -304,7 +360,7 @@ void CProcessingDlg::OnPause() {
         m_start += m_clock() - m_pausedAt;
         SetStatus(m_statusBeforePause);
         m_session.job.Resume();
-        m_pause->setText(QStringLiteral("&Pause"));
+        m_pause->setText(Tr("&Pause"));
         m_animation->Play();
         m_timer.start();
         m_state = State::Running;
@@ -378,14 +434,32 @@ void CProcessingDlg::OnWorkerEnded(const JobOutcome& outcome) {
     FinishedEnd(outcome);
 }
 
-void CProcessingDlg::ShowFailure(const JobOutcome& outcome) {
-    QString text = QString::fromStdString(outcome.message);
-    if (text.isEmpty()) text = QStringLiteral("The job ended with an error.");
+QString CProcessingDlg::FailureText(const JobOutcome& outcome) {
+    QString text = OutcomeText(outcome);
+    if (text.isEmpty()) text = Tr("The job ended with an error.");
     for (const std::string& e : outcome.errors) {
         if (e == outcome.message) continue;
-        text += QStringLiteral("\n") + QString::fromStdString(e);
+        text += QStringLiteral("\n") + TrKnown(QString::fromStdString(e));
     }
-    ShowMessage(this, text, QStringLiteral("Error"), MsgIcon::Error);
+    return text;
+}
+
+void CProcessingDlg::ShowFailure(const JobOutcome& outcome, MsgIcon icon) {
+    ShowMessage(this, FailureText(outcome),
+                icon == MsgIcon::Information ? QStringLiteral("Information") : QStringLiteral("Error"), icon);
+}
+
+bool CProcessingDlg::OfferAnotherDestination(const JobOutcome& outcome) {
+    if (m_mode != JobMode::Save || !m_job.leftForAnother) return false;
+    const uint64_t left = m_job.leftForAnother();
+    if (left == 0) return false;
+    // One box: why the save stopped, and the way on.
+    m_another = AskYesNo(this,
+                         FailureText(outcome) + QStringLiteral("\n\n") +
+                             Tr("Do you want to choose another destination for the %1 file(s) not saved yet?")
+                                 .arg(left),
+                         QStringLiteral("Confirm"));
+    return true;
 }
 
 void CProcessingDlg::FinishedEnd(const JobOutcome& outcome) {
@@ -396,10 +470,12 @@ void CProcessingDlg::FinishedEnd(const JobOutcome& outcome) {
     m_stop->setEnabled(false);
     switch (outcome.result) {
         case JobResult::Failed:
-            ShowFailure(outcome);
+            if (!OfferAnotherDestination(outcome)) ShowFailure(outcome);
             break;
         case JobResult::Refused:
-            // A job that did not start has said why itself.
+            // A job that did not start only says why; it is told here, as
+            // every end of a job is, once.
+            ShowFailure(outcome, m_mode == JobMode::Scan ? MsgIcon::Information : MsgIcon::Error);
             break;
         case JobResult::Stopped:
             StoppedEnd(outcome);
@@ -420,7 +496,7 @@ void CProcessingDlg::FinishedEnd(const JobOutcome& outcome) {
                     // The job's own sentence: it names files saved with
                     // unreadable sectors instead of calling them a success.
                     ShowMessage(this,
-                                !outcome.message.empty() ? QString::fromStdString(outcome.message)
+                                !outcome.message.empty() ? OutcomeText(outcome)
                                 : m_compress ? QStringLiteral("Compressed saving operation completed.\nYou would "
                                                               "need unzip tool to decompress recovered archive(s).")
                                              : QStringLiteral("Saving operation completed successfully"),
@@ -454,7 +530,7 @@ void CProcessingDlg::StoppedEnd(const JobOutcome& outcome) {
             ShowMessage(this,
                         outcome.message.empty()
                             ? QStringLiteral("Saving process Aborted")
-                            : QStringLiteral("Saving process Aborted\n%1").arg(QString::fromStdString(outcome.message)),
+                            : Tr("Saving process Aborted") + QStringLiteral("\n") + OutcomeText(outcome),
                         kInformation, MsgIcon::Information);
             OpenDestination();
             break;
@@ -463,6 +539,14 @@ void CProcessingDlg::StoppedEnd(const JobOutcome& outcome) {
             break;
     }
     HandOver(outcome);
+}
+
+bool CProcessingDlg::OpenFolderOnDesktop(const QString& path) {
+    // The desktop's own opener first: it hands a folder to the file manager
+    // under any desktop and any Qt platform.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (!opener.isEmpty() && QProcess::startDetached(opener, {path})) return true;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 void CProcessingDlg::OpenDestination() {

@@ -38,6 +38,11 @@ struct CProcessingJob {
     std::function<JobOutcome()> run;
     // Burn: the recorder's name, shown as the saving path.
     QString recorderName;
+    // Save: when the job stopped because its destination could take no more
+    // files (full, read-only), how many ticked files it left unsaved, which
+    // may go to another destination; 0 otherwise. Asked on the GUI thread
+    // once the worker has ended.
+    std::function<uint64_t()> leftForAnother;
 };
 
 class CProcessingDlg : public CWizardDialog {
@@ -59,6 +64,12 @@ public:
 
     // How the destination of a save is opened on the desktop (tests record it).
     void SetFolderOpener(std::function<void(const QString&)> opener) { m_openFolder = std::move(opener); }
+    // Shows a folder in the desktop's file manager (xdg-open, else Qt's
+    // desktop services); false when neither could take it.
+    static bool OpenFolderOnDesktop(const QString& path);
+    // The user asked, at the end of a save stopped by its destination, to
+    // choose another destination for the files not saved yet.
+    bool AnotherDestinationWanted() const { return m_another; }
 
     State GetState() const { return m_state; }
     bool HasWorker() const { return m_worker.joinable(); }
@@ -80,12 +91,19 @@ private:
     void OnPause();
     void OnStop();
     void OnProgress(quint64 percent);
+    // The job's status line; a burn's tells which of its two steps runs.
+    void OnStatusText(const QString& text);
     void OnWorkerEnded(const JobOutcome& outcome);
     // The job ran to its end (or failed, or was refused) by itself.
     void FinishedEnd(const JobOutcome& outcome);
     // The job ended after the user confirmed a stop.
     void StoppedEnd(const JobOutcome& outcome);
-    void ShowFailure(const JobOutcome& outcome);
+    // The text of a job that failed or did not start: its message and errors.
+    static QString FailureText(const JobOutcome& outcome);
+    void ShowFailure(const JobOutcome& outcome, MsgIcon icon = MsgIcon::Error);
+    // A save stopped by a full or read-only destination: its end, with the
+    // offer to go on elsewhere; false when it is no such end.
+    bool OfferAnotherDestination(const JobOutcome& outcome);
     void OpenDestination();
     void HandOver(const JobOutcome& outcome);
     void SetStatus(const QString& text);
@@ -110,6 +128,8 @@ private:
     std::optional<JobOutcome> m_pending;  // ended while the stop question was open
     JobOutcome m_outcome;
     QTimer m_timer;
+    bool m_another = false;
+    int m_burnStep = 0;  // 1 while the files are staged, 2 while the disc is written
 
     QPushButton* m_pause = nullptr;
     QPushButton* m_stop = nullptr;
@@ -121,6 +141,7 @@ private:
     CTXtndStatic* m_counter = nullptr;   // 1047
     CTXtndStatic* m_place = nullptr;     // 1046
     CJobAnimation* m_animation = nullptr;  // 1049
+    CTXtndStatic* m_step = nullptr;  // a burn's step, below the status line
 };
 
 }  // namespace tvn::ui

@@ -40,6 +40,10 @@ void CQtReporter::SetLastFileText(std::string_view text) {
     Q_EMIT LastFileTextChanged(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
+void CQtReporter::SetStatusText(std::string_view text) {
+    Q_EMIT StatusTextChanged(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
 namespace {
 std::atomic<std::FILE*> g_consoleSink{nullptr};
 std::mutex g_consoleMutex;

@@ -33,6 +33,7 @@ public:
     void Finished() override;
     void SetFileCounterText(std::string_view text) override;
     void SetLastFileText(std::string_view text) override;
+    void SetStatusText(std::string_view text) override;
     // The diagnostic console goes where SetConsoleSink sent it, as 8-bit
     // text; by default nowhere (a desktop launch would put it in the user's
     // journal, several lines per file).
@@ -46,6 +47,7 @@ Q_SIGNALS:
     void ProgressChanged(quint64 percent);
     void FileCounterTextChanged(const QString& text);
     void LastFileTextChanged(const QString& text);
+    void StatusTextChanged(const QString& text);
 
 private:
     QPointer<QWidget> m_parent;

@@ -11,6 +11,7 @@
 #include "ui/message_box.h"
 #include "ui/off_gui.h"
 #include "ui/rescue_copy_dlg.h"
+#include "ui/save_sheet.h"
 #include "ui/wizard_scan.h"
 #include "scan/exact/reload.h"
 
@@ -21,7 +22,16 @@ CWizardController::CWizardController(CWizardOptions options) : m_options(std::mo
     burnJobFactory = [](CWizardController& wizard) {
         CProcessingJob job;
         CBurnerRecorders* recorders = wizard.Recorders();
-        if (recorders == nullptr) return job;
+        if (recorders == nullptr) {
+            // No recorder was chosen: the burn does not start, and says why.
+            job.run = [] {
+                JobOutcome refused;
+                refused.result = JobResult::Refused;
+                refused.message = "The CD/DVD recorder is not ready; nothing was burnt.";
+                return refused;
+            };
+            return job;
+        }
         CBurner& burner = recorders->Burner();
         const int chosen = wizard.m_chosenRecorder;
         job.recorderName = QString::fromLocal8Bit(
@@ -162,13 +172,25 @@ CProcessingJob CWizardController::MakeJob() {
 WizardStep CWizardController::RunProcessing() {
     // A scan makes a catalogue no scan info holds yet.
     if (m_session.jobMode == JobMode::Scan) m_state.scanInfoSaved = false;
-    CProcessingDlg dialog(m_session, m_reporter, MakeJob(), m_state.sourceDescription);
-    m_reporter.SetMessageParent(&dialog);
-    Place(dialog);
-    if (onWindow) onWindow(dialog);
-    dialog.exec();
-    Keep(dialog);
-    m_reporter.SetMessageParent(nullptr);
+    // A save whose destination fills up (or turns read-only) may go on at
+    // another one with the files it could not save, as often as the user
+    // wants; each part saves only what the parts before it left.
+    auto parts = m_session.jobMode == JobMode::Save ? std::make_shared<CSaveParts>() : nullptr;
+    for (;;) {
+        CProcessingDlg dialog(m_session, m_reporter, parts ? MakeSaveJob(m_session, m_reporter, parts) : MakeJob(),
+                              m_state.sourceDescription);
+        m_reporter.SetMessageParent(&dialog);
+        Place(dialog);
+        if (onWindow) onWindow(dialog);
+        dialog.exec();
+        Keep(dialog);
+        m_reporter.SetMessageParent(nullptr);
+        if (!parts || !dialog.AnotherDestinationWanted()) break;
+        // Only a folder: the save options without recorders.
+        CSavePropertySheet sheet(m_session, nullptr);
+        if (sheet.exec() != QDialog::Accepted || m_session.jobMode != JobMode::Save) break;
+        parts->GoOn();
+    }
     // The scan's recognizers hold the disk source; they go with the scan.
     m_scanJob.reset();
     return WizardStep::FoundData;

@@ -712,6 +712,80 @@ The help pages are in %1; open index.htm there in a web browser.</source>
 Die Hilfeseiten liegen in %1; öffnen Sie dort index.htm in einem Webbrowser.</translation>
     </message>
     <message>
+        <source>No file manager could be opened to show the saved files. They are in:
+%1</source>
+        <translation>Es konnte kein Dateimanager geöffnet werden, um die gespeicherten Dateien zu zeigen. Sie liegen in:
+%1</translation>
+    </message>
+    <message>
+        <source>Step 1 of 2: copying the files to the cache folder</source>
+        <translation>Schritt 1 von 2: Die Dateien werden in den Zwischenspeicherordner kopiert</translation>
+    </message>
+    <message>
+        <source>Step 2 of 2: writing the disc</source>
+        <translation>Schritt 2 von 2: Die Disc wird beschrieben</translation>
+    </message>
+    <message>
+        <source>Do you want to choose another destination for the %1 file(s) not saved yet?</source>
+        <translation>Möchten Sie ein anderes Ziel für die %1 noch nicht gespeicherte(n) Datei(en) wählen?</translation>
+    </message>
+    <message>
+        <source>%1 sector(s) of %2 file(s) could not be read; they are zeros in the saved files.</source>
+        <translation>%1 Sektor(en) von %2 Datei(en) konnten nicht gelesen werden; in den gespeicherten Dateien stehen dort Nullen.</translation>
+    </message>
+    <message>
+        <source>%1 file(s) above 50 MB were cut to 1 MB: %2.</source>
+        <translation>%1 Datei(en) über 50 MB wurden auf 1 MB gekürzt: %2.</translation>
+    </message>
+    <message>
+        <source>%1 duplicate file(s) skipped (the same content was saved once).</source>
+        <translation>%1 doppelte Datei(en) übersprungen (derselbe Inhalt wurde einmal gespeichert).</translation>
+    </message>
+    <message>
+        <source>%1 file(s) saved, %2 file(s) not saved.</source>
+        <translation>%1 Datei(en) gespeichert, %2 Datei(en) nicht gespeichert.</translation>
+    </message>
+    <message>
+        <source>Output: %1</source>
+        <translation>Ausgabe: %1</translation>
+    </message>
+    <message>
+        <source>Saving stopped. %1 file(s) saved in %2.</source>
+        <translation>Speichern angehalten. %1 Datei(en) gespeichert in %2.</translation>
+    </message>
+    <message>
+        <source>The save is incomplete: %1 file(s) saved, %2 file(s) not saved.</source>
+        <translation>Das Speichern ist unvollständig: %1 Datei(en) gespeichert, %2 Datei(en) nicht gespeichert.</translation>
+    </message>
+    <message>
+        <source>Saving operation completed. %1 file(s) saved in %2.</source>
+        <translation>Speichervorgang abgeschlossen. %1 Datei(en) gespeichert in %2.</translation>
+    </message>
+    <message>
+        <source>%1 MP3 file(s) were not saved: shorter than 2 KB, too short to be music.</source>
+        <translation>%1 MP3-Datei(en) wurden nicht gespeichert: kürzer als 2 KB, zu kurz für Musik.</translation>
+    </message>
+    <message>
+        <source>The save stopped: Removable drive is disconnected.</source>
+        <translation>Das Speichern wurde beendet: Das Wechsellaufwerk ist nicht mehr verbunden.</translation>
+    </message>
+    <message>
+        <source>The save stopped: the destination %1 cannot take more files (%2).</source>
+        <translation>Das Speichern wurde beendet: Das Ziel %1 kann keine weiteren Dateien aufnehmen (%2).</translation>
+    </message>
+    <message>
+        <source>The destination folder %1 does not exist.</source>
+        <translation>Der Zielordner %1 existiert nicht.</translation>
+    </message>
+    <message>
+        <source>Burning stopped, but the recorder did not finish in time; the cache folder %1 was kept.</source>
+        <translation>Das Brennen wurde angehalten, aber der Brenner ist nicht rechtzeitig fertig geworden; der Zwischenspeicherordner %1 wurde behalten.</translation>
+    </message>
+    <message>
+        <source>%1 file(s) were burnt; %2 could not be written to the cache.</source>
+        <translation>%1 Datei(en) wurden gebrannt; %2 konnten nicht in den Zwischenspeicher geschrieben werden.</translation>
+    </message>
+    <message>
         <source>The job ended with an error.</source>
         <translation>Der Vorgang endete mit einem Fehler.</translation>
     </message>

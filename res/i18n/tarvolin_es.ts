@@ -712,6 +712,80 @@ The help pages are in %1; open index.htm there in a web browser.</source>
 Las páginas de ayuda están en %1; abra allí index.htm en un navegador web.</translation>
     </message>
     <message>
+        <source>No file manager could be opened to show the saved files. They are in:
+%1</source>
+        <translation>No se pudo abrir ningún gestor de archivos para mostrar los archivos guardados. Están en:
+%1</translation>
+    </message>
+    <message>
+        <source>Step 1 of 2: copying the files to the cache folder</source>
+        <translation>Paso 1 de 2: copiando los archivos a la carpeta de caché</translation>
+    </message>
+    <message>
+        <source>Step 2 of 2: writing the disc</source>
+        <translation>Paso 2 de 2: grabando el disco</translation>
+    </message>
+    <message>
+        <source>Do you want to choose another destination for the %1 file(s) not saved yet?</source>
+        <translation>¿Desea elegir otro destino para los %1 archivo(s) aún no guardado(s)?</translation>
+    </message>
+    <message>
+        <source>%1 sector(s) of %2 file(s) could not be read; they are zeros in the saved files.</source>
+        <translation>No se pudieron leer %1 sector(es) de %2 archivo(s); en los archivos guardados son ceros.</translation>
+    </message>
+    <message>
+        <source>%1 file(s) above 50 MB were cut to 1 MB: %2.</source>
+        <translation>%1 archivo(s) de más de 50 MB se recortaron a 1 MB: %2.</translation>
+    </message>
+    <message>
+        <source>%1 duplicate file(s) skipped (the same content was saved once).</source>
+        <translation>Se omitieron %1 archivo(s) duplicado(s) (el mismo contenido se guardó una vez).</translation>
+    </message>
+    <message>
+        <source>%1 file(s) saved, %2 file(s) not saved.</source>
+        <translation>%1 archivo(s) guardado(s), %2 archivo(s) sin guardar.</translation>
+    </message>
+    <message>
+        <source>Output: %1</source>
+        <translation>Salida: %1</translation>
+    </message>
+    <message>
+        <source>Saving stopped. %1 file(s) saved in %2.</source>
+        <translation>Guardado detenido. %1 archivo(s) guardado(s) en %2.</translation>
+    </message>
+    <message>
+        <source>The save is incomplete: %1 file(s) saved, %2 file(s) not saved.</source>
+        <translation>El guardado está incompleto: %1 archivo(s) guardado(s), %2 archivo(s) sin guardar.</translation>
+    </message>
+    <message>
+        <source>Saving operation completed. %1 file(s) saved in %2.</source>
+        <translation>Operación de guardado completada. %1 archivo(s) guardado(s) en %2.</translation>
+    </message>
+    <message>
+        <source>%1 MP3 file(s) were not saved: shorter than 2 KB, too short to be music.</source>
+        <translation>No se guardaron %1 archivo(s) MP3: menos de 2 KB, demasiado cortos para ser música.</translation>
+    </message>
+    <message>
+        <source>The save stopped: Removable drive is disconnected.</source>
+        <translation>El guardado se detuvo: la unidad extraíble está desconectada.</translation>
+    </message>
+    <message>
+        <source>The save stopped: the destination %1 cannot take more files (%2).</source>
+        <translation>El guardado se detuvo: el destino %1 no admite más archivos (%2).</translation>
+    </message>
+    <message>
+        <source>The destination folder %1 does not exist.</source>
+        <translation>La carpeta de destino %1 no existe.</translation>
+    </message>
+    <message>
+        <source>Burning stopped, but the recorder did not finish in time; the cache folder %1 was kept.</source>
+        <translation>La grabación se detuvo, pero la grabadora no terminó a tiempo; se conservó la carpeta de caché %1.</translation>
+    </message>
+    <message>
+        <source>%1 file(s) were burnt; %2 could not be written to the cache.</source>
+        <translation>Se grabaron %1 archivo(s); %2 no se pudieron escribir en la caché.</translation>
+    </message>
+    <message>
         <source>The job ended with an error.</source>
         <translation>La operación terminó con un error.</translation>
     </message>

@@ -712,6 +712,80 @@ The help pages are in %1; open index.htm there in a web browser.</source>
 Les pages d&#x27;aide se trouvent dans %1 ; ouvrez-y index.htm dans un navigateur web.</translation>
     </message>
     <message>
+        <source>No file manager could be opened to show the saved files. They are in:
+%1</source>
+        <translation>Aucun gestionnaire de fichiers n’a pu être ouvert pour afficher les fichiers enregistrés. Ils se trouvent dans :
+%1</translation>
+    </message>
+    <message>
+        <source>Step 1 of 2: copying the files to the cache folder</source>
+        <translation>Étape 1 sur 2 : copie des fichiers dans le dossier cache</translation>
+    </message>
+    <message>
+        <source>Step 2 of 2: writing the disc</source>
+        <translation>Étape 2 sur 2 : gravure du disque</translation>
+    </message>
+    <message>
+        <source>Do you want to choose another destination for the %1 file(s) not saved yet?</source>
+        <translation>Voulez-vous choisir une autre destination pour le(s) %1 fichier(s) pas encore enregistré(s) ?</translation>
+    </message>
+    <message>
+        <source>%1 sector(s) of %2 file(s) could not be read; they are zeros in the saved files.</source>
+        <translation>%1 secteur(s) de %2 fichier(s) n’ont pas pu être lus ; ils sont remplis de zéros dans les fichiers enregistrés.</translation>
+    </message>
+    <message>
+        <source>%1 file(s) above 50 MB were cut to 1 MB: %2.</source>
+        <translation>%1 fichier(s) de plus de 50 Mo ont été tronqués à 1 Mo : %2.</translation>
+    </message>
+    <message>
+        <source>%1 duplicate file(s) skipped (the same content was saved once).</source>
+        <translation>%1 fichier(s) en double ignoré(s) (le même contenu a été enregistré une fois).</translation>
+    </message>
+    <message>
+        <source>%1 file(s) saved, %2 file(s) not saved.</source>
+        <translation>%1 fichier(s) enregistré(s), %2 fichier(s) non enregistré(s).</translation>
+    </message>
+    <message>
+        <source>Output: %1</source>
+        <translation>Sortie : %1</translation>
+    </message>
+    <message>
+        <source>Saving stopped. %1 file(s) saved in %2.</source>
+        <translation>Enregistrement arrêté. %1 fichier(s) enregistré(s) dans %2.</translation>
+    </message>
+    <message>
+        <source>The save is incomplete: %1 file(s) saved, %2 file(s) not saved.</source>
+        <translation>L’enregistrement est incomplet : %1 fichier(s) enregistré(s), %2 fichier(s) non enregistré(s).</translation>
+    </message>
+    <message>
+        <source>Saving operation completed. %1 file(s) saved in %2.</source>
+        <translation>Opération d’enregistrement terminée. %1 fichier(s) enregistré(s) dans %2.</translation>
+    </message>
+    <message>
+        <source>%1 MP3 file(s) were not saved: shorter than 2 KB, too short to be music.</source>
+        <translation>%1 fichier(s) MP3 n’ont pas été enregistrés : moins de 2 Ko, trop courts pour être de la musique.</translation>
+    </message>
+    <message>
+        <source>The save stopped: Removable drive is disconnected.</source>
+        <translation>L’enregistrement s’est arrêté : le lecteur amovible est déconnecté.</translation>
+    </message>
+    <message>
+        <source>The save stopped: the destination %1 cannot take more files (%2).</source>
+        <translation>L’enregistrement s’est arrêté : la destination %1 ne peut plus recevoir de fichiers (%2).</translation>
+    </message>
+    <message>
+        <source>The destination folder %1 does not exist.</source>
+        <translation>Le dossier de destination %1 n’existe pas.</translation>
+    </message>
+    <message>
+        <source>Burning stopped, but the recorder did not finish in time; the cache folder %1 was kept.</source>
+        <translation>La gravure a été arrêtée, mais le graveur n’a pas terminé à temps ; le dossier cache %1 a été conservé.</translation>
+    </message>
+    <message>
+        <source>%1 file(s) were burnt; %2 could not be written to the cache.</source>
+        <translation>%1 fichier(s) ont été gravés ; %2 n’ont pas pu être écrits dans le cache.</translation>
+    </message>
+    <message>
         <source>The job ended with an error.</source>
         <translation>L&#x27;opération s&#x27;est terminée par une erreur.</translation>
     </message>

@@ -203,18 +203,15 @@ TEST(BurnJob, ABurnAfterASaveWritesTheSameBytes) {
     }
 }
 
-// Each medium the job cannot burn: its message, a failure (not a success),
-// the finished notification all the same, the cache emptied, the medium
-// untouched.
+// Each medium the job cannot burn: its message in the outcome (the front end
+// shows it, once), a failure (not a success), the finished notification all
+// the same, the cache emptied, the medium untouched.
 void ExpectRefused(BurnFixture& f, const JobOutcome& outcome, std::string_view text) {
     EXPECT_EQ(outcome.result, JobResult::Refused) << outcome.message;
     EXPECT_FALSE(outcome.Succeeded());
     EXPECT_EQ(outcome.message, text);
     EXPECT_EQ(outcome.done, 0u);
-    ASSERT_EQ(f.reporter.messages.size(), 1u) << ::testing::PrintToString(f.Boxes());
-    EXPECT_EQ(f.reporter.messages[0].text, text);
-    EXPECT_EQ(f.reporter.messages[0].caption, "Error");
-    EXPECT_EQ(f.reporter.messages[0].icon, MsgIcon::Error);
+    EXPECT_TRUE(f.reporter.messages.empty()) << ::testing::PrintToString(f.Boxes());
     EXPECT_EQ(f.reporter.finished, 1);
     EXPECT_TRUE(f.CacheEmpty());
 }
@@ -348,10 +345,9 @@ TEST(BurnJob, NothingIsWrittenToTheMediumBeingRecovered) {
     JobOutcome outcome = f.Run(false);
     EXPECT_EQ(outcome.result, JobResult::Refused);
     EXPECT_EQ(f.reporter.finished, 1);
-    ASSERT_EQ(f.reporter.messages.size(), 1u);
-    EXPECT_NE(f.reporter.messages[0].text.find("is the disk image being recovered"),
-              std::string::npos)
-        << f.reporter.messages[0].text;
+    EXPECT_TRUE(f.reporter.messages.empty()) << ::testing::PrintToString(f.Boxes());
+    EXPECT_NE(outcome.message.find("is the disk image being recovered"), std::string::npos)
+        << outcome.message;
     EXPECT_EQ(test::ReadFile(f.card), before);
     EXPECT_TRUE(f.CacheEmpty());
 

@@ -318,8 +318,9 @@ TEST(SaveJob, FilesThatCannotBeArchivedAreKept) {
     EXPECT_EQ(job->GetUnarchivedCount(), 2u);
     EXPECT_EQ(ReadFile(dir / (kJob + "/JPG/file# 1.JPG")), fx.contents["file# 1.JPG"]);
     EXPECT_EQ(ReadFile(dir / (kJob + "/WAV/file# 2.WAV")), fx.contents["file# 2.WAV"]);
-    ASSERT_EQ(fx.reporter.messages.size(), 1u);
-    EXPECT_EQ(fx.reporter.messages[0].caption, "Error");
+    // Told once, by the front end, from the outcome.
+    EXPECT_TRUE(fx.reporter.messages.empty());
+    EXPECT_NE(outcome.message.find("2 file(s) not saved"), std::string::npos) << outcome.message;
     EXPECT_EQ(job->GetResults().at("JPG").saved, 0u);
 }
 
@@ -569,9 +570,11 @@ TEST(SaveJob, RefusesAMissingDestination) {
     SaveFixture fx;
     fx.Add("JPG", 1, 1000, true);
     auto job = fx.Job(dir / "missing", false);
-    EXPECT_EQ(job->Run().result, JobResult::Refused);
-    ASSERT_EQ(fx.reporter.messages.size(), 1u);
-    EXPECT_EQ(fx.reporter.messages[0].caption, "Error");
+    const JobOutcome outcome = job->Run();
+    EXPECT_EQ(outcome.result, JobResult::Refused);
+    // Why, for the front end to show.
+    EXPECT_TRUE(fx.reporter.messages.empty());
+    EXPECT_NE(outcome.message.find("does not exist"), std::string::npos) << outcome.message;
     EXPECT_TRUE(fx.extracted.empty());
     EXPECT_EQ(fx.reporter.finished, 0);
 }
@@ -595,10 +598,10 @@ TEST(SaveDestination, ImageSourceRefusesItsOwnPath) {
         fx.session.selectedDrive = image;
         fx.Add("JPG", 1, 1000, true);
         auto job = fx.Job(image, compress);
-        EXPECT_EQ(job->Run().result, JobResult::Refused);
-        ASSERT_EQ(fx.reporter.messages.size(), 1u);
-        EXPECT_EQ(fx.reporter.messages[0].caption, "Error");
-        EXPECT_NE(fx.reporter.messages[0].text.find("being recovered"), std::string::npos);
+        const JobOutcome outcome = job->Run();
+        EXPECT_EQ(outcome.result, JobResult::Refused);
+        EXPECT_TRUE(fx.reporter.messages.empty());
+        EXPECT_NE(outcome.message.find("being recovered"), std::string::npos) << outcome.message;
         EXPECT_TRUE(fx.extracted.empty());
         EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"card.img"});
         EXPECT_EQ(ReadFile(image), std::vector<uint8_t>(4096, 0));
@@ -674,12 +677,79 @@ TEST(SaveDestination, DeviceSourceRefusesItsMountedPartitions) {
             fx.session.selectedDrive = source;
             fx.Add("JPG", 1, 1000, true);
             auto job = fx.Job(mnt, compress);
-            EXPECT_EQ(job->Run().result, JobResult::Refused) << source;
-            ASSERT_EQ(fx.reporter.messages.size(), 1u);
-            EXPECT_EQ(fx.reporter.messages[0].caption, "Error");
+            const JobOutcome outcome = job->Run();
+            EXPECT_EQ(outcome.result, JobResult::Refused) << source;
+            EXPECT_TRUE(fx.reporter.messages.empty());
+            EXPECT_FALSE(outcome.message.empty());
             EXPECT_TRUE(fx.extracted.empty());
             EXPECT_EQ(Listing(mnt), before);
         }
+    }
+}
+
+}  // namespace
+}  // namespace tvn
+
+namespace tvn {
+namespace {
+
+// A destination that fills up at the third file: the save stops there and
+// names the files it did not save; the part that goes on elsewhere saves
+// only those, and its end counts both parts. Plain and into archives (a file
+// counts as saved once its archive is whole).
+TEST(SaveJob, APartThatGoesOnElsewhereSavesOnlyWhatTheFullOneLeft) {
+    for (const bool compress : {false, true}) {
+        SCOPED_TRACE(compress ? "compressed" : "plain");
+        TempDir first, second;
+        SaveFixture fx;
+        for (unsigned i = 1; i <= 4; ++i) fx.Add("JPG", i, 1000, true);
+        fx.Add("JPG", 5, 1000, false);
+        bool full = true;
+        const auto extract = [&fx, &full](CSession&, CFileNode& node, const std::string& dir, IReporter&) {
+            fx.extracted.push_back(node.GetName());
+            ExtractResult result;
+            if (full && fx.extracted.size() == 3) {
+                result.error = ENOSPC;
+                return result;
+            }
+            WriteFile(dir + "/" + node.GetName(), std::vector<uint8_t>(1024, 7));
+            result.saved = true;
+            result.path = dir + "/" + node.GetName();
+            return result;
+        };
+        auto job = fx.Job(first.Path(), compress);
+        job->SetExtractor(extract);
+        const JobOutcome one = job->Run();
+        EXPECT_EQ(one.result, JobResult::Failed) << one.message;
+        EXPECT_TRUE(job->StoppedByDestination());
+        EXPECT_EQ(one.done, 2u);
+        ASSERT_EQ(fx.extracted.size(), 3u) << "no file after the full one is read";
+        // The file the destination refused and the one never come to, in
+        // the catalogue's order.
+        std::vector<std::string> leftNames;
+        for (const CFileNode* n : job->GetUnsaved()) leftNames.push_back(n->GetName());
+        ASSERT_EQ(leftNames.size(), 2u);
+        EXPECT_EQ(leftNames[0], fx.extracted[2]);
+        EXPECT_NE(leftNames[1], fx.extracted[0]);
+        EXPECT_NE(leftNames[1], fx.extracted[1]);
+        EXPECT_NE(leftNames[1], fx.extracted[2]);
+
+        fx.extracted.clear();
+        full = false;
+        fx.session.jobName = kJob;
+        auto next = fx.Job(second.Path(), compress);
+        next->SetExtractor(extract);
+        const std::vector<CFileNode*> left = job->GetUnsaved();
+        next->SetOnly(std::set<const CFileNode*>(left.begin(), left.end()));
+        next->SetEarlierPart(one.done, job->GetOutputPlace());
+        const JobOutcome two = next->Run();
+        EXPECT_EQ(two.result, JobResult::Completed) << two.message;
+        EXPECT_EQ(fx.extracted, leftNames);
+        EXPECT_EQ(two.done, 4u);
+        EXPECT_TRUE(next->GetUnsaved().empty());
+        EXPECT_NE(two.message.find("4 file(s) saved in " + first.Path()), std::string::npos) << two.message;
+        EXPECT_NE(two.message.find(second.Path()), std::string::npos) << two.message;
+        EXPECT_FALSE(next->StoppedByDestination());
     }
 }
 
