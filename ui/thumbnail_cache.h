@@ -35,21 +35,27 @@ struct FoundFileBytes {
 };
 
 // Reads up to length bytes at offset through the medium and decodes a picture
-// no larger than box: a camera raw type's embedded preview through LibRaw (as
-// the viewer shows it), a movie's first frame where its container and codec
-// allow (preview/movie_frame.h), anything else through Qt's image readers. A
-// null image when the bytes cannot be read or do not decode.
+// no larger than box: a camera raw type's embedded preview and a HEIC picture
+// through the viewer's decoder (as the viewer shows them), a movie's first
+// frame where its container and codec allow (preview/movie_frame.h), anything
+// else through Qt's image readers. Of a raw file larger than kLargestFile,
+// its head is read: the previews lie near the start. A null image when the
+// bytes cannot be read or do not decode.
 QImage DecodeThumbnail(const FoundFileBytes& where, QSize box, const std::string& type = {});
 
 // Types whose files Qt's image readers can show.
 bool IsPictureType(const std::string& type);
 // Camera raw types, shown by their embedded preview.
 bool IsRawType(const std::string& type);
+// Types the viewer decodes itself, and their thumbnails with it: the camera
+// raw types (LibRaw, else the largest embedded JPEG) and HEIC (libheif).
+bool IsViewerDecodedType(const std::string& type);
 
 class CThumbnailCache : public QObject {
     Q_OBJECT
 public:
-    // Files above this many bytes get no thumbnail.
+    // Files above this many bytes get no thumbnail; of movies and raw files
+    // this much of the head is read.
     static constexpr uint64_t kLargestFile = 30ULL * 1024 * 1024;
 
     // The finished pictures are kept up to this many bytes of pixels; the
