@@ -1,7 +1,7 @@
 // Micro-benchmarks: the per-sector recognizer pass over one 512 KiB block
-// (all nineteen recognizers; a block of zeros, of random bytes and of real
-// media), the search for a text in a block, and the length search of each
-// type from a real file's start.
+// (every recognizer at every sector; a block of zeros, of random bytes and of
+// real media), the search for a text in a block, and the length search of
+// each type from a real file's start.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>

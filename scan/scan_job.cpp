@@ -9,6 +9,13 @@
 
 namespace tvn {
 
+namespace {
+
+// How far ahead of the sector under test its bytes are fetched into the cache.
+constexpr DWORD kPrefetchAhead = 8192;
+
+}  // namespace
+
 CScanJob::CScanJob(CDiskSource& source, CDirectoryTree& tree, CTypeCounters& counters,
                    CJobControl& control, IReporter& reporter)
     : m_source(source),
@@ -104,6 +111,9 @@ JobOutcome CScanJob::Run() {
     }
 
     ULONGLONG progressAt = ~ULONGLONG{0};  // the position the percentage was worked out for
+    // The sector under test, position - K + offset / S, counted along
+    // instead of divided out at every sector.
+    ULONGLONG sector = from;
     // A medium that has gone away is not read as zeros to its end: the scan
     // ends with what it has found once it comes to a block it cannot have.
     bool gone = m_ctx.blockGone;
@@ -112,7 +122,7 @@ JobOutcome CScanJob::Run() {
         const DWORD offset = m_ctx.offset;
         // Every sector of the medium is offered, up to its very end; nothing
         // past the end is tested.
-        if (position - K + offset / S >= total) break;
+        if (sector >= total) break;
 
         if (position != progressAt) {
             progressAt = position;
@@ -124,8 +134,13 @@ JobOutcome CScanJob::Run() {
         }
 
         bool stopped = false;
-        uint32_t ask = askByByte0[m_ctx.buffer[offset]] & askByByte4[m_ctx.buffer[offset + 4]];
-        if (covered != 0) ask &= ~Uncover(covered, position - K + offset / S);
+        const BYTE* here = m_ctx.buffer.data() + offset;
+        // The sectors ahead are fetched while this one is tested: the block
+        // was read on the other thread, so little of it is in this core's
+        // cache.
+        if (offset + kPrefetchAhead < kScanBufferSize) __builtin_prefetch(here + kPrefetchAhead);
+        uint32_t ask = askByByte0[here[0]] & askByByte4[here[4]];
+        if (covered != 0) ask &= ~Uncover(covered, sector);
         for (; ask != 0; ask &= ask - 1) {
             const auto index = static_cast<size_t>(__builtin_ctz(ask));
             CScanner* recognizer = m_list[index].get();
@@ -139,8 +154,7 @@ JobOutcome CScanJob::Run() {
                                                                 : length < kMaxFileLength)) {
                     RecordHit(*recognizer, position, K);
                     if (m_ctx.exactLengths && !recognizer->MayBeIncomplete()) {
-                        const ULONGLONG start = position - K + offset / S;
-                        m_coveredUntil[index] = start + (length + S - 1) / S;
+                        m_coveredUntil[index] = sector + (length + S - 1) / S;
                         covered |= uint32_t{1} << index;
                         if (jpegIndex < m_list.size() && jpegIndex != index &&
                             m_coveredUntil[index] > m_coveredUntil[jpegIndex]) {
@@ -159,6 +173,7 @@ JobOutcome CScanJob::Run() {
 
         if (offset + S < kScanBufferSize) {
             m_ctx.offset = static_cast<DWORD>(offset + S);
+            ++sector;
         } else {
             // Between two blocks: a checkpoint when it is time and no file
             // measured whole reaches past the block (its inner starts are
@@ -173,6 +188,7 @@ JobOutcome CScanJob::Run() {
             gone = m_ctx.blockGone;
             m_ctx.offset = 0;
             position += K;
+            sector = position - K;
             m_source.SetPosition(position);
         }
     }

@@ -12,7 +12,22 @@
 
 namespace tvn {
 
+size_t CScanContext::TextSlot(std::string_view text) {
+    const auto it = std::find_if(m_texts.begin(), m_texts.end(),
+                                 [&](const TextPositions& t) { return t.text == text; });
+    if (it != m_texts.end()) return static_cast<size_t>(it - m_texts.begin());
+    m_texts.push_back({std::string(text), ~ULONGLONG{0}, 0, 0, {}});
+    return m_texts.size() - 1;
+}
+
 bool CScanContext::TextInWindow(std::string_view text, size_t first, size_t last) {
+    if (text.empty()) return false;
+    return TextInWindow(TextSlot(text), first, last);
+}
+
+bool CScanContext::TextInWindow(size_t slot, size_t first, size_t last) {
+    TextPositions& t = m_texts[slot];
+    const std::string_view text = t.text;
     const size_t n = text.size();
     if (n == 0 || n > buffer.size() || first > last) return false;
     last = std::min(last, buffer.size() - n);  // wholly inside the buffer
@@ -23,19 +38,12 @@ bool CScanContext::TextInWindow(std::string_view text, size_t first, size_t last
         }
         return false;
     }
-    auto it = std::find_if(m_texts.begin(), m_texts.end(),
-                           [&](const TextPositions& t) { return t.text == text; });
-    if (it == m_texts.end()) {
-        m_texts.push_back({std::string(text), ~ULONGLONG{0}, 0, 0, {}});
-        it = std::prev(m_texts.end());
-    }
     // The starts from lo up to hi have been searched. Sectors ask in rising
     // order, so the searched range only grows and no byte of the block is
     // searched twice for one text. It grows by at least kStride at a time:
     // the text asked for at every sector is found with a few long searches
     // instead of one short one per sector. A text nobody asks for in a block
     // is not searched there at all.
-    TextPositions& t = *it;
     if (t.generation != generation || first < t.lo || first > t.hi) {
         t.generation = generation;
         t.lo = t.hi = first;

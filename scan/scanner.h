@@ -111,6 +111,10 @@ struct CScanContext {
     // is compared instead, and every length is measured anew each time it is
     // asked for (the reference behaviour the fast path must match).
     bool TextInWindow(std::string_view text, size_t first, size_t last);
+    // The same by the text's slot (TextSlot, looked up once): for the
+    // questions asked at every sector.
+    bool TextInWindow(size_t slot, size_t first, size_t last);
+    size_t TextSlot(std::string_view text);
     bool straightforward = false;
 
 private:

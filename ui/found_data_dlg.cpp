@@ -343,9 +343,8 @@ void CDataFoundDlg::keyPressEvent(QKeyEvent* event) {
 
 void CDataFoundDlg::ShowFolder(CFolderNode* folder) {
     if (folder == nullptr) return;
-    // A new folder's contents are sorted by name, ascending.
-    m_listModel->sort(CFileListModel::NameColumn, Qt::AscendingOrder);
-    m_listModel->ShowFolder(folder);
+    // A new folder's contents are sorted by name, ascending (once).
+    m_listModel->ShowFolder(folder, CFileListModel::NameColumn, Qt::AscendingOrder);
     m_list->header()->setSortIndicator(CFileListModel::NameColumn, Qt::AscendingOrder);
     const QModelIndex index = m_treeModel->IndexOf(folder);
     if (index.isValid() && m_tree->currentIndex() != index) {
@@ -444,11 +443,8 @@ void CDataFoundDlg::SetMinimumSize(ULONGLONG bytes) {
         m_minSize->setValue(static_cast<int>(bytes / 1024));
     }
     m_selection.SetMinimumSize(bytes);
-    CFolderNode* folder = m_listModel->Folder();
-    const int sortColumn = m_listModel->SortColumn();
-    const Qt::SortOrder order = m_listModel->SortOrder();
-    m_listModel->ShowFolder(folder);
-    m_listModel->sort(sortColumn, order);
+    // Shown again in the order last asked for.
+    m_listModel->ShowFolder(m_listModel->Folder());
     m_treeModel->MarksChanged();
     UpdateSelectedTotals();
 }

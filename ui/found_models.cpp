@@ -145,6 +145,14 @@ CFileListModel::CFileListModel(CFoundSelection& selection, QObject* parent)
     m_fileIcon = QIcon(QStringLiteral(":/art/file.svg"));
 }
 
+void CFileListModel::ShowFolder(CFolderNode* folder, int column, Qt::SortOrder order) {
+    if (column == NameColumn || column == SizeColumn || column == DateColumn) {
+        m_sortColumn = column;
+        m_sortOrder = order;
+    }
+    ShowFolder(folder);
+}
+
 void CFileListModel::ShowFolder(CFolderNode* folder) {
     beginResetModel();
     m_folder = folder;

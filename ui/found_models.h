@@ -73,6 +73,8 @@ public:
     // Shows what folder holds: the root's type folders or a folder's files
     // (those the size filter lets through), then sorts as last asked.
     void ShowFolder(CFolderNode* folder);
+    // The same, sorted by column in order: one sort for a new folder.
+    void ShowFolder(CFolderNode* folder, int column, Qt::SortOrder order);
     CFolderNode* Folder() const { return m_folder; }
     CDirectoryNode* NodeAt(int row) const;
     CDirectoryNode* NodeAt(const QModelIndex& index) const { return NodeAt(index.row()); }

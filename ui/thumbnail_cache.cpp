@@ -25,14 +25,24 @@ bool IsPictureType(const std::string& type) {
 
 bool IsRawType(const std::string& type) { return preview::IsRawType(type); }
 
+bool IsViewerDecodedType(const std::string& type) { return IsRawType(type) || type == "HEIC"; }
+
+namespace {
+
+// Types whose picture lies near the start of a file of any size: a movie's
+// first frame, a raw file's previews.
+bool ShownFromTheHead(const std::string& type) { return preview::HasMovieFrames(type) || IsRawType(type); }
+
+}  // namespace
+
 QImage DecodeThumbnail(const FoundFileBytes& where, QSize box, const std::string& type,
                        preview::CDecoderLink& decoder) {
-    const bool movie = preview::HasMovieFrames(type);
     if (!where.medium || where.length == 0 ||
-        (where.length > CThumbnailCache::kLargestFile && !movie))
+        (where.length > CThumbnailCache::kLargestFile && !ShownFromTheHead(type)))
         return {};
-    // A movie's first frame lies near its start, or where its index says;
-    // no more than the largest picture file is read for it.
+    // A movie's first frame lies near its start, or where its index says, and
+    // a raw file's previews near its start; no more than the largest picture
+    // file is read for them.
     const uint64_t length = std::min<uint64_t>(where.length, CThumbnailCache::kLargestFile);
     QByteArray bytes(static_cast<qsizetype>(length), Qt::Uninitialized);
     const ssize_t got = where.medium->ReadAt(bytes.data(), length, where.offset);
@@ -60,8 +70,8 @@ QPixmap CThumbnailCache::Get(const CFileNode& node, const FoundFileBytes& where)
     const CFolderNode* folder = node.GetParent();
     const std::string type = folder != nullptr ? folder->GetName() : std::string();
     const bool movie = preview::HasMovieFrames(type);
-    if (folder == nullptr || !(IsPictureType(type) || IsRawType(type) || movie) || where.length == 0 ||
-        (where.length > kLargestFile && !movie)) {
+    if (folder == nullptr || !(IsPictureType(type) || IsViewerDecodedType(type) || movie) ||
+        where.length == 0 || (where.length > kLargestFile && !ShownFromTheHead(type))) {
         m_done.insert(&node, new QPixmap(), 1);  // asked once, never decoded
         return {};
     }

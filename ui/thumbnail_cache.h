@@ -39,9 +39,11 @@ struct FoundFileBytes {
 
 // Reads up to length bytes at offset through the medium and has the decoder
 // process make a picture no larger than box of them (preview/thumbnail.h): a
-// camera raw type's embedded preview, a movie's first frame, anything else
-// through Qt's image readers. A null image when the bytes cannot be read, do
-// not decode, or the decoder fails or takes too long.
+// camera raw type's embedded preview and a HEIC picture as the viewer shows
+// them, a movie's first frame, anything else through Qt's image readers. Of
+// a raw file larger than kLargestFile, its head is read: the previews lie
+// near the start. A null image when the bytes cannot be read, do not decode,
+// or the decoder fails or takes too long.
 QImage DecodeThumbnail(const FoundFileBytes& where, QSize box, const std::string& type,
                        preview::CDecoderLink& decoder);
 
@@ -49,11 +51,15 @@ QImage DecodeThumbnail(const FoundFileBytes& where, QSize box, const std::string
 bool IsPictureType(const std::string& type);
 // Camera raw types, shown by their embedded preview.
 bool IsRawType(const std::string& type);
+// Types the viewer decodes itself, and their thumbnails with it: the camera
+// raw types (LibRaw, else the largest embedded JPEG) and HEIC (libheif).
+bool IsViewerDecodedType(const std::string& type);
 
 class CThumbnailCache : public QObject {
     Q_OBJECT
 public:
-    // Files above this many bytes get no thumbnail.
+    // Files above this many bytes get no thumbnail; of movies and raw files
+    // this much of the head is read.
     static constexpr uint64_t kLargestFile = 30ULL * 1024 * 1024;
 
     // The finished pictures are kept up to this many bytes of pixels; the

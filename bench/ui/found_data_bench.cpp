@@ -1,7 +1,8 @@
-// The found-data window over a catalogue of 100,000 files: how long the GUI
+// The found-data window over a catalogue of 1,000,000 files: how long the GUI
 // thread is busy opening the window, showing the big folder, sorting it and
 // ticking everything, each step including the repaint it causes. Run it from
-// the release build: build/release/bench/tvn_bench_ui (offscreen platform).
+// the release build: build/release/bench/tvn_bench_ui (offscreen platform);
+// --files=N makes the big folder N files long instead.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -10,6 +11,8 @@
 #include <QTest>
 
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -22,17 +25,17 @@ namespace {
 using tvn::CSession;
 using tvn::ui::CDataFoundDlg;
 
-constexpr unsigned kFiles = 100000;
+unsigned g_files = 1000000;  // the big folder's files (--files=N)
 
-// 100,000 JPEGs of assorted sizes and a few other folders, as a long scan of
-// a large card leaves them.
+// That many JPEGs of assorted sizes and a few other folders, as a long scan
+// of a large card leaves them.
 CSession& BigCatalogue() {
     static CSession* session = [] {
         auto* s = new CSession;
         s->jobMode = tvn::JobMode::Save;
         for (const char* type : {"MP3", "CR2", "JPG"}) {
             tvn::CFolderNode* folder = s->tree.InsertFolder(type);
-            const unsigned count = std::string(type) == "JPG" ? kFiles : 500;
+            const unsigned count = std::string(type) == "JPG" ? g_files : 500;
             for (unsigned i = 1; i <= count; ++i) {
                 const tvn::ULONGLONG size = 200000ULL + (i * 7919ULL) % 6000000ULL;
                 folder->InsertFile("file# " + std::to_string(i) + ".", i * 1000ULL,
@@ -136,6 +139,17 @@ BENCHMARK(BM_TickOneFile)->UseManualTime()->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
+    // --files=N is ours; the rest are the benchmark library's.
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--files=", 8) == 0) {
+            const unsigned long n = std::strtoul(argv[i] + 8, nullptr, 10);
+            if (n > 0 && n <= 50000000UL) g_files = static_cast<unsigned>(n);
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argc = kept;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     tvn::ui::ApplyAppStyle(app);

@@ -1,7 +1,8 @@
 // The walks of today's camera and phone formats. RAF: the header's offsets
 // and lengths of the embedded JPEG, the metadata and the raw data; the file
 // ends with the farthest of them. HEIC/HEIF: the top-level boxes by their
-// sizes. Transport streams (MTS, M2TS, TS): the run of packets.
+// sizes. Transport streams (MTS, M2TS, TS): the run of packets, to where
+// the next recording begins.
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -79,16 +80,67 @@ WalkResult WalkHeif(CByteSource& src) {
     return WalkResult::Length(pos, open);
 }
 
+namespace {
+
+// What the walk keeps of the packets it has passed, to tell where the next
+// recording begins: a camera writes each clip from a fresh program
+// association table, its arrival clock and continuity counters started anew.
+struct ClipTrack {
+    bool haveTime = false;
+    uint32_t time = 0;         // arrival time stamp of the last packet with its sync byte
+    bool havePat = false;
+    uint8_t patCounter = 0;    // continuity counter of the last association table packet
+    bool lostSincePat = false;  // a packet without its sync byte came after it
+};
+
+// 27 MHz ticks; the arrival clock counts 30 bits and wraps.
+constexpr uint32_t kTimeMask = 0x3FFFFFFF;
+// One second: within one recording, packets arrive far closer together.
+constexpr uint32_t kTimeJump = 27000000;
+
+}  // namespace
+
 WalkResult WalkTransport(CByteSource& src, size_t packet, size_t syncAt) {
     constexpr size_t kConfirm = 4;  // packets after a lost one that must carry their sync byte
     const auto synced = [&](uint64_t at) {
         const auto b = at + packet <= src.Limit() ? src.U8(at + syncAt) : std::nullopt;
         return b && *b == 0x47;
     };
+    // Whether the packet at pos (its sync byte in place) opens another
+    // recording: an association table that starts a section where the
+    // arrival clock jumps (back, or on by more than a second), or where the
+    // table's continuity counter starts again out of turn (no packet lost
+    // since the table before, no discontinuity the packet announces).
+    ClipTrack track;
+    const auto nextClip = [&](uint64_t pos) {
+        std::array<uint8_t, 10> h{};
+        const size_t n = std::min<size_t>(syncAt + 6, h.size());
+        if (!src.Read(pos, h.data(), n)) return false;
+        const uint8_t* ts = h.data() + syncAt;
+        const bool pat = (ts[1] & 0xDF) == 0x40 && ts[2] == 0;  // PID 0, section start, no error
+        bool jump = false;
+        if (syncAt == 4) {
+            const uint32_t time =
+                (uint32_t{h[0]} << 24 | uint32_t{h[1]} << 16 | uint32_t{h[2]} << 8 | h[3]) & kTimeMask;
+            jump = track.haveTime && ((time - track.time) & kTimeMask) > kTimeJump;
+            track.time = time;
+            track.haveTime = true;
+        }
+        if ((ts[1] & 0x1F) != 0 || ts[2] != 0 || (ts[3] & 0x10) == 0) return false;  // no table payload
+        const uint8_t counter = ts[3] & 0x0F;
+        const bool announced = (ts[3] & 0x20) != 0 && ts[4] > 0 && (ts[5] & 0x80) != 0;
+        const bool outOfTurn = track.havePat && !track.lostSincePat && !announced &&
+                               counter != track.patCounter && counter != ((track.patCounter + 1) & 0x0F);
+        track.havePat = true;
+        track.patCounter = counter;
+        track.lostSincePat = false;
+        return pos > 0 && pat && (jump || outOfTurn);
+    };
     uint64_t pos = 0;
     uint64_t good = 0;
     while (true) {
         if (synced(pos)) {
+            if (nextClip(pos)) break;
             pos += packet;
             ++good;
             continue;
@@ -98,6 +150,7 @@ WalkResult WalkTransport(CByteSource& src, size_t packet, size_t syncAt) {
         bool more = true;
         for (size_t k = 1; k <= kConfirm && more; ++k) more = synced(pos + k * packet);
         if (!more || good == 0) break;
+        track.lostSincePat = true;
         pos += packet;
     }
     if (good < 3 || src.Broken()) return WalkResult::Broken();

@@ -51,7 +51,9 @@ WalkResult WalkHeif(CByteSource& src);
 // Transport streams: the run of packets of the given size (188, or 192 with
 // the sync byte after a 4-byte time stamp) to its last packet. A packet
 // whose sync byte is lost in the middle of the run does not end it when the
-// packets after it carry theirs.
+// packets after it carry theirs. A recording written straight after another
+// ends the run where it begins: an association table with the arrival clock
+// (192-byte packets) or the table's continuity counter starting anew.
 WalkResult WalkTransport(CByteSource& src, size_t packet, size_t syncAt);
 
 // The walk of a type.

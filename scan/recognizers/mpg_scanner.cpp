@@ -72,7 +72,8 @@ ULONGLONG FindEndCode(std::span<const BYTE> block, CLookahead& ahead, ULONGLONG 
 
 // The counter starts at 0 and is advanced before it is handed out, so the
 // first stream of a scan is number 1.
-CMPGScanner::CMPGScanner(CScanContext& ctx) : CScanner(ctx, FileType::MPG) {
+CMPGScanner::CMPGScanner(CScanContext& ctx)
+    : CScanner(ctx, FileType::MPG), m_mpegTvSlot(ctx.TextSlot({kMpegTv, sizeof kMpegTv - 1})) {
     ResetCounter(0);
 }
 
@@ -98,7 +99,8 @@ bool CMPGScanner::IsFileHeader() {
         }
         return false;
     }
-    return m_ctx.TextInWindow({kMpegTv, sizeof kMpegTv - 1}, p + 1, p + kMpegTvWindow);
+    // Asked at every sector: the text by its slot.
+    return m_ctx.TextInWindow(m_mpegTvSlot, p + 1, p + kMpegTvWindow);
 }
 
 ULONGLONG CMPGScanner::GetFileSize() {

@@ -29,6 +29,7 @@ private:
     ULONGLONG SearchEndCode();
 
     ULONGLONG m_ullEndMark = 0;
+    size_t m_mpegTvSlot;  // "MPEGTV" among the texts the scan looks for
 };
 
 }  // namespace tvn

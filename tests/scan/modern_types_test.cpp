@@ -166,6 +166,74 @@ TEST(ModernWalks, TheCasesThatBreakOtherCarvers) {
     EXPECT_FALSE(Walk(FileType::TS, media::MakeTransportStream(o, true)).measured);
 }
 
+// Two recordings one straight after the other are two clips, told apart by
+// the second's association table with its arrival clock or its continuity
+// counter started anew; neither a clock that wraps nor a lost table packet
+// splits one clip.
+TEST(ModernWalks, BackToBackClipsEndWhereTheNextRecordingBegins) {
+    media::ModernOptions o;
+    o.dataBytes = 60000;
+    for (const bool m2ts : {true, false}) {
+        SCOPED_TRACE(m2ts ? "M2TS" : "TS");
+        const FileType type = m2ts ? FileType::MTS : FileType::TS;
+        size_t first = 0;
+        const Bytes two = media::MakeBackToBackClips(o, m2ts, &first);
+        ASSERT_EQ(first % 512, 0u);
+        EXPECT_EQ(Walk(type, two).length, first);
+        const Bytes second(two.begin() + static_cast<long>(first), two.end());
+        EXPECT_EQ(Walk(type, Concat(second, Bytes(4096, 0))).length, second.size());
+    }
+    // Each sign alone ends the first clip: the clock started anew while the
+    // second clip's table counter goes on in turn, and the counter started
+    // anew while the clock goes on.
+    const size_t P = 192;
+    size_t first = 0;
+    const Bytes pair = media::MakeBackToBackClips(o, true, &first);
+    const auto patCounter = [&](const Bytes& b, size_t end) {
+        uint8_t cc = 0;
+        for (size_t at = 0; at < end; at += P)
+            if (b[at + 5] == 0x40 && b[at + 6] == 0) cc = b[at + 7] & 0x0F;
+        return cc;
+    };
+    Bytes clockOnly = pair;
+    uint8_t cc = patCounter(pair, first);
+    for (size_t at = first; at < clockOnly.size(); at += P)
+        if (clockOnly[at + 5] == 0x40 && clockOnly[at + 6] == 0)
+            clockOnly[at + 7] = static_cast<uint8_t>(0x10 | (++cc & 0x0F));
+    EXPECT_EQ(Walk(FileType::MTS, clockOnly).length, first);
+    Bytes counterOnly = pair;
+    const auto clockAt = [&](size_t at) {
+        return (uint32_t{counterOnly[at]} << 24 | uint32_t{counterOnly[at + 1]} << 16 |
+                uint32_t{counterOnly[at + 2]} << 8 | counterOnly[at + 3]);
+    };
+    uint32_t clock = clockAt(first - P);
+    for (size_t at = first; at < counterOnly.size(); at += P) {
+        clock += 1500;
+        for (size_t k = 0; k < 4; ++k)
+            counterOnly[at + k] = static_cast<uint8_t>(clock >> (24 - 8 * k));
+    }
+    EXPECT_EQ(Walk(FileType::MTS, counterOnly).length, first);
+    // One clip whose 30-bit arrival clock wraps in the middle stays whole.
+    media::ModernOptions wrap = o;
+    wrap.seed = (1u << 30) - 0x1000 - 1500 * 200;
+    const Bytes wrapped = media::MakeTransportStream(wrap, true);
+    ASSERT_GT(wrapped.size() / P, 250u);
+    EXPECT_EQ(Walk(FileType::MTS, Concat(wrapped, Bytes(4096, 0))).length, wrapped.size());
+    // A table packet lost in the middle: the next table's counter skips one,
+    // and the clip goes on.
+    Bytes lost = media::MakeTransportStream(o, true);
+    size_t table = 0;
+    for (size_t at = P * 150; at < lost.size(); at += P) {
+        if (lost[at + 5] == 0x40 && lost[at + 6] == 0) {
+            table = at;
+            break;
+        }
+    }
+    ASSERT_NE(table, 0u);
+    std::fill(lost.begin() + static_cast<long>(table), lost.begin() + static_cast<long>(table + P), 0);
+    EXPECT_EQ(Walk(FileType::MTS, Concat(lost, Bytes(4096, 0))).length, lost.size());
+}
+
 struct Found {
     std::string type;
     ULONGLONG start, size;
@@ -293,6 +361,39 @@ TEST(ModernScanLongClip, KeptWholeInBothModes) {
         ASSERT_EQ(found.size(), 1u) << (exact ? "exact" : "window");
         EXPECT_EQ(found[0].start, 16u);
         EXPECT_EQ(found[0].size, clip.size());
+    }
+}
+
+// Clips written one straight after the other, both packet sizes, are listed
+// as the files they are, in both length modes.
+TEST(ModernScanBackToBack, EachClipIsAFileOfItsOwn) {
+    test::TempDir dir;
+    media::ModernOptions o;
+    o.dataBytes = 300000;
+    size_t mtsFirst = 0, tsFirst = 0;
+    const Bytes mts = media::MakeBackToBackClips(o, true, &mtsFirst);
+    o.seed = 7;
+    const Bytes ts = media::MakeBackToBackClips(o, false, &tsFirst);
+    const uint64_t tsAt = (16 * 512 + mts.size() + 8 * 512) / 512 * 512;
+    {
+        media::ImageFile img(dir / "clips.img", tsAt + ts.size() + (1 << 20));
+        img.Write(16 * 512, mts);
+        img.Write(tsAt, ts);
+    }
+    for (const bool exact : {false, true}) {
+        SCOPED_TRACE(exact ? "exact" : "window");
+        const std::vector<Found> found = Scan(dir / "clips.img", {FileType::MTS, FileType::TS}, exact);
+        ASSERT_EQ(found.size(), 4u);
+        EXPECT_EQ(found[0].type, "MTS");
+        EXPECT_EQ(found[0].start, 16u);
+        EXPECT_EQ(found[0].size, mtsFirst);
+        EXPECT_EQ(found[1].start, 16u + mtsFirst / 512);
+        EXPECT_EQ(found[1].size, mts.size() - mtsFirst);
+        EXPECT_EQ(found[2].type, "TS");
+        EXPECT_EQ(found[2].start, tsAt / 512);
+        EXPECT_EQ(found[2].size, tsFirst);
+        EXPECT_EQ(found[3].start, (tsAt + tsFirst) / 512);
+        EXPECT_EQ(found[3].size, ts.size() - tsFirst);
     }
 }
 

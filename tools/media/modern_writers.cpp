@@ -502,7 +502,8 @@ Bytes MakeTransportStream(const ModernOptions& o, bool m2ts) {
     };
     size_t payload = 0;
     uint32_t frame = 0;
-    for (size_t n = 0; payload < o.dataBytes || (m2ts && (out.size() / packet) % 32 != 0); ++n) {
+    const size_t unit = m2ts ? 32 : o.wholeSectors ? 128 : 1;
+    for (size_t n = 0; payload < o.dataBytes || (out.size() / packet) % unit != 0; ++n) {
         if (n % 100 == 0) {
             put(0, true, Pat(), cc[0]);
             put(0x100, true, Pmt(), cc[1]);
@@ -523,6 +524,15 @@ Bytes MakeTransportStream(const ModernOptions& o, bool m2ts) {
         put(0x1011, start, p, cc[2]);
         payload += 184;
     }
+    return out;
+}
+
+Bytes MakeBackToBackClips(ModernOptions o, bool m2ts, size_t* firstLength) {
+    o.wholeSectors = true;
+    Bytes out = MakeTransportStream(o, m2ts);
+    if (firstLength != nullptr) *firstLength = out.size();
+    ++o.seed;
+    Append(out, MakeTransportStream(o, m2ts));
     return out;
 }
 

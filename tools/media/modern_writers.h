@@ -22,6 +22,10 @@ struct ModernOptions {
     uint32_t height = 480;
     uint32_t dataBytes = 200000;  // raw samples, coded picture data or stream payload
     uint32_t seed = 1;
+    // Transport streams of 188-byte packets: a whole number of sectors long
+    // (128 packets make 47 sectors), so that a clip written after it begins
+    // on a sector.
+    bool wholeSectors = false;
 };
 
 // ftyp "crx ", moov with Canon's uuid box (CNCV, CMT1 with IFD0's Make and
@@ -52,6 +56,11 @@ Bytes MakeRaf(const ModernOptions& o, bool rawFirst);
 // otherwise 188-byte packets. Always a whole number of aligned units (32
 // packets for M2TS) as cameras write them.
 Bytes MakeTransportStream(const ModernOptions& o, bool m2ts);
+// Two recordings written one straight after the other, as a camcorder does
+// when recording stops and starts again: the clip of o, then the clip of
+// o.seed + 1 with its arrival clock and continuity counters started anew.
+// firstLength, when given, receives the first clip's length.
+Bytes MakeBackToBackClips(ModernOptions o, bool m2ts, size_t* firstLength = nullptr);
 // An MP4 movie (MakeMp4) whose ftyp major brand is brand ("3gp4", "3g2a").
 Bytes Make3gp(size_t frames, const char* brand);
 
