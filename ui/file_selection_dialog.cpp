@@ -141,23 +141,22 @@ CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, C
 
     // Below the banner the three groups and the line of the box and Select
     // All; what the window gains in height stays below them.
+    auto* boxes = new QVBoxLayout;
+    boxes->setSpacing(0);
+    boxes->addWidget(m_exactLengths);
+    boxes->addWidget(m_copyFirst);
     auto* lastRow = new QHBoxLayout;
     lastRow->setContentsMargins(7, 0, 0, 0);
-    lastRow->addWidget(m_exactLengths);
+    lastRow->addLayout(boxes);
     lastRow->addStretch(1);
-    lastRow->addWidget(m_selectAll);
+    lastRow->addWidget(m_selectAll, 0, Qt::AlignTop);
     auto* body = new QVBoxLayout;
-    body->setContentsMargins(15, 10, 15, 10);
+    body->setContentsMargins(15, 6, 15, 6);
     body->setSpacing(6);
     body->addWidget(images);
     body->addWidget(media);
     body->addWidget(more);
     body->addLayout(lastRow);
-    auto* copyRow = new QHBoxLayout;
-    copyRow->setContentsMargins(7, 0, 0, 0);
-    copyRow->addWidget(m_copyFirst);
-    copyRow->addStretch(1);
-    body->addLayout(copyRow);
     body->addStretch(1);
     Content()->addWidget(banner);
     Content()->addLayout(body, 1);

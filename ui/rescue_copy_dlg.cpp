@@ -1,6 +1,7 @@
 #include "ui/rescue_copy_dlg.h"
 
 #include <QBoxLayout>
+#include <QFrame>
 #include <QGridLayout>
 #include <QLocale>
 #include <algorithm>
@@ -78,7 +79,7 @@ CRescueCopyDlg::CRescueCopyDlg(CSession& session, std::string image, QString sou
     auto* legendRow = new QHBoxLayout;
     legendRow->setSpacing(6);
     for (const auto& l : legend) {
-        auto* swatch = new QLabel(this);
+        auto* swatch = new QFrame(this);
         swatch->setFixedSize(12, 12);
         swatch->setAutoFillBackground(true);
         QPalette p = swatch->palette();
