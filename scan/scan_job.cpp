@@ -37,68 +37,22 @@ JobOutcome CScanJob::Run() {
     const ULONGLONG S = m_source.GetSectorSizeU();
     const ULONGLONG K = kScanBufferSize / S;  // sectors per block
     const ULONGLONG total = m_source.GetTotalSectors();
-
-    // The opening left the file offset at the start sector; a source that was
-    // scanned before is put back there.
-    // A scan that goes on from a checkpoint begins at the block it names.
-    const ULONGLONG from =
-        m_resumeAt && *m_resumeAt >= m_source.GetStartSector() && *m_resumeAt < total
-            ? *m_resumeAt
-            : m_source.GetStartSector();
-    if (m_resumeAt) m_control.FileCounter().store(m_resumeFiles);
-    m_source.Seek(from * S);
-    m_source.SetPosition(0);
-    // Unreadable sectors are read around and counted afresh for every scan.
-    m_ctx.health.Reset(m_ctx.health.Limits());
-    m_ctx.blockGone = false;
-    m_ctx.ahead.SetReadAround(&m_ctx.health, static_cast<uint32_t>(S));
-    // While this scan runs, the blocks ahead of it are read on a second thread.
-    if (!m_ctx.straightforward) m_ctx.ahead.Start(total * S);
     struct StopReader {
         CReadAhead& ahead;
         ~StopReader() { ahead.Stop(); }
     } stopReader{m_ctx.ahead};
-    m_ctx.ahead.MoveTo(from * S);
-    first.AllocBuffer(kScanBufferSize);
-    first.SetOffset(0);
-    first.ReadBlock();
+    const ULONGLONG from = Start();
 
     // From here on, position is the sector that follows the block in the buffer.
     ULONGLONG position = K + from;
     auto lastCheckpoint = std::chrono::steady_clock::now();
     m_source.SetPosition(position);
     m_control.ScanProgress().store(~ULONGLONG{0});
-
-    // Which recognizers to ask at a sector, as bits in list order: those
-    // whose key byte can begin a file. Each recognizer's key byte is the
-    // sector's first or fifth; one that looks elsewhere is always asked. The
-    // straightforward reference path asks every recognizer everywhere.
-    static_assert(kTypeCount <= 32);
-    std::array<uint32_t, 256> askByByte0{};
-    std::array<uint32_t, 256> askByByte4{};
-    for (size_t i = 0; i < m_list.size(); ++i) {
-        const CScanner& r = *m_list[i];
-        const size_t key = r.KeyByteOffset();
-        for (unsigned b = 0; b < 256; ++b) {
-            const bool may = m_ctx.straightforward || (key != 0 && key != 4) ||
-                             r.CanStartWith(static_cast<BYTE>(b));
-            if (key != 0 || may) askByByte0[b] |= uint32_t{1} << i;
-            if (key != 4 || may) askByByte4[b] |= uint32_t{1} << i;
-        }
-    }
-
+    const AskMasks asks = MakeAskMasks();
     // With exact lengths, a recognizer is not asked inside the last file it
     // measured whole: the starts there (a JPEG's previews, a movie's inner
     // atoms) belong to that file. Bits in list order; ends in sectors.
     uint32_t covered = 0;
-    m_coveredUntil.assign(m_list.size(), 0);
-    m_foundUntil = 0;
-    // A JPEG inside any file measured whole (the preview of a raw file, a
-    // thumbnail in a movie) is part of that file, not a file of its own.
-    size_t jpegIndex = m_list.size();
-    for (size_t i = 0; i < m_list.size(); ++i) {
-        if (m_list[i]->GetType() == FileType::JPG) jpegIndex = i;
-    }
 
     ULONGLONG progressAt = ~ULONGLONG{0};  // the position the percentage was worked out for
     // A medium that has gone away is not read as zeros to its end: the scan
@@ -121,32 +75,12 @@ JobOutcome CScanJob::Run() {
         }
 
         bool stopped = false;
-        uint32_t ask = askByByte0[m_ctx.buffer[offset]] & askByByte4[m_ctx.buffer[offset + 4]];
+        uint32_t ask = asks.byByte0[m_ctx.buffer[offset]] & asks.byByte4[m_ctx.buffer[offset + 4]];
         if (covered != 0) ask &= ~Uncover(covered, position - K + offset / S);
         for (; ask != 0; ask &= ask - 1) {
             const auto index = static_cast<size_t>(__builtin_ctz(ask));
             CScanner* recognizer = m_list[index].get();
-            if (recognizer->IsFileHeader()) {
-                const ULONGLONG length = recognizer->FileLength();
-                // The newer types measure by their structure in both modes,
-                // so their longest files (a camcorder's clips) stay listed.
-                const FileType type = recognizer->GetType();
-                if (length > kMinFileLength &&
-                    (m_ctx.exactLengths || !IsClassicType(type) ? length <= ExactLengthLimit(type)
-                                                                : length < kMaxFileLength)) {
-                    RecordHit(*recognizer, position, K);
-                    if (m_ctx.exactLengths && !recognizer->MayBeIncomplete()) {
-                        const ULONGLONG start = position - K + offset / S;
-                        m_coveredUntil[index] = start + (length + S - 1) / S;
-                        covered |= uint32_t{1} << index;
-                        if (jpegIndex < m_list.size() && jpegIndex != index &&
-                            m_coveredUntil[index] > m_coveredUntil[jpegIndex]) {
-                            m_coveredUntil[jpegIndex] = m_coveredUntil[index];
-                            covered |= uint32_t{1} << jpegIndex;
-                        }
-                    }
-                }
-            }
+            if (recognizer->IsFileHeader()) Accept(index, position, K, covered);
             if (!m_control.Poll()) {
                 stopped = true;
                 break;
@@ -174,6 +108,92 @@ JobOutcome CScanJob::Run() {
         }
     }
     m_ctx.ahead.Stop();
+    return Finish(gone);
+}
+
+ULONGLONG CScanJob::Start() {
+    const ULONGLONG S = m_source.GetSectorSizeU();
+    const ULONGLONG total = m_source.GetTotalSectors();
+    // The opening left the file offset at the start sector; a source that was
+    // scanned before is put back there.
+    // A scan that goes on from a checkpoint begins at the block it names.
+    const ULONGLONG from =
+        m_resumeAt && *m_resumeAt >= m_source.GetStartSector() && *m_resumeAt < total
+            ? *m_resumeAt
+            : m_source.GetStartSector();
+    if (m_resumeAt) m_control.FileCounter().store(m_resumeFiles);
+    m_source.Seek(from * S);
+    m_source.SetPosition(0);
+    // Unreadable sectors are read around and counted afresh for every scan.
+    m_ctx.health.Reset(m_ctx.health.Limits());
+    m_ctx.blockGone = false;
+    m_ctx.ahead.SetReadAround(&m_ctx.health, static_cast<uint32_t>(S));
+    // While this scan runs, the blocks ahead of it are read on a second thread.
+    if (!m_ctx.straightforward) m_ctx.ahead.Start(total * S);
+    m_ctx.ahead.MoveTo(from * S);
+    CScanner& first = *m_list.front();
+    first.AllocBuffer(kScanBufferSize);
+    first.SetOffset(0);
+    first.ReadBlock();
+
+    m_coveredUntil.assign(m_list.size(), 0);
+    m_foundUntil = 0;
+    m_jpegIndex = m_list.size();
+    for (size_t i = 0; i < m_list.size(); ++i) {
+        if (m_list[i]->GetType() == FileType::JPG) m_jpegIndex = i;
+    }
+    return from;
+}
+
+CScanJob::AskMasks CScanJob::MakeAskMasks() const {
+    // Which recognizers to ask at a sector, as bits in list order: those
+    // whose key byte can begin a file. Each recognizer's key byte is the
+    // sector's first or fifth; one that looks elsewhere is always asked. The
+    // straightforward reference path asks every recognizer everywhere.
+    static_assert(kTypeCount <= 32);
+    AskMasks asks;
+    for (size_t i = 0; i < m_list.size(); ++i) {
+        const CScanner& r = *m_list[i];
+        const size_t key = r.KeyByteOffset();
+        for (unsigned b = 0; b < 256; ++b) {
+            const bool may = m_ctx.straightforward || (key != 0 && key != 4) ||
+                             r.CanStartWith(static_cast<BYTE>(b));
+            if (key != 0 || may) asks.byByte0[b] |= uint32_t{1} << i;
+            if (key != 4 || may) asks.byByte4[b] |= uint32_t{1} << i;
+        }
+    }
+    return asks;
+}
+
+void CScanJob::Accept(size_t index, ULONGLONG position, ULONGLONG sectorsPerBlock,
+                      uint32_t& covered) {
+    CScanner& recognizer = *m_list[index];
+    const ULONGLONG length = recognizer.FileLength();
+    // The newer types measure by their structure in both modes, so their
+    // longest files (a camcorder's clips) stay listed.
+    const FileType type = recognizer.GetType();
+    if (length <= kMinFileLength ||
+        !(m_ctx.exactLengths || !IsClassicType(type) ? length <= ExactLengthLimit(type)
+                                                     : length < kMaxFileLength)) {
+        return;
+    }
+    RecordHit(recognizer, position, sectorsPerBlock);
+    if (!m_ctx.exactLengths || recognizer.MayBeIncomplete()) return;
+    const ULONGLONG S = m_source.GetSectorSizeU();
+    const ULONGLONG start = position - sectorsPerBlock + m_ctx.offset / S;
+    m_coveredUntil[index] = start + (length + S - 1) / S;
+    covered |= uint32_t{1} << index;
+    // A JPEG inside any file measured whole (the preview of a raw file, a
+    // thumbnail in a movie) is part of that file, not a file of its own.
+    if (m_jpegIndex < m_list.size() && m_jpegIndex != index &&
+        m_coveredUntil[index] > m_coveredUntil[m_jpegIndex]) {
+        m_coveredUntil[m_jpegIndex] = m_coveredUntil[index];
+        covered |= uint32_t{1} << m_jpegIndex;
+    }
+}
+
+JobOutcome CScanJob::Finish(bool gone) {
+    JobOutcome outcome;
     outcome.done = m_control.FileCounter().load();
     outcome.result = m_control.IsRunning() ? JobResult::Completed : JobResult::Stopped;
     if (const uint64_t bad = m_ctx.health.UnreadableSectors(); bad > 0) {
@@ -208,7 +228,6 @@ void CScanJob::RecordHit(CScanner& recognizer, ULONGLONG position, ULONGLONG sec
         m_tree.InsertFolder(type);
         ++m_tree.m_ullFolderCount;
         folder = m_tree.FindFolder(type);
-        folder->SetDevice(m_source.GetHandle());
     }
     const ULONGLONG length = recognizer.FileLength();
     const ULONGLONG S = m_source.GetSectorSizeU();

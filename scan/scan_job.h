@@ -5,6 +5,7 @@
 // CJobControl (run flag, pause gate, counters) and its IReporter.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -77,6 +78,24 @@ public:
     CScanContext& Context() { return m_ctx; }
 
 private:
+    // Which recognizers to ask at a sector, by its first and by its fifth
+    // byte: bits in list order.
+    struct AskMasks {
+        std::array<uint32_t, 256> byByte0{};
+        std::array<uint32_t, 256> byByte4{};
+    };
+    AskMasks MakeAskMasks() const;
+    // The start of Run: the first sector (the start sector, or the
+    // checkpoint's), the read-ahead started there and the first block read;
+    // returns that sector.
+    ULONGLONG Start();
+    // A recognizer (by its index in the list) accepted the sector at the scan
+    // buffer's offset: records the file when its length is one the scan
+    // keeps, and with exact lengths marks the sectors it covers.
+    void Accept(size_t index, ULONGLONG position, ULONGLONG sectorsPerBlock, uint32_t& covered);
+    // The end of Run: the outcome, the unreadable sectors and a lost medium
+    // reported, Finished sent.
+    JobOutcome Finish(bool gone);
     void RecordHit(CScanner& recognizer, ULONGLONG position, ULONGLONG sectorsPerBlock);
     // Clears the bits of covered whose file ends at or before sector; returns
     // what stays covered.
@@ -89,6 +108,7 @@ private:
     CScanContext m_ctx;
     std::vector<std::unique_ptr<CScanner>> m_list;
     std::vector<ULONGLONG> m_coveredUntil;  // per recognizer: the sector after its last whole file
+    size_t m_jpegIndex = 0;                  // the JPEG recognizer's index (the list's size: none)
     // Exact lengths: the byte after the farthest file found so far; the
     // found-bytes total counts each byte of the medium once.
     ULONGLONG m_foundUntil = 0;
