@@ -143,4 +143,10 @@ private:
     std::vector<std::unique_ptr<CFolderNode>> m_folders;
 };
 
+// The bytes of the medium the tree's files lie on, each byte counted once
+// however the files overlap (a length the rules guessed for a broken file
+// runs into the next): never more than the medium holds. A file's bytes
+// begin at its start sector times sectorSize.
+ULONGLONG CoveredBytes(const CDirectoryTree& tree, uint64_t sectorSize);
+
 }  // namespace tvn

@@ -129,7 +129,7 @@ public:
 CDataFoundDlg::CDataFoundDlg(CSession& session, QWidget* parent)
     : CWizardDialog(parent, QStringLiteral("tvnselectdatatorestore.htm")),
       m_session(session),
-      m_selection(session.tree) {
+      m_selection(session.tree, session.diskSource ? session.diskSource->GetSectorSizeU() : 512) {
     setObjectName(QStringLiteral("CDataFoundDlg"));
     m_treeModel = new CFolderTreeModel(m_selection, this);
     m_listModel = new CFileListModel(m_selection, this);
