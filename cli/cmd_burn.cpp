@@ -87,8 +87,7 @@ int RunBurn(CliContext& ctx, const BurnOptions& o, const std::vector<FileType>& 
         reporter.Message(why, "Error", MsgIcon::Error);
         return kExitFailure;
     }
-    session.burner = std::make_shared<CBurner>(&reporter);
-    CBurner& burner = *session.burner;
+    CBurner burner(&reporter);
     if (!burner.IsInitialized()) {
         fmt::print(stderr, "tarvolin-cli: {}\n", burner.GetInitError());
         return kExitFailure;

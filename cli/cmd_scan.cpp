@@ -120,9 +120,6 @@ int RunScanCommand(CliContext& ctx, ScanOpts o, std::vector<FileType> types) {
         if (resume) {
             std::string error;
             if (RestoreCheckpointCatalogue(*resume, session.tree, error)) {
-                for (CFolderNode* f = session.tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
-                    f->SetDevice(d.GetHandle());
-                }
                 session.counters.value = resume->counters;
                 job.ResumeAt(resume->nextSector, resume->files);
             }
@@ -141,7 +138,7 @@ int RunScanCommand(CliContext& ctx, ScanOpts o, std::vector<FileType> types) {
                 c.files = session.job.FileCounter().load();
                 c.scanInfoPath = o.saveScanInfo;
                 c.catalogue = SerializeScanInfo(id, static_cast<DWORD>(c.totalSectors & 0xFFFFFFFFu),
-                                                session.tree);
+                                                session.tree, d.GetHandle());
                 if (!SaveScanCheckpoint(checkpointPath, c) && !checkpointFailed) {
                     checkpointFailed = true;
                     reporter.Console(fmt::format("Cannot write the checkpoint {}\n", checkpointPath));
