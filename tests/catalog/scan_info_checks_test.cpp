@@ -130,6 +130,32 @@ TEST(ScanInfoChecks, TheLoadReadsTheMediumTheSessionHolds) {
     EXPECT_NE(loaded.tree.FindFolder("OLD"), nullptr);
 }
 
+// A scan that measures exact lengths takes an MPEG pack whose sequence header
+// lies at an odd distance; its scan info loads back on the same card.
+TEST(ScanInfoChecks, StartsOnlyAnExactScanTakesStillCount) {
+    Card card({});
+    {
+        media::ImageFile f(card.image, 4 << 20, media::ImageFile::kKeep);
+        f.Write(40 * 512, media::Bytes{0x00, 0x00, 0x01, 0xBA});
+        f.Write(40 * 512 + 13, media::Bytes{0x00, 0x00, 0x01, 0xB3});
+    }
+    card.session.tree.InsertFolder("MPG")->InsertFile("file# 1.", 40, 47, 4096);
+    const std::string info = card.dir / "card.bin";
+    ASSERT_TRUE(SaveScanInfo(card.session, info, card.reporter));
+    CSession loaded;
+    RecordingReporter r;
+    EXPECT_TRUE(card.Load(loaded, info, r));
+    EXPECT_TRUE(r.messages.empty());
+
+    // Zeros there are still refused.
+    {
+        media::ImageFile f(card.image, 4 << 20, media::ImageFile::kKeep);
+        f.Fill(40 * 512, 512, 0);
+    }
+    CSession other;
+    EXPECT_FALSE(card.Load(other, info, r));
+}
+
 // Scan info bytes field by field.
 struct Bytes {
     std::vector<uint8_t> b;
