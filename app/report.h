@@ -12,19 +12,15 @@ namespace tvn {
 
 enum class MsgIcon { None, Information, Error, Question };
 
-// Message ids the workers send to the processing window.
-inline constexpr uint32_t kMsgProgress = 0x8001;
-inline constexpr uint32_t kMsgFinished = 0x8002;
-
 class IReporter {
 public:
     virtual ~IReporter() = default;
 
     // A message box: text, caption ("Error", "Information", ...) and icon.
     virtual void Message(std::string_view text, std::string_view caption, MsgIcon icon) = 0;
-    // 0x8001: the whole percentage of the running job.
+    // The whole percentage of the running job.
     virtual void Progress(uint64_t percent) = 0;
-    // 0x8002: the job has finished (not sent after a stop).
+    // The job has finished (not sent after a stop).
     virtual void Finished() = 0;
     // The processing window's file-counter text ("%I64u") and last-file text.
     virtual void SetFileCounterText(std::string_view text) = 0;

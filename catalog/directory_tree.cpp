@@ -1,5 +1,9 @@
 #include "catalog/directory_tree.h"
 
+#include <algorithm>
+#include <limits>
+#include <utility>
+
 namespace tvn {
 
 CFileNode* CFolderNode::InsertFile(const std::string& name, ULONGLONG startSector,
@@ -62,5 +66,26 @@ size_t CDirectoryTree::GetFolderCount() const {
 }
 
 CFolderNode* CDirectoryTree::GetFirstFolder() const { return m_pFirstFolder; }
+
+ULONGLONG CoveredBytes(const CDirectoryTree& tree, uint64_t sectorSize) {
+    constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
+    std::vector<std::pair<uint64_t, uint64_t>> spans;
+    for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
+        for (CFileNode* n = f->GetFirstChild(); n; n = n->GetNextFile()) {
+            const uint64_t sector = n->GetStartSector();
+            const uint64_t first = sectorSize != 0 && sector > kMax / sectorSize ? kMax : sector * sectorSize;
+            spans.emplace_back(first, first > kMax - n->GetSize() ? kMax : first + n->GetSize());
+        }
+    }
+    std::sort(spans.begin(), spans.end());
+    uint64_t sum = 0, until = 0;
+    for (const auto& [first, last] : spans) {
+        if (last > until) {
+            sum += last - std::max(first, until);
+            until = last;
+        }
+    }
+    return sum;
+}
 
 }  // namespace tvn

@@ -31,7 +31,7 @@ public:
 
 class CDirectoryNode {
 public:
-    explicit CDirectoryNode(bool folder, int device = 0) : m_hDevice(device), m_bFolder(folder) {}
+    explicit CDirectoryNode(bool folder) : m_bFolder(folder) {}
     virtual ~CDirectoryNode() = default;
     CDirectoryNode(const CDirectoryNode&) = delete;
     CDirectoryNode& operator=(const CDirectoryNode&) = delete;
@@ -48,15 +48,12 @@ public:
     bool IsChecked() const { return m_bChecked; }
     void SetChecked(bool checked) { m_bChecked = checked; }
     bool IsFolder() const { return m_bFolder; }
-    void SetDevice(int device) { m_hDevice = device; }
-    int GetDevice() const { return m_hDevice; }
 
 protected:
     std::string m_strName;
     CDirectoryNode* m_pNext = nullptr;
     CFolderNode* m_pParent = nullptr;
     bool m_bChecked = false;
-    int m_hDevice = 0;
     bool m_bFolder = false;
 };
 
@@ -142,5 +139,11 @@ private:
     CFolderNode* m_pFirstFolder = nullptr;
     std::vector<std::unique_ptr<CFolderNode>> m_folders;
 };
+
+// The bytes of the medium the tree's files lie on, each byte counted once
+// however the files overlap (a length the rules guessed for a broken file
+// runs into the next): never more than the medium holds. A file's bytes
+// begin at its start sector times sectorSize.
+ULONGLONG CoveredBytes(const CDirectoryTree& tree, uint64_t sectorSize);
 
 }  // namespace tvn

@@ -13,8 +13,8 @@
 #include <set>
 
 #include "app/report.h"
-#include "app/session.h"
 #include "catalog/directory_tree.h"
+#include "disk/current_source.h"
 #include "disk/disk_source.h"
 #include "disk/io.h"
 #include "disk/on_source.h"
@@ -477,7 +477,7 @@ ScanInfoMessage ScanInfoFailureMessage(const ScanInfoParse& parse) {
 }
 
 std::vector<uint8_t> SerializeScanInfo(std::string_view driveId, DWORD totalSectors,
-                                       const CDirectoryTree& tree) {
+                                       const CDirectoryTree& tree, int device) {
     std::vector<uint8_t> out(kScanInfoMagic.begin(), kScanInfoMagic.end());
     PutLe32(out, static_cast<uint32_t>(driveId.size()));
     out.insert(out.end(), driveId.begin(), driveId.end());
@@ -492,9 +492,9 @@ std::vector<uint8_t> SerializeScanInfo(std::string_view driveId, DWORD totalSect
         }
     };
     // The node's members in declaration order; the reference slots stay zero.
-    auto putCommon = [](uint8_t* rec, const CDirectoryNode& node) {
+    auto putCommon = [device](uint8_t* rec, const CDirectoryNode& node) {
         PutLe32At(rec + 16, node.IsChecked() ? 1 : 0);
-        PutLe32At(rec + 20, static_cast<uint32_t>(node.GetDevice()));
+        PutLe32At(rec + 20, node.IsFolder() ? static_cast<uint32_t>(device) : 0);
         PutLe32At(rec + 24, node.IsFolder() ? 1 : 0);
     };
     for (CFolderNode* folder = tree.GetFirstFolder(); folder; folder = folder->GetNextFolder()) {
@@ -517,18 +517,19 @@ std::vector<uint8_t> SerializeScanInfo(std::string_view driveId, DWORD totalSect
     return out;
 }
 
-bool SaveScanInfo(const CSession& session, const std::string& path, IReporter& reporter) {
-    const std::string& drive =
-        session.diskSource ? session.diskSource->GetDrive() : session.selectedDrive;
+bool SaveScanInfo(const CCurrentSource& current, const CDirectoryTree& tree,
+                  const std::string& path, IReporter& reporter) {
+    const CDiskSource* source = current.diskSource.get();
+    const std::string& drive = source ? source->GetDrive() : current.selectedDrive;
     // The format keeps 32 bits of the sector count.
-    const auto sectors = static_cast<DWORD>(
-        session.diskSource ? session.diskSource->GetTotalSectors() & 0xFFFFFFFFu : 0);
+    const auto sectors = static_cast<DWORD>(source ? source->GetTotalSectors() & 0xFFFFFFFFu : 0);
     // Never onto the medium the catalogue describes.
     if (const std::string refusal = WriteOnSourceRefusal(path, drive); !refusal.empty()) {
         reporter.Message(refusal, "Error", MsgIcon::Error);
         return false;
     }
-    const std::vector<uint8_t> bytes = SerializeScanInfo(drive, sectors, session.tree);
+    const std::vector<uint8_t> bytes =
+        SerializeScanInfo(drive, sectors, tree, source ? source->GetHandle() : 0);
 
     // Written beside the file under a temporary name, flushed, and renamed
     // over it in one step: a crash or a full disk in the middle never
@@ -565,8 +566,9 @@ bool SaveScanInfo(const CSession& session, const std::string& path, IReporter& r
     return true;
 }
 
-bool LoadScanInfo(CSession& session, const std::string& path, const std::string& driveId,
-                  DWORD totalSectors, IReporter& reporter) {
+bool LoadScanInfo(CCurrentSource& current, CDirectoryTree& tree, const ListedFilesCheckFn& listedFiles,
+                  const std::string& path, const std::string& driveId, DWORD totalSectors,
+                  IReporter& reporter) {
     const ScanInfoParse parse = ParseScanInfoFile(path);
     auto refuse = [&reporter](const ScanInfoMessage& m) {
         reporter.Message(m.text, m.caption, MsgIcon::Error);
@@ -587,8 +589,14 @@ bool LoadScanInfo(CSession& session, const std::string& path, const std::string&
         return refuse({"Incorrect drive or scan info corrupted.", "Error"});
     }
 
-    auto source = CDiskSource::OpenAgain(session.diskSource.get(), parse.contents.driveId);
-    source->SetPosition(0);
+    // The medium is read through the current disk source when that is this
+    // medium's and still there; only otherwise is it opened (again).
+    std::unique_ptr<CDiskSource> opened;
+    if (!current.HoldsUsable(parse.contents.driveId)) {
+        opened = CDiskSource::OpenAgain(current.diskSource.get(), parse.contents.driveId);
+    }
+    CDiskSource* const source = opened ? opened.get() : current.diskSource.get();
+    if (opened) source->SetPosition(0);
     if (source->GetSectorsPerCluster() == 0) {
         return refuse({"Failed to retrieve SPC", "Information"});
     }
@@ -615,25 +623,23 @@ bool LoadScanInfo(CSession& session, const std::string& path, const std::string&
     }
     // The same path and size may be another medium: the listed files must
     // still be there.
-    if (session.listedFilesCheck && !session.listedFilesCheck(parse.contents, *source)) {
+    if (listedFiles && !listedFiles(parse.contents, *source)) {
         return refuse({"Incorrect drive or scan info corrupted.", "Error"});
     }
-    session.diskSource = std::move(source);
-    session.spc = session.diskSource->GetSectorsPerCluster();
-    session.selectedDrive = driveId;
+    if (opened) current.diskSource = std::move(opened);
+    current.diskSource->SetPosition(0);
+    current.spc = current.diskSource->GetSectorsPerCluster();
+    current.selectedDrive = driveId;
     if (parse.error == ScanInfoError::ReadFolderCount) {
         return refuse(ScanInfoFailureMessage(parse));
     }
 
     // Rebuild what was read; the inserts put each node at the front of its
     // list, so the lists come out reversed.
-    CDirectoryTree& tree = session.tree;
     tree.RemoveAll();
-    const int device = session.diskSource->GetHandle();
     for (const ScanInfoContents::Folder& f : parse.contents.folders) {
         CFolderNode* folder = tree.InsertFolder(f.name);
         tree.m_ullFolderCount += 1;
-        folder->SetDevice(device);
         for (const ScanInfoContents::File& file : f.files) {
             folder->InsertFile(SafeNodeName(file.name.substr(0, file.name.size() - f.name.size())),
                                file.startSector, file.endSector, file.size);

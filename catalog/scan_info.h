@@ -16,12 +16,18 @@
 //   magic again
 // The records are images of the catalogue's nodes; a writer leaves their
 // reference slots zero and a reader takes only the three 64-bit values of a
-// file record. Names carry no terminating zero.
+// file record. Names carry no terminating zero. Both records hold the tick
+// at 16, a device number at 20 and the folder flag at 24. The device number
+// is the number of the descriptor the writing process read the medium
+// through (-1 when the medium is no single descriptor), in every folder
+// record, and 0 in the file records: files written so far carry it there,
+// and it means nothing to any other process, so readers ignore it.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -31,8 +37,9 @@
 
 namespace tvn {
 
-struct CSession;
+struct CCurrentSource;
 class CDirectoryTree;
+class CDiskSource;
 class IReporter;
 
 inline constexpr std::array<uint8_t, 4> kScanInfoMagic{0x54, 0x56, 0x4E, 0x00};
@@ -120,25 +127,36 @@ struct ScanInfoMessage {
 };
 ScanInfoMessage ScanInfoFailureMessage(const ScanInfoParse& parse);
 
-// The bytes of a scan info file for a medium and a catalogue.
+// The bytes of a scan info file for a medium and a catalogue; device is
+// the number written into the folder records (see the layout above).
 std::vector<uint8_t> SerializeScanInfo(std::string_view driveId, DWORD totalSectors,
-                                       const CDirectoryTree& tree);
+                                       const CDirectoryTree& tree, int device = 0);
 
 // Writes the current disk source's identity and the catalogue to path
 // (replacing a file of that name). Failures are reported through reporter
 // (system text, caption "Error"); a partly written file is left as it is.
-bool SaveScanInfo(const CSession& session, const std::string& path, IReporter& reporter);
+bool SaveScanInfo(const CCurrentSource& current, const CDirectoryTree& tree,
+                  const std::string& path, IReporter& reporter);
+
+// Whether the medium still holds the files a scan info file lists, read
+// through the disk source that is to become current (the scan's own check,
+// scan/listed_files_check.h, is the one the front ends use).
+using ListedFilesCheckFn = std::function<bool(const ScanInfoContents&, CDiskSource&)>;
 
 // Loads a scan info file for the selected medium driveId whose listed sector
-// count is totalSectors (low 32 bits). On success the catalogue and the
+// count is totalSectors (low 32 bits). The current disk source is read when it
+// is that medium's and still there; only otherwise is the medium opened (from
+// UDisks2's descriptors when the current source holds them). listedFiles,
+// when set, checks the medium's content. On success the catalogue and the
 // current disk source are replaced and the loaded nodes are unticked; lists
 // come out in the reverse of the file's order. On failure a message goes
-// through reporter and the session is left as the check that failed leaves
-// it: before the medium is opened, nothing changes; after the new disk source
-// has become current, a failure leaves the catalogue as it was (folder count
-// unreadable) or holding what was read so far.
-bool LoadScanInfo(CSession& session, const std::string& path, const std::string& driveId,
-                  DWORD totalSectors, IReporter& reporter);
+// through reporter and current and tree are left as the check that failed
+// leaves them: before the medium is checked, nothing changes; after the disk
+// source has become current, a failure leaves the catalogue as it was
+// (folder count unreadable) or holding what was read so far.
+bool LoadScanInfo(CCurrentSource& current, CDirectoryTree& tree, const ListedFilesCheckFn& listedFiles,
+                  const std::string& path, const std::string& driveId, DWORD totalSectors,
+                  IReporter& reporter);
 
 // The save dialog's suggested file name for the given local time:
 // "TVN scan info, <weekday>, DD-MM-YYYY, hh.mm.ss.bin", the weekday's full

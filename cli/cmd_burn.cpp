@@ -13,16 +13,11 @@ namespace tvn::cli {
 
 namespace {
 
-struct BurnOptions {
-    std::string source;
-    std::string types;
-    std::string scanInfo;
+struct BurnOptions : SelectionOptions {
     std::string recorder;
     std::string cache;
     bool zip = false;
-    LengthOptions lengths;
     int speed = 0;
-    std::vector<std::string> select;
 };
 
 struct RecorderRow {
@@ -92,8 +87,7 @@ int RunBurn(CliContext& ctx, const BurnOptions& o, const std::vector<FileType>& 
         reporter.Message(why, "Error", MsgIcon::Error);
         return kExitFailure;
     }
-    session.burner = std::make_shared<CBurner>(&reporter);
-    CBurner& burner = *session.burner;
+    CBurner burner(&reporter);
     if (!burner.IsInitialized()) {
         fmt::print(stderr, "tarvolin-cli: {}\n", burner.GetInitError());
         return kExitFailure;
@@ -165,15 +159,7 @@ void AddBurnCommand(CLI::App& app, CliContext& ctx) {
         "Find files on a medium (or load a scan info file) and burn them to a CD/DVD as a new "
         "session");
     auto o = std::make_shared<BurnOptions>();
-    cmd->add_option("SOURCE", o->source, "Device or disk image")->required();
-    auto* typesOpt =
-        cmd->add_option("--types", o->types, "Scan for these types: jpg,tif,... or all")
-            ->type_name(kTypesHint);
-    auto* infoOpt =
-        cmd->add_option("--scan-info", o->scanInfo,
-                        "Take the catalogue from this scan info file instead of scanning")
-            ->type_name("FILE");
-    typesOpt->excludes(infoOpt);
+    AddSelectionOptions(cmd, *o, "burn");
     cmd->add_option("--recorder", o->recorder,
                     "Recorder: a device (/dev/sr0) or stdio:PATH, which writes an ISO image file")
         ->required();
@@ -182,22 +168,13 @@ void AddBurnCommand(CLI::App& app, CliContext& ctx) {
         ->required()
         ->check(CLI::ExistingDirectory);
     cmd->add_flag("--zip", o->zip, "Burn the files packed into zip archives");
-    AddLengthOptions(cmd, o->lengths, "burn");
     cmd->add_option("--speed", o->speed, "Write speed in kB/s (default: the recorder's best)")
         ->check(CLI::NonNegativeNumber);
-    cmd->add_option("--select", o->select,
-                    "Burn only these types or files (jpg, \"file# 3.JPG\", ...); default: all")
-        ->delimiter(',')
-        ->type_name("TYPE|NAME");
     AddExample(cmd, "tarvolin-cli burn /dev/sdb --scan-info card.bin --recorder /dev/sr0 --cache /tmp",
                "Burn the files listed in card.bin from the card onto the disc in /dev/sr0, "
                "staging them in /tmp first.");
     cmd->callback([&ctx, o] {
-        if (o->types.empty() && o->scanInfo.empty()) {
-            throw CLI::RequiredError("--types or --scan-info");
-        }
-        const std::vector<FileType> types =
-            o->scanInfo.empty() ? ParseTypes(o->types) : std::vector<FileType>{};
+        const std::vector<FileType> types = TypesToScan(*o);
         ctx.source = o->source;
         ctx.run = [&ctx, o, types] { return RunBurn(ctx, *o, types); };
     });

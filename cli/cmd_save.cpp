@@ -12,15 +12,10 @@ namespace tvn::cli {
 
 namespace {
 
-struct SaveOptions {
-    std::string source;
-    std::string types;
-    std::string scanInfo;
+struct SaveOptions : SelectionOptions {
     std::string to;
     bool zip = false;
     bool json = false;
-    LengthOptions lengths;
-    std::vector<std::string> select;
     std::string names = "original";
     std::string organise = "folders";
     bool keepDuplicates = false;
@@ -157,15 +152,7 @@ void AddSaveCommand(CLI::App& app, CliContext& ctx) {
     auto* cmd = app.add_subcommand(
         "save", "Find files on a medium (or load a scan info file) and save them to a folder");
     auto o = std::make_shared<SaveOptions>();
-    cmd->add_option("SOURCE", o->source, "Device or disk image")->required();
-    auto* typesOpt =
-        cmd->add_option("--types", o->types, "Scan for these types: jpg,tif,... or all")
-            ->type_name(kTypesHint);
-    auto* infoOpt =
-        cmd->add_option("--scan-info", o->scanInfo,
-                        "Take the catalogue from this scan info file instead of scanning")
-            ->type_name("FILE");
-    typesOpt->excludes(infoOpt);
+    AddSelectionOptions(cmd, *o, "save");
     cmd->add_option("--to", o->to, "Folder to save into (not on the medium itself)")
         ->required()
         ->check(CLI::ExistingDirectory);
@@ -173,11 +160,6 @@ void AddSaveCommand(CLI::App& app, CliContext& ctx) {
     cmd->add_flag("--json", o->json,
                   "Print the summary as JSON on stdout (what was saved per type, files cut to "
                   "1 MB, errors)");
-    AddLengthOptions(cmd, o->lengths, "save");
-    cmd->add_option("--select", o->select,
-                    "Save only these types or files (jpg, \"file# 3.JPG\", ...); default: all")
-        ->delimiter(',')
-        ->type_name("TYPE|NAME");
     cmd->add_option("--names", o->names,
                     "original: the names and folders the card's file system still knows "
                     "(others as TYPE/file# N.EXT); numbered: every file as TYPE/file# N.EXT")
@@ -204,11 +186,7 @@ void AddSaveCommand(CLI::App& app, CliContext& ctx) {
                "Scan the disk image card.img for every type and pack what was found into zip "
                "archives in ~/Recovered.");
     cmd->callback([&ctx, o] {
-        if (o->types.empty() && o->scanInfo.empty()) {
-            throw CLI::RequiredError("--types or --scan-info");
-        }
-        const std::vector<FileType> types =
-            o->scanInfo.empty() ? ParseTypes(o->types) : std::vector<FileType>{};
+        const std::vector<FileType> types = TypesToScan(*o);
         ctx.source = o->source;
         ctx.run = [&ctx, o, types] { return RunSave(ctx, *o, types); };
     });

@@ -116,7 +116,7 @@ int RunScanCommand(CliContext& ctx, ScanOpts o, std::vector<FileType> types) {
     const auto prepare = [&](CScanJob& job) {
         if (resume) {
             std::string error;
-            if (!ResumeScanFrom(*resume, job, session.tree, session.counters, d.GetHandle(), error)) {
+            if (!ResumeScanFrom(*resume, job, session.tree, session.counters, error)) {
                 reporter.Console(fmt::format("Cannot go on from {}: {}\n", o.resume, error));
             }
         }

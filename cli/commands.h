@@ -58,6 +58,23 @@ struct LengthOptions {
 // command does with the bytes ("save", "burn", ...) in the help text.
 void AddLengthOptions(CLI::App* cmd, LengthOptions& o, std::string_view what);
 
+// What save and burn both take: the medium, where the catalogue comes from
+// (a scan for types, or a scan info file), how lengths are found, and which
+// of the found files to take.
+struct SelectionOptions {
+    std::string source;
+    std::string types;
+    std::string scanInfo;
+    LengthOptions lengths;
+    std::vector<std::string> select;
+};
+// Registers SOURCE, --types and --scan-info (which exclude each other), the
+// length options and --select on cmd; verb names the job ("save", "burn").
+void AddSelectionOptions(CLI::App* cmd, SelectionOptions& o, std::string_view verb);
+// The types to scan for: none with a scan info file. Throws
+// CLI::RequiredError when neither --types nor --scan-info was given.
+std::vector<FileType> TypesToScan(const SelectionOptions& o);
+
 // Parses "jpg,tif,..." or "all" (any case). Throws CLI::ValidationError on an
 // unknown type.
 std::vector<FileType> ParseTypes(const std::string& list);

@@ -1,4 +1,5 @@
 #include <atomic>
+#include <cctype>
 #include <csignal>
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
@@ -9,6 +10,7 @@
 #include "names/attach.h"
 #include "disk/rescue_map.h"
 #include "cli/commands.h"
+#include "cli/manual.h"
 #include "scan/exact/reload.h"
 #include "scan/scan_job.h"
 
@@ -205,6 +207,31 @@ void AddLengthOptions(CLI::App* cmd, LengthOptions& o, std::string_view what) {
         "cut to 1 MB");
     exact->excludes(window);
     window->excludes(exact);
+}
+
+void AddSelectionOptions(CLI::App* cmd, SelectionOptions& o, std::string_view verb) {
+    cmd->add_option("SOURCE", o.source, "Device or disk image")->required();
+    auto* typesOpt =
+        cmd->add_option("--types", o.types, "Scan for these types: jpg,tif,... or all")
+            ->type_name(kTypesHint);
+    auto* infoOpt =
+        cmd->add_option("--scan-info", o.scanInfo,
+                        "Take the catalogue from this scan info file instead of scanning")
+            ->type_name("FILE");
+    typesOpt->excludes(infoOpt);
+    AddLengthOptions(cmd, o.lengths, verb);
+    std::string only(verb);
+    if (!only.empty()) only[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(only[0])));
+    cmd->add_option("--select", o.select,
+                    fmt::format("{} only these types or files (jpg, \"file# 3.JPG\", ...); default: all",
+                                only))
+        ->delimiter(',')
+        ->type_name("TYPE|NAME");
+}
+
+std::vector<FileType> TypesToScan(const SelectionOptions& o) {
+    if (o.types.empty() && o.scanInfo.empty()) throw CLI::RequiredError("--types or --scan-info");
+    return o.scanInfo.empty() ? ParseTypes(o.types) : std::vector<FileType>{};
 }
 
 bool OpenSource(CSession& session, const std::string& path, CTerminalReporter& reporter) {

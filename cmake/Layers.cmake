@@ -1,6 +1,7 @@
 # The layers as docs/architecture.md draws them, checked when the build is
-# configured: the core libraries link nothing of Qt and nothing of the front
-# ends, and the libraries below the session do not link the session.
+# configured: the core libraries link nothing of Qt, nothing of the front ends
+# and not the session, which sits above them; the ground floor links nothing
+# of the program.
 
 # Every library target reaches, directly or through others.
 function(tvn_reached_libraries target out)
@@ -46,8 +47,10 @@ function(tvn_check_layer target)
 endfunction()
 
 set(_front_ends "^Qt6?::" "^tvn_ui$" "^tvn_preview" "^tarvolin")
-foreach(core tvn_disk tvn_catalog tvn_scan tvn_optical)
+tvn_check_layer(tvn_base FORBIDDEN ${_front_ends} "^tvn_session$" "^tvn_output$" "^tvn_scan$"
+                "^tvn_names$" "^tvn_catalog$" "^tvn_optical$" "^tvn_disk$")
+foreach(core tvn_disk tvn_catalog tvn_names tvn_scan tvn_optical)
   tvn_check_layer(${core} FORBIDDEN ${_front_ends} "^tvn_session$" "^tvn_output$")
 endforeach()
-tvn_check_layer(tvn_session FORBIDDEN ${_front_ends} "^tvn_output$")
-tvn_check_layer(tvn_output FORBIDDEN ${_front_ends})
+tvn_check_layer(tvn_output FORBIDDEN ${_front_ends} "^tvn_session$")
+tvn_check_layer(tvn_session FORBIDDEN ${_front_ends})

@@ -20,6 +20,7 @@ using namespace burn;
 #include <climits>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <set>
 
 namespace tvn {
@@ -366,40 +367,40 @@ bool CBurner::ImportLastSession(int session, const std::string& discDir) {
     return AddTree("/", "", "", false, false);
 }
 
-bool CBurner::AddTree(const std::string& discDir, const std::string& localFolder,
-                      const std::string& mask, bool recurse, bool last) {
-    (void)last;
-    if (m_writing.load() || !Grab()) return false;
-    if (!m_image) NewImage();
-    if (!m_image->image) {
-        // The image is always read from the medium, so that the new session
-        // is written after the old ones and never over them. The default
-        // read options pretend a blank medium: ask for the disc's names.
-        isoburn_read_opts* ropts = nullptr;
-        if (isoburn_ropt_new(&ropts, 0) <= 0) return false;
-        isoburn_ropt_set_extensions(ropts, isoburn_ropt_noacl | isoburn_ropt_noea);
-        IsoImage* image = nullptr;
-        const int r = isoburn_read_image(m_drive->drive, ropts, &image);
-        isoburn_ropt_destroy(&ropts, 0);
-        DrainMessages();
-        if (r <= 0 || image == nullptr) return false;
-        iso_image_unref(image);  // the drive keeps its own reference
-        m_image->image = image;
-        if (!m_image->keepTree) {
-            // A new tree: the earlier sessions stay on the disc, unlisted.
-            IsoDir* root = iso_image_get_root(image);
-            IsoDirIter* it = nullptr;
-            if (iso_dir_get_children(root, &it) >= 0) {
-                IsoNode* node = nullptr;
-                while (iso_dir_iter_next(it, &node) == 1) iso_dir_iter_remove(it);
-                iso_dir_iter_free(it);
-            }
+namespace {
+
+// The image of the disc's last session as libisoburn reads it from the
+// drive (the drive keeps its own reference), or null. The image is always
+// read from the medium, so that the new session is written after the old
+// ones and never over them. The default read options pretend a blank
+// medium: ask for the disc's names. Unless keepTree, its tree is emptied:
+// the earlier sessions stay on the disc, unlisted.
+IsoImage* ReadDiscImage(burn_drive* drive, bool keepTree, const std::function<void()>& drain) {
+    isoburn_read_opts* ropts = nullptr;
+    if (isoburn_ropt_new(&ropts, 0) <= 0) return nullptr;
+    isoburn_ropt_set_extensions(ropts, isoburn_ropt_noacl | isoburn_ropt_noea);
+    IsoImage* image = nullptr;
+    const int r = isoburn_read_image(drive, ropts, &image);
+    isoburn_ropt_destroy(&ropts, 0);
+    drain();
+    if (r <= 0 || image == nullptr) return nullptr;
+    iso_image_unref(image);  // the drive keeps its own reference
+    if (!keepTree) {
+        IsoDir* root = iso_image_get_root(image);
+        IsoDirIter* it = nullptr;
+        if (iso_dir_get_children(root, &it) >= 0) {
+            IsoNode* node = nullptr;
+            while (iso_dir_iter_next(it, &node) == 1) iso_dir_iter_remove(it);
+            iso_dir_iter_free(it);
         }
     }
-    if (localFolder.empty()) return true;
+    return image;
+}
 
-    // The disc directory, made where missing.
-    IsoDir* dir = iso_image_get_root(m_image->image);
+// The image's directory discDir ("\\" or "/" separated), made where
+// missing; null when a part of it names a file.
+IsoDir* DiscDirectory(IsoImage* image, const std::string& discDir) {
+    IsoDir* dir = iso_image_get_root(image);
     std::string path = discDir;
     std::replace(path.begin(), path.end(), '\\', '/');
     for (const auto& part : fs::path(path)) {
@@ -407,16 +408,25 @@ bool CBurner::AddTree(const std::string& discDir, const std::string& localFolder
         if (name.empty() || name == "/" || name == ".") continue;
         IsoNode* node = nullptr;
         if (iso_dir_get_node(dir, name.c_str(), &node) == 1) {
-            if (iso_node_get_type(node) != LIBISO_DIR) return false;
+            if (iso_node_get_type(node) != LIBISO_DIR) return nullptr;
             dir = reinterpret_cast<IsoDir*>(node);
-        } else if (iso_image_add_new_dir(m_image->image, dir, name.c_str(), &dir) < 0) {
-            return false;
+        } else if (iso_image_add_new_dir(image, dir, name.c_str(), &dir) < 0) {
+            return nullptr;
         }
     }
+    return dir;
+}
 
-    const bool all = mask.empty() || mask == "*.*" || mask == "*";
+// Puts a local folder's entries into an image directory, in name order.
+struct CTreeAdder {
+    IsoImage* image;
+    std::string mask;
+    bool recurse;
+    std::function<void(const std::string&)> trace;
     bool ok = true;
-    std::function<void(IsoDir*, const fs::path&)> add = [&](IsoDir* into, const fs::path& from) {
+
+    void Add(IsoDir* into, const fs::path& from) {
+        const bool all = mask.empty() || mask == "*.*" || mask == "*";
         std::error_code ec;
         std::vector<fs::directory_entry> entries;
         for (const auto& e : fs::directory_iterator(from, ec)) entries.push_back(e);
@@ -434,7 +444,7 @@ bool CBurner::AddTree(const std::string& discDir, const std::string& localFolder
             std::string target = name;
             if (iso_dir_get_node(into, name.c_str(), &existing) == 1) {
                 if (isDir && iso_node_get_type(existing) == LIBISO_DIR) {
-                    add(reinterpret_cast<IsoDir*>(existing), e.path());
+                    Add(reinterpret_cast<IsoDir*>(existing), e.path());
                     continue;
                 }
                 // Keep the earlier file visible: the new one takes a number.
@@ -442,31 +452,53 @@ bool CBurner::AddTree(const std::string& discDir, const std::string& localFolder
                     target = NumberedName(name, n);
             }
             if (isDir) {
-                IsoDir* sub = nullptr;
-                if (const int r = iso_image_add_new_dir(m_image->image, into, target.c_str(), &sub);
-                    r < 0) {
-                    Trace(fmt::format("Adding folder {} :{}\n", e.path().string(),
-                                      iso_error_to_msg(r)));
-                    ok = false;
-                    continue;
-                }
-                add(sub, e.path());
+                AddFolder(into, target, e.path());
             } else if (e.is_regular_file(ec)) {
-                if (const int r = iso_tree_add_new_node(m_image->image, into, target.c_str(),
+                if (const int r = iso_tree_add_new_node(image, into, target.c_str(),
                                                         e.path().c_str(), nullptr);
                     r < 0) {
-                    Trace(fmt::format("Adding file {} :{}\n", e.path().string(),
+                    trace(fmt::format("Adding file {} :{}\n", e.path().string(),
                                       iso_error_to_msg(r)));
                     ok = false;
                 }
             }
         }
-    };
+    }
+
+    void AddFolder(IsoDir* into, const std::string& target, const fs::path& from) {
+        IsoDir* sub = nullptr;
+        if (const int r = iso_image_add_new_dir(image, into, target.c_str(), &sub); r < 0) {
+            trace(fmt::format("Adding folder {} :{}\n", from.string(), iso_error_to_msg(r)));
+            ok = false;
+            return;
+        }
+        Add(sub, from);
+    }
+};
+
+}  // namespace
+
+bool CBurner::AddTree(const std::string& discDir, const std::string& localFolder,
+                      const std::string& mask, bool recurse, bool last) {
+    (void)last;
+    if (m_writing.load() || !Grab()) return false;
+    if (!m_image) NewImage();
+    if (!m_image->image) {
+        m_image->image =
+            ReadDiscImage(m_drive->drive, m_image->keepTree, [this] { DrainMessages(); });
+        if (!m_image->image) return false;
+    }
+    if (localFolder.empty()) return true;
+
+    IsoDir* dir = DiscDirectory(m_image->image, discDir);
+    if (dir == nullptr) return false;
+    CTreeAdder adder{m_image->image, mask, recurse,
+                     [this](const std::string& line) { Trace(line); }, true};
     std::error_code ec;
     const fs::path absolute = fs::absolute(localFolder, ec);
-    add(dir, ec ? fs::path(localFolder) : absolute.lexically_normal());
+    adder.Add(dir, ec ? fs::path(localFolder) : absolute.lexically_normal());
     DrainMessages();
-    return ok;
+    return adder.ok;
 }
 
 bool CBurner::BuildImage() {

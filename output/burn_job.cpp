@@ -74,8 +74,8 @@ struct CBurnJob::WriteState {
     }
 };
 
-CBurnJob::CBurnJob(CSession& session, CBurner& burner, IReporter& reporter)
-    : m_session(session),
+CBurnJob::CBurnJob(const OutputContext& out, CBurner& burner, IReporter& reporter)
+    : m_out(out),
       m_burner(burner),
       m_reporter(reporter),
       m_write(std::make_shared<WriteState>()) {}
@@ -87,7 +87,7 @@ JobOutcome CBurnJob::Run() {
     m_staged = 0;
     m_imageBlocks = 0;
     m_keepStaging = false;
-    if (m_session.jobName.empty()) m_session.jobName = JobNameNow();
+    if (m_out.settings.jobName.empty()) m_out.settings.jobName = JobNameNow();
 
     std::string burnFolder;
     if (Stage(outcome, burnFolder)) Burn(outcome, burnFolder);
@@ -105,12 +105,12 @@ bool CBurnJob::Stage(JobOutcome& outcome, std::string& burnFolder) {
         return false;
     };
 
-    std::string cache = m_session.destination;
+    std::string cache = m_out.settings.destination;
     while (cache.size() > 1 && cache.back() == '/') cache.pop_back();
     // Nothing may be written to the medium being recovered: neither the
     // staging copies nor, with a pseudo-drive, the image.
     const std::string source =
-        m_session.diskSource ? m_session.diskSource->GetDrive() : m_session.selectedDrive;
+        m_out.source.diskSource ? m_out.source.diskSource->GetDrive() : m_out.source.selectedDrive;
     std::string why;
     if (IsDestinationOnSource(cache, source, why)) {
         return refuse(why + "\nPlease choose a cache folder on another drive.");
@@ -133,12 +133,12 @@ bool CBurnJob::Stage(JobOutcome& outcome, std::string& burnFolder) {
     m_staging = pattern;
 
     m_reporter.SetStatusText("Writing cache");
-    const std::string chosen = m_session.destination;
-    m_session.destination = m_staging;
+    const std::string chosen = m_out.settings.destination;
+    m_out.settings.destination = m_staging;
     CStagingReporter stagingReporter(m_reporter);
-    CSaveJob staging(m_session, stagingReporter);
+    CSaveJob staging(m_out, stagingReporter);
     const JobOutcome staged = staging.Run();
-    m_session.destination = chosen;
+    m_out.settings.destination = chosen;
 
     m_staged = staged.done;
     outcome.failed = staged.failed;
@@ -149,7 +149,7 @@ bool CBurnJob::Stage(JobOutcome& outcome, std::string& burnFolder) {
         outcome.parts = staged.parts;
         return false;
     }
-    if (staged.result == JobResult::Stopped || !m_session.job.IsRunning()) {
+    if (staged.result == JobResult::Stopped || !m_out.job.IsRunning()) {
         outcome.result = JobResult::Stopped;
         outcome.message = "Burning stopped; nothing was written to the disc.";
         return false;
@@ -162,36 +162,43 @@ bool CBurnJob::Stage(JobOutcome& outcome, std::string& burnFolder) {
     }
     // Plain: the job folder's type folders go to the disc root. Compressed:
     // the archives, which lie beside the job folder in the staging folder.
-    burnFolder = m_session.compress ? m_staging : staging.GetJobFolder();
+    burnFolder = m_out.settings.compress ? m_staging : staging.GetJobFolder();
     return true;
 }
 
 void CBurnJob::Burn(JobOutcome& outcome, const std::string& burnFolder) {
-    // What ends the burn is told by the front end from the outcome, once.
-    const auto fail = [&](JobResult result, std::string_view text) {
-        outcome.result = result;
-        outcome.message = std::string(text);
-        outcome.AddError(std::string(text));
-    };
-
-    m_reporter.SetStatusText(m_session.compress ? "Burning compressed data" : "Burning data");
+    m_reporter.SetStatusText(m_out.settings.compress ? "Burning compressed data" : "Burning data");
     m_reporter.Progress(0);
+    if (BuildImage(outcome, burnFolder)) WriteImage(outcome);
+}
 
+// What ends the burn is told by the front end from the outcome, once.
+void CBurnJob::Fail(JobOutcome& outcome, JobResult result, std::string_view text) {
+    outcome.result = result;
+    outcome.message = std::string(text);
+    outcome.AddError(std::string(text));
+}
+
+bool CBurnJob::BuildImage(JobOutcome& outcome, const std::string& burnFolder) {
+    const auto fail = [&](JobResult result, std::string_view text) {
+        Fail(outcome, result, text);
+        return false;
+    };
     if (!m_burner.IsMediaPresent()) {
         fail(JobResult::Refused, kBurnInsertMedia);
         m_burner.UnlockTray();
-        return;
+        return false;
     }
     if (!m_burner.IsMediaWritable()) {
         fail(JobResult::Refused, kBurnInsertWritable);
         m_burner.UnlockTray();
-        return;
+        return false;
     }
     if (!m_burner.IsUnitReady()) {
         fail(JobResult::Refused, "The CD/DVD recorder is not ready; nothing was burnt.");
         m_burner.UnlockTray();
         m_burner.Eject();
-        return;
+        return false;
     }
     if (!m_burner.LockTray()) m_reporter.Message("Device could not be locked", "Tarvolin",
                                                  MsgIcon::None);
@@ -199,28 +206,31 @@ void CBurnJob::Burn(JobOutcome& outcome, const std::string& burnFolder) {
     m_burner.NewImage();
     m_burner.SetVolumeText(kBurnVolumeText);
     bool built = m_burner.ImportLastSession(0, "\\");
-    built = built && m_burner.AddTree("\\", burnFolder, "*.*", true, !m_session.compress);
+    built = built && m_burner.AddTree("\\", burnFolder, "*.*", true, !m_out.settings.compress);
     built = built && m_burner.BuildImage();
     if (!built) {
         // Nothing is written over a disc whose last session could not be read.
         fail(JobResult::Failed, "The disc image could not be built; nothing was burnt.");
         m_burner.UnlockTray();
-        return;
+        return false;
     }
     m_imageBlocks = m_burner.GetImageSize();
     if (m_burner.GetFreeSpace() < m_imageBlocks) {
         fail(JobResult::Refused, kBurnHigherCapacity);
         // Unlocked, so that the user can put in another disc.
         m_burner.UnlockTray();
-        return;
+        return false;
     }
+    return true;
+}
 
+void CBurnJob::WriteImage(JobOutcome& outcome) {
     // The flag belongs to this write: a burn before it must not end it early.
     std::shared_ptr<WriteState> state = m_write;
     state->Reset();
     if (!m_burner.StartWrite(
             [state](CBurner&, uint8_t status, void*) { state->Complete(status); }, nullptr)) {
-        fail(JobResult::Failed, kBurnWriteFailed);
+        Fail(outcome, JobResult::Failed, kBurnWriteFailed);
         m_burner.UnlockTray();
         return;
     }
@@ -228,7 +238,7 @@ void CBurnJob::Burn(JobOutcome& outcome, const std::string& burnFolder) {
     bool stopped = false;
     while (!state->WaitFor(m_pollInterval)) {
         const uint32_t written = m_burner.GetWrittenSize();
-        if (!m_session.job.Poll()) {
+        if (!m_out.job.Poll()) {
             // The write may have ended while the job waited at the pause
             // gate: a write that is over is not stopped, and what it ended
             // with is the outcome.

@@ -3,7 +3,7 @@
 //
 // Two phases. Staging: the files are saved exactly as the save job saves them
 // (its walk, plain or into zip archives) into a new folder of the job's own
-// inside the cache folder the user chose (session.destination), named
+// inside the cache folder the user chose (the settings' destination), named
 // "Tarvolin burn cache XXXXXX" with a unique ending, so that nothing of the
 // user's is ever burnt or deleted with it. Burning: the recorder's medium is
 // checked, an image of the staged tree is built over the disc's last session
@@ -21,7 +21,7 @@
 
 #include "app/job_outcome.h"
 #include "app/report.h"
-#include "app/session.h"
+#include "output/output_context.h"
 #include "optical/burner.h"
 
 namespace tvn {
@@ -36,11 +36,11 @@ inline constexpr std::string_view kBurnVolumeText = "Orvane";
 
 class CBurnJob {
 public:
-    // Reads session.destination (the cache folder), session.jobName (formed
-    // from the current time when empty), session.compress, the catalogue,
-    // the current disk source and the job control. The burner has its
-    // recorder selected.
-    CBurnJob(CSession& session, CBurner& burner, IReporter& reporter);
+    // Reads the settings' destination (the cache folder), jobName (formed
+    // from the current time when empty) and compress, the catalogue, the
+    // current disk source and the job control. The burner has its recorder
+    // selected.
+    CBurnJob(const OutputContext& out, CBurner& burner, IReporter& reporter);
     ~CBurnJob();
     CBurnJob(const CBurnJob&) = delete;
     CBurnJob& operator=(const CBurnJob&) = delete;
@@ -65,9 +65,15 @@ private:
     // Phases of Run; each false when the job ends there (outcome filled).
     bool Stage(JobOutcome& outcome, std::string& burnFolder);
     void Burn(JobOutcome& outcome, const std::string& burnFolder);
+    // Parts of Burn: the disc checked and the image of the staged tree built
+    // over its last session (false when the job ends there), then written.
+    bool BuildImage(JobOutcome& outcome, const std::string& burnFolder);
+    void WriteImage(JobOutcome& outcome);
+    // Ends the job with result and text (shown in a box when box).
+    void Fail(JobOutcome& outcome, JobResult result, std::string_view text);
     void Cleanup(JobOutcome& outcome);
 
-    CSession& m_session;
+    OutputContext m_out;
     CBurner& m_burner;
     IReporter& m_reporter;
     std::chrono::milliseconds m_pollInterval{1000};

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/report.h"
-#include "app/session.h"
+#include "output/output_context.h"
 #include "catalog/directory_tree.h"
 #include "disk/read_around.h"
 
@@ -38,8 +38,8 @@ struct ExtractResult {
 // memory of this size.
 inline constexpr uint64_t kExtractChunk = 4u << 20;
 
-// The file node's Save. Reopens the medium (session.selectedDrive) as the
-// session's current disk source, reads the node's bytes and writes them to
+// The file node's Save. Reads the node's bytes from the current disk source
+// (opened again on ctx.source.selectedDrive only when it went away) and writes them to
 // dir + "/" + node name (dir exists), then repairs the file. Reports a lost
 // medium by message; everything else goes to the diagnostic console. The
 // rounding, the cut and the halving apply to this save only (ExtractResult::
@@ -47,18 +47,18 @@ inline constexpr uint64_t kExtractChunk = 4u << 20;
 //
 // The file is read in chunks of kExtractChunk. Sectors that cannot be read
 // are zeros in the file (read around as the scan does; counted in the result
-// and in session.readHealth). The bytes go to a temporary name beside the
+// and in ctx.readHealth). The bytes go to a temporary name beside the
 // file first and take the file's name only when all of them are written, so
 // a full or vanished destination never leaves a half-written file under the
 // final name.
-ExtractResult SaveFileNode(CSession& session, CFileNode& node, const std::string& dir,
+ExtractResult SaveFileNode(const OutputContext& ctx, CFileNode& node, const std::string& dir,
                            IReporter& reporter);
 
 // How extraction gets its read buffer: a block of the given size, or nullptr
 // when there is no room. SaveFileNode uses new (std::nothrow); tests pass
 // their own to exercise the retry with smaller sizes.
 using ExtractAllocator = std::function<std::unique_ptr<uint8_t[]>(uint64_t size)>;
-ExtractResult SaveFileNode(CSession& session, CFileNode& node, const std::string& dir,
+ExtractResult SaveFileNode(const OutputContext& ctx, CFileNode& node, const std::string& dir,
                            IReporter& reporter, const ExtractAllocator& allocate);
 
 }  // namespace tvn

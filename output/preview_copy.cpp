@@ -90,26 +90,26 @@ PreviewRequest CheckPreviewRequest(std::string_view type, uint64_t size, bool fr
     return size <= limit ? PreviewRequest::Open : PreviewRequest::TooLarge;
 }
 
-CPrivateDir* EnsurePreviewDir(CSession& session, IReporter& reporter) {
+CPrivateDir* EnsurePreviewDir(const OutputContext& ctx, IReporter& reporter) {
     // A folder that has gone meanwhile (a cleaner of temporary files) or is
     // no longer ours is replaced.
     struct stat st {};
-    if (session.previewDir && session.previewDir->IsValid() &&
-        (::lstat(session.previewDir->Path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+    if (ctx.previewDir && ctx.previewDir->IsValid() &&
+        (::lstat(ctx.previewDir->Path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
          st.st_uid != ::geteuid() || (st.st_mode & 077) != 0))
-        session.previewDir.reset();
-    if (!session.previewDir || !session.previewDir->IsValid()) {
-        session.previewDir = std::make_unique<CPrivateDir>("TVNTEMP");
-        if (!session.previewDir->IsValid()) {
-            reporter.Console("Preview folder: " + session.previewDir->Error() + "\n");
+        ctx.previewDir.reset();
+    if (!ctx.previewDir || !ctx.previewDir->IsValid()) {
+        ctx.previewDir = std::make_unique<CPrivateDir>("TVNTEMP");
+        if (!ctx.previewDir->IsValid()) {
+            reporter.Console("Preview folder: " + ctx.previewDir->Error() + "\n");
             reporter.Message("Cannot create a private folder for the preview in " +
                                  CPrivateDir::BaseDirectory(),
                              "Error", MsgIcon::Error);
-            session.previewDir.reset();
+            ctx.previewDir.reset();
             return nullptr;
         }
     }
-    return session.previewDir.get();
+    return ctx.previewDir.get();
 }
 
 uint64_t PreviewReadLength(uint64_t size, uint64_t sectorSize) {
@@ -118,21 +118,21 @@ uint64_t PreviewReadLength(uint64_t size, uint64_t sectorSize) {
     return whole <= std::numeric_limits<uint64_t>::max() - sectorSize ? whole + sectorSize : whole;
 }
 
-PreviewCopy ExtractPreviewCopy(CSession& session, const CFileNode& node, IReporter& reporter,
+PreviewCopy ExtractPreviewCopy(const OutputContext& ctx, const CFileNode& node, IReporter& reporter,
                                const std::atomic<bool>* stop) {
     PreviewCopy copy;
-    if (!session.diskSource || !session.diskSource->GetMedium()) {
+    if (!ctx.source.diskSource || !ctx.source.diskSource->GetMedium()) {
         reporter.Message("Invalid Handle", "", MsgIcon::None);
         return copy;
     }
     if (node.GetSize() >= kPreviewSkipFrom) return copy;
-    if (!session.previewDir || !session.previewDir->IsValid()) return copy;
-    const std::string path = session.previewDir->FilePath(node.GetName());
+    if (!ctx.previewDir || !ctx.previewDir->IsValid()) return copy;
+    const std::string path = ctx.previewDir->FilePath(node.GetName());
     if (path.empty()) {
         ConsoleError(reporter, "Creating :Error #", EINVAL);
         return copy;
     }
-    const CDiskSource& source = *session.diskSource;
+    const CDiskSource& source = *ctx.source.diskSource;
     const uint64_t sector = source.GetSectorSizeU() != 0 ? source.GetSectorSizeU() : 512;
     const uint64_t length = PreviewReadLength(node.GetSize(), sector);
     const uint64_t start = node.GetStartSector();

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "app/report.h"
-#include "app/session.h"
+#include "output/output_context.h"
 #include "catalog/directory_tree.h"
 
 namespace tvn {
@@ -46,7 +46,7 @@ PreviewRequest CheckPreviewRequest(std::string_view type, uint64_t size, bool fr
 
 // The session's preview folder, made on first use. Null after a message
 // when no private folder can be made.
-CPrivateDir* EnsurePreviewDir(CSession& session, IReporter& reporter);
+CPrivateDir* EnsurePreviewDir(const OutputContext& ctx, IReporter& reporter);
 
 struct PreviewCopy {
     std::string path;      // the copy; empty when none was made
@@ -58,14 +58,14 @@ struct PreviewCopy {
 // plus one more sector.
 uint64_t PreviewReadLength(uint64_t size, uint64_t sectorSize);
 
-// Copies node out of the session's current disk source (opened by the
-// caller) into the session's preview folder (EnsurePreviewDir) under the
+// Copies node out of the current disk source (opened by the caller) into
+// the preview folder (EnsurePreviewDir) under the
 // node's name, then repairs it by its folder's type. Read, create and write
 // failures go to the diagnostic console ("Reading :Error #", ...); a copy
 // whose read failed holds zeros where the bytes could not be read. When stop
 // becomes true the copy is wiped and nothing is returned. Files of 80 MiB or
 // more are passed over.
-PreviewCopy ExtractPreviewCopy(CSession& session, const CFileNode& node, IReporter& reporter,
+PreviewCopy ExtractPreviewCopy(const OutputContext& ctx, const CFileNode& node, IReporter& reporter,
                                const std::atomic<bool>* stop = nullptr);
 
 // Overwrites the file in place with zeros of its current length (no

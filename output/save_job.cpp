@@ -65,11 +65,11 @@ ULONGLONG SelectedBytes(const CDirectoryTree& tree) {
 
 // --- the job ------------------------------------------------------------------
 
-CSaveJob::CSaveJob(CSession& session, IReporter& reporter)
-    : m_session(session),
+CSaveJob::CSaveJob(const OutputContext& out, IReporter& reporter)
+    : m_out(out),
       m_reporter(reporter),
-      m_extract([](CSession& s, CFileNode& node, const std::string& dir, IReporter& r) {
-          return SaveFileNode(s, node, dir, r);
+      m_extract([](const OutputContext& o, CFileNode& node, const std::string& dir, IReporter& r) {
+          return SaveFileNode(o, node, dir, r);
       }) {}
 
 JobOutcome CSaveJob::Run() {
@@ -83,13 +83,13 @@ JobOutcome CSaveJob::Run() {
         return outcome;
     };
     m_stopped = false;
-    m_session.readHealth.Reset(m_session.readHealth.Limits());
-    if (m_session.jobName.empty()) m_session.jobName = JobNameNow();
+    m_out.readHealth.Reset(m_out.readHealth.Limits());
+    if (m_out.settings.jobName.empty()) m_out.settings.jobName = JobNameNow();
 
-    std::string dest = m_session.destination;
+    std::string dest = m_out.settings.destination;
     while (dest.size() > 1 && dest.back() == '/') dest.pop_back();
     // Nothing may be written to the medium being recovered.
-    m_source = m_session.diskSource ? m_session.diskSource->GetDrive() : m_session.selectedDrive;
+    m_source = m_out.source.diskSource ? m_out.source.diskSource->GetDrive() : m_out.source.selectedDrive;
     if (const std::string refusal = WriteOnSourceRefusal(dest, m_source); !refusal.empty()) {
         return refuse(refusal);
     }
@@ -103,10 +103,10 @@ JobOutcome CSaveJob::Run() {
     // The job folder is always a new one: two jobs started in the same second
     // (or at the same time of another day) never write into each other.
     m_destPrefix = dest == "/" ? dest : dest + "/";
-    const std::string wanted = m_session.jobName;
+    const std::string wanted = m_out.settings.jobName;
     for (int attempt = 0;; ++attempt) {
-        m_session.jobName = FreeJobName(dest, wanted);
-        m_jobFolder = m_destPrefix + m_session.jobName;
+        m_out.settings.jobName = FreeJobName(dest, wanted);
+        m_jobFolder = m_destPrefix + m_out.settings.jobName;
         if (::mkdir(m_jobFolder.c_str(), 0777) == 0) break;
         if (errno != EEXIST || attempt >= 100) {
             return refuse(fmt::format("Cannot create the folder {}: {}", m_jobFolder,
@@ -123,7 +123,7 @@ JobOutcome CSaveJob::Run() {
         return file->IsChecked() && (!m_onlyGiven || m_only.count(file) != 0);
     };
     ULONGLONG givenBytes = 0;
-    for (CFolderNode* folder = m_session.tree.GetFirstFolder(); folder; folder = folder->GetNextFolder()) {
+    for (CFolderNode* folder = m_out.tree.GetFirstFolder(); folder; folder = folder->GetNextFolder()) {
         for (CFileNode* file = folder->GetFirstChild(); file; file = file->GetNextFile()) {
             if (!toSave(file)) continue;
             m_given.push_back(file);
@@ -133,15 +133,15 @@ JobOutcome CSaveJob::Run() {
     m_ticked = m_given.size();
     if (!m_selected) m_selected = givenBytes;
 
-    const bool compress = m_session.compress;
+    const bool compress = m_out.settings.compress;
     if (compress) {
         // Staged files leave for their archive: each is hashed while it is there.
         m_duplicateIndex.HashEveryFile();
         OpenArchive(*m_selected > m_limit);
     }
 
-    CJobControl& job = m_session.job;
-    for (CFolderNode* folder = m_session.tree.GetFirstFolder(); folder && !m_stopped && m_halt.empty();
+    CJobControl& job = m_out.job;
+    for (CFolderNode* folder = m_out.tree.GetFirstFolder(); folder && !m_stopped && m_halt.empty();
          folder = folder->GetNextFolder()) {
         if (!job.Poll()) {
             m_stopped = true;
@@ -179,8 +179,8 @@ void CSaveJob::Finish(JobOutcome& outcome) {
     // Nothing counts as saved before it is on the destination: one flush of
     // the destination's file system writes the files, their folders and the
     // archives out.
-    std::string where = m_session.compress ? "" : m_jobFolder;
-    if (m_session.compress) {
+    std::string where = m_out.settings.compress ? "" : m_jobFolder;
+    if (m_out.settings.compress) {
         for (const std::string& a : m_archives) where += (where.empty() ? "" : ", ") + a;
         if (m_unarchived > 0) where += (where.empty() ? "" : ", ") + m_jobFolder;
         if (where.empty()) where = m_destPrefix;
@@ -268,7 +268,7 @@ void CSaveJob::Finish(JobOutcome& outcome) {
         notes();
     } else {
         outcome.result = JobResult::Completed;
-        outcome.Say(m_session.compress ? "Compressed saving operation completed.\nYou would need unzip "
+        outcome.Say(m_out.settings.compress ? "Compressed saving operation completed.\nYou would need unzip "
                                          "tool to decompress recovered archive(s)."
                                        : "Saving operation completed successfully");
     }
@@ -316,12 +316,11 @@ void CSaveJob::SaveFolder(CFolderNode& folder) {
 }
 
 void CSaveJob::SaveFile(CFileNode& file) {
-    m_lastExtract = m_extract(m_session, file, m_currentDir, m_reporter);
+    m_lastExtract = m_extract(m_out, file, m_currentDir, m_reporter);
 }
 
 void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
     ++m_processed;
-    const int device = m_session.diskSource ? m_session.diskSource->GetHandle() : 0;
     TypeResult& result = m_results[folder.GetName()];
     folder.Save(*this);
     ExtractResult r;
@@ -329,13 +328,12 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
         if (r.cut) m_cut.push_back(file.GetName());
     };
     const auto noteUnreadable = [&] {
-        if (r.unreadableSectors == 0 || !(r.saved || m_session.compress)) return;
+        if (r.unreadableSectors == 0 || !(r.saved || m_out.settings.compress)) return;
         m_unreadable += r.unreadableSectors;
         m_notes.push_back(fmt::format("{}: {} sector(s) could not be read; saved with zeros there",
                                       file.GetName(), r.unreadableSectors));
     };
-    if (!m_session.compress) {
-        file.SetDevice(device);
+    if (!m_out.settings.compress) {
         m_reporter.SetLastFileText(file.GetName());
         file.Save(*this);
         r = m_lastExtract;
@@ -360,13 +358,12 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
     } else {
         // One folder entry per file: the type directory's path below the
         // destination.
-        const bool placed = m_session.layout.byDate ||
-                            (m_session.layout.originalNames && file.GetOrigin() != nullptr);
+        const bool placed = m_out.settings.layout.byDate ||
+                            (m_out.settings.layout.originalNames && file.GetOrigin() != nullptr);
         if (!placed) {
             const std::string folderEntry = EntryName(m_savePath + folder.GetName());
             AddToArchive([&](CZipWriter* zip) { return ZipAddFolder(zip, folderEntry); });
         }
-        file.SetDevice(device);
         file.Save(*this);
         r = m_lastExtract;
         m_reporter.SetLastFileText(file.GetName());
@@ -415,7 +412,7 @@ void CSaveJob::SaveOne(CFolderNode& folder, CFileNode& file) {
             NotSaved(file, r);
         }
     }
-    const uint64_t counter = m_session.job.FileCounter().fetch_add(1) + 1;
+    const uint64_t counter = m_out.job.FileCounter().fetch_add(1) + 1;
     m_reporter.SetFileCounterText(std::to_string(counter));
     ReportProgress(file.GetSize());
 }
@@ -431,7 +428,7 @@ std::vector<CFileNode*> CSaveJob::GetUnsaved() const {
 bool CSaveJob::SkipOrPlace(CFileNode& file, std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    const SaveLayout& layout = m_session.layout;
+    const SaveLayout& layout = m_out.settings.layout;
     if (layout.skipDuplicates && m_duplicateIndex.SeenBefore(path)) {
         ::unlink(path.c_str());
         ++m_duplicates;

@@ -25,7 +25,7 @@
 
 #include "app/job_outcome.h"
 #include "app/report.h"
-#include "app/session.h"
+#include "output/output_context.h"
 #include "catalog/directory_tree.h"
 #include "disk/on_source.h"
 #include "output/extract.h"
@@ -58,7 +58,7 @@ class CSaveJob : public ISaveTarget {
 public:
     // Writes a found file into a directory: the file node's Save.
     using Extractor =
-        std::function<ExtractResult(CSession&, CFileNode&, const std::string& dir, IReporter&)>;
+        std::function<ExtractResult(const OutputContext&, CFileNode&, const std::string& dir, IReporter&)>;
 
     // What the job did for one type folder.
     struct TypeResult {
@@ -66,11 +66,11 @@ public:
         uint64_t bytes = 0;  // their sizes as written
     };
 
-    // Reads session.destination, session.jobName (formed from the current
+    // Reads the settings' destination, jobName (formed from the current
     // time when empty; made free in the destination, see FreeJobName, and
-    // written back), session.compress, the catalogue, the current disk
+    // written back), compress and layout, the catalogue, the current disk
     // source and the job control.
-    CSaveJob(CSession& session, IReporter& reporter);
+    CSaveJob(const OutputContext& out, IReporter& reporter);
 
     // Selected data for the percentage and the single-or-parts choice;
     // SelectedBytes(tree) when not set.
@@ -155,7 +155,7 @@ private:
     static bool RenameNoReplace(const std::string& from, const std::string& to);
     std::string EntryName(const std::string& path) const;
 
-    CSession& m_session;
+    OutputContext m_out;
     IReporter& m_reporter;
     Extractor m_extract;
     std::optional<ULONGLONG> m_selected;

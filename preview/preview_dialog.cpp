@@ -11,6 +11,7 @@
 #include "preview/decode.h"
 #include "preview/image_sheet.h"
 #include "preview/media_player.h"
+#include "preview/message_boxes.h"
 
 namespace tvn::preview {
 
@@ -19,24 +20,6 @@ namespace {
 QString Q(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
-
-// Shows the core's messages as message boxes on the GUI thread; the
-// diagnostic console is not shown.
-class CBoxReporter : public tvn::CNullReporter {
-public:
-    explicit CBoxReporter(QWidget* parent) : m_parent(parent) {}
-    void Message(std::string_view text, std::string_view caption, tvn::MsgIcon icon) override {
-        const QMessageBox::Icon i = icon == tvn::MsgIcon::Error         ? QMessageBox::Critical
-                                    : icon == tvn::MsgIcon::Information ? QMessageBox::Information
-                                    : icon == tvn::MsgIcon::Question    ? QMessageBox::Question
-                                                                        : QMessageBox::NoIcon;
-        QMessageBox box(i, TrKnown(Q(caption)), TrKnown(Q(text)), QMessageBox::Ok, m_parent);
-        box.exec();
-    }
-
-private:
-    QWidget* m_parent;
-};
 
 // Collects the worker's messages; the dialog shows them once it is joined.
 class CCollectingReporter : public tvn::CNullReporter {

@@ -78,6 +78,14 @@ ListedFilesCheck CheckListedFiles(const ScanInfoContents& contents, CDiskSource&
                 recognizer.SetOffset(offset);
                 source.SetPosition(blockSector + K);
                 found = recognizer.IsFileHeader();
+                // The file does not say how its scan measured lengths: a
+                // start only a scan measuring exact lengths takes (an MPEG
+                // pack whose sequence header lies at an odd distance) counts.
+                if (!found) {
+                    ctx.exactLengths = true;
+                    found = recognizer.IsFileHeader();
+                    ctx.exactLengths = false;
+                }
             }
         }
         if (!found) {

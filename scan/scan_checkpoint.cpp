@@ -284,9 +284,8 @@ ScanCheckpoint MakeScanCheckpoint(const CScanJob& job, const CDiskSource& source
 }
 
 bool ResumeScanFrom(const ScanCheckpoint& checkpoint, CScanJob& job, CDirectoryTree& tree,
-                    CTypeCounters& counters, int device, std::string& error) {
+                    CTypeCounters& counters, std::string& error) {
     if (!RestoreCheckpointCatalogue(checkpoint, tree, error)) return false;
-    for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) f->SetDevice(device);
     counters.value = checkpoint.counters;
     job.SetExactLengths(checkpoint.exactLengths);
     job.ResumeAt(checkpoint.nextSector, checkpoint.files, checkpoint.foundUntil);

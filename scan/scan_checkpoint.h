@@ -89,11 +89,11 @@ ScanCheckpoint MakeScanCheckpoint(const CScanJob& job, const CDiskSource& source
 
 // Sets up job (after SetTypes) to go on from the checkpoint: the catalogue
 // with its marks and totals, the counters, the unreadable sectors found
-// before, and where the scan begins. device is the folders' device handle.
+// before, and where the scan begins.
 // False with error set when the catalogue does not parse; nothing is
 // changed then.
 bool ResumeScanFrom(const ScanCheckpoint& checkpoint, CScanJob& job, CDirectoryTree& tree,
-                    CTypeCounters& counters, int device, std::string& error);
+                    CTypeCounters& counters, std::string& error);
 
 // Whether the checkpoint was made on this medium (identifier, size).
 bool CheckpointIsOf(const ScanCheckpoint& checkpoint, const CDiskSource& source);

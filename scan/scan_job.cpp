@@ -227,7 +227,6 @@ void CScanJob::RecordHit(CScanner& recognizer, ULONGLONG position, ULONGLONG sec
         m_tree.InsertFolder(type);
         ++m_tree.m_ullFolderCount;
         folder = m_tree.FindFolder(type);
-        folder->SetDevice(m_source.GetHandle());
     }
     const ULONGLONG length = recognizer.FileLength();
     const ULONGLONG S = m_source.GetSectorSizeU();

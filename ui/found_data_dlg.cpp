@@ -29,6 +29,7 @@
 
 #include "catalog/scan_info.h"
 #include "preview/i18n.h"
+#include "preview/message_boxes.h"
 #include "preview/preview_dialog.h"
 #include "output/preview_copy.h"
 #include "ui/off_gui.h"
@@ -46,32 +47,6 @@ QMessageBox::StandardButton ShowDataBox(QWidget* parent, const QString& text,
 }
 
 namespace {
-
-// The core's messages (the scan info writer's failures) as message boxes of
-// this window.
-class CBoxReporter : public IReporter {
-public:
-    explicit CBoxReporter(QWidget* parent) : m_parent(parent) {}
-    void Message(std::string_view text, std::string_view caption, MsgIcon icon) override {
-        QMessageBox::Icon qicon = QMessageBox::NoIcon;
-        switch (icon) {
-            case MsgIcon::Information: qicon = QMessageBox::Information; break;
-            case MsgIcon::Error: qicon = QMessageBox::Critical; break;
-            case MsgIcon::Question: qicon = QMessageBox::Question; break;
-            case MsgIcon::None: break;
-        }
-        ShowDataBox(m_parent, TrKnown(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))),
-                    TrKnown(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()))), qicon);
-    }
-    void Progress(uint64_t) override {}
-    void Finished() override {}
-    void SetFileCounterText(std::string_view) override {}
-    void SetLastFileText(std::string_view) override {}
-    void Console(std::string_view) override {}
-
-private:
-    QWidget* m_parent;
-};
 
 // The type of a found file: what its name ends with after the last dot
 // ("file# 1.JPG", "file# 2.HEIC", "file# 3.TS").
@@ -154,7 +129,7 @@ public:
 CDataFoundDlg::CDataFoundDlg(CSession& session, QWidget* parent)
     : CWizardDialog(parent, QStringLiteral("tvnselectdatatorestore.htm")),
       m_session(session),
-      m_selection(session.tree) {
+      m_selection(session.tree, session.diskSource ? session.diskSource->GetSectorSizeU() : 512) {
     setObjectName(QStringLiteral("CDataFoundDlg"));
     m_treeModel = new CFolderTreeModel(m_selection, this);
     m_listModel = new CFileListModel(m_selection, this);
@@ -535,7 +510,7 @@ bool CDataFoundDlg::SaveScanInfoAs() {
     bool saved = false;
     QString why;
     const bool ran = RunOffGuiThread(this, [&] { saved = SaveScanInfo(m_session, path, collected); }, &why);
-    CBoxReporter reporter(this);
+    preview::CBoxReporter reporter(this);
     for (const auto& box : collected.boxes) reporter.Message(box.text, box.caption, box.icon);
     if (!ran) ShowDataBox(this, why, QStringLiteral("Error"), QMessageBox::Critical);
     // Only a written file counts as saved: otherwise the question on leaving

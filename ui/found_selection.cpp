@@ -36,7 +36,10 @@ std::string SelectedDataText(ULONGLONG bytes) {
     return "Selected Data        : [" + DataAmountText(bytes) + "]";
 }
 
-CFoundSelection::CFoundSelection(CDirectoryTree& tree) : m_tree(tree) { Rebuild(); }
+CFoundSelection::CFoundSelection(CDirectoryTree& tree, uint32_t sectorSize)
+    : m_tree(tree), m_sectorSize(sectorSize != 0 ? sectorSize : 512) {
+    Rebuild();
+}
 
 void CFoundSelection::Rebuild() {
     m_folders.clear();
@@ -46,12 +49,14 @@ void CFoundSelection::Rebuild() {
     m_selFiles = 0;
     m_selBytes = 0;
     m_flaggedFolders = 0;
+    bool measured = false;
     for (CFolderNode* folder = m_tree.GetFirstFolder(); folder; folder = folder->GetNextFolder()) {
         m_folders.push_back(folder);
         FolderState& state = m_state[folder];
         for (CFileNode* file = folder->GetFirstChild(); file; file = file->GetNextFile()) {
             state.files.push_back(file);
             m_totalBytes += file->GetSize();
+            measured = measured || file->GetLength() != CFileNode::Length::Carved;
             if (!IsShown(*file)) {
                 file->SetChecked(false);
                 continue;
@@ -70,6 +75,7 @@ void CFoundSelection::Rebuild() {
         if (folder->IsChecked()) ++m_flaggedFolders;
     }
     Root().SetChecked(m_flaggedFolders > 0);
+    if (measured) m_totalBytes = CoveredBytes(m_tree, m_sectorSize);
 }
 
 const std::vector<CFileNode*>& CFoundSelection::Files(const CFolderNode& folder) const {

@@ -40,7 +40,9 @@ std::string DataAmountText(ULONGLONG bytes);
 
 class CFoundSelection {
 public:
-    explicit CFoundSelection(CDirectoryTree& tree);
+    // sectorSize: the medium's, where the files' bytes begin (start sector
+    // times sector size).
+    explicit CFoundSelection(CDirectoryTree& tree, uint32_t sectorSize = 512);
 
     // Builds the index from the catalogue: one walk over every node. The
     // catalogue must not change while the index is in use without a Rebuild.
@@ -77,7 +79,11 @@ public:
     void SetFolderChecked(CFolderNode& folder, bool checked);
     void SetAllChecked(bool checked);
 
-    // Catalogue totals: files, folders counting the root, bytes.
+    // Catalogue totals: files, folders counting the root, bytes. The bytes
+    // are the files' sizes added up, and for a catalogue of measured lengths
+    // the bytes of the medium they lie on, each once: the fallback lengths of
+    // files that may be incomplete overlap, and the total never exceeds the
+    // medium.
     uint64_t TotalFiles() const { return m_totalFiles; }
     uint64_t TotalFolders() const { return m_folders.size() + 1; }
     ULONGLONG TotalBytes() const { return m_totalBytes; }
@@ -99,6 +105,7 @@ private:
     void SetFolderFlag(CFolderNode& folder, bool flag);
 
     CDirectoryTree& m_tree;
+    uint32_t m_sectorSize;
     std::vector<CFolderNode*> m_folders;
     std::unordered_map<const CFolderNode*, FolderState> m_state;
     ULONGLONG m_minSize = 0;

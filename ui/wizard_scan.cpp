@@ -106,8 +106,7 @@ std::unique_ptr<CScanJob> MakeWizardScan(CSession& session, IReporter& reporter,
 
 bool ResumeWizardScan(CScanJob& job, CSession& session, const ScanCheckpoint& checkpoint) {
     std::string error;
-    if (!ResumeScanFrom(checkpoint, job, session.tree, session.counters,
-                        session.diskSource ? session.diskSource->GetHandle() : -1, error)) {
+    if (!ResumeScanFrom(checkpoint, job, session.tree, session.counters, error)) {
         return false;
     }
     session.exactLengths = checkpoint.exactLengths;

@@ -65,22 +65,7 @@ uint64_t MeasureLoadedLengths(const CDiskSource& source, CDirectoryTree& tree,
     struct Total {
         CDirectoryTree& tree;
         uint64_t S;
-        ~Total() {
-            std::vector<std::pair<uint64_t, uint64_t>> spans;
-            for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
-                for (CFileNode* n = f->GetFirstChild(); n; n = n->GetNextFile())
-                    spans.emplace_back(n->GetStartSector() * S, n->GetStartSector() * S + n->GetSize());
-            }
-            std::sort(spans.begin(), spans.end());
-            uint64_t sum = 0, until = 0;
-            for (const auto& [first, last] : spans) {
-                if (last > until) {
-                    sum += last - std::max(first, until);
-                    until = last;
-                }
-            }
-            tree.m_ullFoundBytes = sum;
-        }
+        ~Total() { tree.m_ullFoundBytes = CoveredBytes(tree, S); }
     } total{tree, S};
     for (CFolderNode* f = tree.GetFirstFolder(); f; f = f->GetNextFolder()) {
         const std::optional<FileType> type = FindTypeByName(f->GetName());

@@ -98,6 +98,64 @@ TEST(ScanInfoChecks, AnotherMediumOfTheSamePathAndSizeIsRefusedByContent) {
     }
 }
 
+// The medium the session already holds is the one the load reads and keeps:
+// it is not opened a second time by its path. Without one, the load opens it.
+TEST(ScanInfoChecks, TheLoadReadsTheMediumTheSessionHolds) {
+    Card card({8, 64});
+    const std::string info = card.dir / "card.bin";
+    ASSERT_TRUE(SaveScanInfo(card.session, info, card.reporter));
+
+    CSession loaded;
+    RecordingReporter r;
+    ASSERT_TRUE(loaded.OpenCurrentSource(card.image, r, kDisconnectedRestart));
+    const CDiskSource* source = loaded.diskSource.get();
+    const IMedium* medium = source->GetMedium().get();
+    loaded.tree.InsertFolder("OLD");
+    ASSERT_TRUE(card.Load(loaded, info, r));
+    EXPECT_TRUE(r.messages.empty());
+    EXPECT_EQ(loaded.diskSource.get(), source);
+    EXPECT_EQ(loaded.diskSource->GetMedium().get(), medium);
+    EXPECT_EQ(loaded.tree.FindFolder("OLD"), nullptr);
+    EXPECT_EQ(loaded.tree.FindFolder("JPG")->GetFileCount(), 2u);
+
+    // A held medium whose content no longer matches is refused and stays held.
+    {
+        media::ImageFile f(card.image, 4 << 20, media::ImageFile::kKeep);
+        f.Fill(8 * 512, 512, 0);
+        f.Fill(64 * 512, 512, 0);
+    }
+    loaded.tree.InsertFolder("OLD");
+    EXPECT_FALSE(card.Load(loaded, info, r));
+    EXPECT_EQ(loaded.diskSource.get(), source);
+    EXPECT_NE(loaded.tree.FindFolder("OLD"), nullptr);
+}
+
+// A scan that measures exact lengths takes an MPEG pack whose sequence header
+// lies at an odd distance; its scan info loads back on the same card.
+TEST(ScanInfoChecks, StartsOnlyAnExactScanTakesStillCount) {
+    Card card({});
+    {
+        media::ImageFile f(card.image, 4 << 20, media::ImageFile::kKeep);
+        f.Write(40 * 512, media::Bytes{0x00, 0x00, 0x01, 0xBA});
+        f.Write(40 * 512 + 13, media::Bytes{0x00, 0x00, 0x01, 0xB3});
+    }
+    card.session.tree.InsertFolder("MPG")->InsertFile("file# 1.", 40, 47, 4096);
+    const std::string info = card.dir / "card.bin";
+    ASSERT_TRUE(SaveScanInfo(card.session, info, card.reporter));
+    CSession loaded;
+    RecordingReporter r;
+    EXPECT_TRUE(card.Load(loaded, info, r));
+    EXPECT_TRUE(r.messages.empty());
+
+    // Zeros there are still refused.
+    {
+        media::ImageFile f(card.image, 4 << 20, media::ImageFile::kKeep);
+        f.Fill(40 * 512, 512, 0);
+    }
+    CSession other;
+    EXPECT_FALSE(card.Load(other, info, r));
+}
+
 // Scan info bytes field by field.
 struct Bytes {
     std::vector<uint8_t> b;

@@ -100,9 +100,9 @@ private:
 TEST(ScanInfo, RecordLayoutForOneCharacterIdentifier) {
     CDirectoryTree tree;
     CFolderNode* jpg = tree.InsertFolder("JPG");
-    jpg->SetDevice(7);
     jpg->InsertFile("file# 1.", 100, 109, 5000)->SetChecked(true);
-    const std::vector<uint8_t> got = SerializeScanInfo("E", 1000, tree);
+    // The device number goes into the folder records only.
+    const std::vector<uint8_t> got = SerializeScanInfo("E", 1000, tree, 7);
 
     Bytes want;
     want.Magic().U32(1).Raw("E").U32(1000).U32(1);
@@ -143,7 +143,6 @@ TEST(ScanInfo, SaveLoadSaveReversesListsAndKeepsNodes) {
     EXPECT_EQ(loaded.spc, 8u);
     CFolderNode* ljpg = loaded.tree.FindFolder("JPG");
     ASSERT_NE(ljpg, nullptr);
-    EXPECT_EQ(ljpg->GetDevice(), loaded.diskSource->GetHandle());
     EXPECT_EQ(FileNames(ljpg),
               (std::vector<std::string>{"file# 1.JPG", "file# 2.JPG", "file# 3.JPG"}));
     EXPECT_EQ(loaded.tree.FindFolder("MP3")->GetFileCount(), 0u);
@@ -287,12 +286,13 @@ TEST(ScanInfo, RefusalsLeaveTheSessionAsTheTableSays) {
         EXPECT_EQ(session.diskSource.get(), original);
     }
 
-    // The folder count is missing: the new disk source is current, the
+    // The folder count is missing: the disk source is current (the one the
+    // session held, which is that medium's: it is not opened again), the
     // catalogue is as it was.
     EXPECT_FALSE(load(head.b, s.image));
     EXPECT_EQ(last().caption, "Checksum failure");
     EXPECT_EQ(last().text, "Corrupt scan info file");
-    EXPECT_NE(session.diskSource.get(), original);
+    EXPECT_EQ(session.diskSource.get(), original);
     EXPECT_EQ(FolderNames(session.tree), std::vector<std::string>{"AVI"});
 
     // A bad end magic: the catalogue keeps what was read.

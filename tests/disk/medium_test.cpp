@@ -9,6 +9,7 @@
 #include <map>
 #include <unistd.h>
 
+#include "app/session.h"
 #include "disk/disk_source.h"
 #include "disk/medium.h"
 #include "disk/read_around.h"

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <map>
 
+#include "app/session.h"
 #include "names/attach.h"
 #include "names/fs_entries.h"
 #include "output/save_job.h"

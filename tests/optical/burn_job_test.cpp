@@ -1,6 +1,7 @@
 // The burn job end to end on stdio pseudo-drives: files extracted from a card
 // image, staged in the cache folder, burnt, read back with other tools.
 #include "output/burn_job.h"
+#include "app/session.h"
 #include "output/save_job.h"
 
 #include <gtest/gtest.h>

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/session.h"
 #include "tests/support/test_support.h"
 #include "tools/media/image.h"
 

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/session.h"
 #include "tests/support/test_support.h"
 #include "tools/media/image.h"
 #include "tools/media/photo_writers.h"

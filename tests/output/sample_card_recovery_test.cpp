@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "app/session.h"
 #include "output/save_job.h"
 #include "scan/scan_job.h"
 #include "tests/support/test_support.h"

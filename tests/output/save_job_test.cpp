@@ -13,6 +13,7 @@
 #include <optional>
 #include <sstream>
 
+#include "app/session.h"
 #include "tests/support/test_support.h"
 #include "tools/media/image.h"
 
@@ -57,7 +58,7 @@ struct SaveFixture {
         session.destination = dest;
         session.compress = compress;
         auto job = std::make_unique<CSaveJob>(session, reporter);
-        job->SetExtractor([this](CSession&, CFileNode& node, const std::string& dir, IReporter&) {
+        job->SetExtractor([this](const OutputContext&, CFileNode& node, const std::string& dir, IReporter&) {
             extracted.push_back(node.GetName());
             const ULONGLONG size = node.GetSize() - node.GetSize() % 512 + 512;
             node.SetSize(size);
@@ -420,7 +421,7 @@ TEST(SaveJob, FilesThatAreNotSavedAreCountedAndNeverReportedAsSuccess) {
     auto job = fx.Job(dir.Path(), false);
     // The second file cannot be written (an I/O error of the destination);
     // the MP3 is dropped as too small, which is no failure.
-    job->SetExtractor([&fx](CSession&, CFileNode& node, const std::string& dir2, IReporter&) {
+    job->SetExtractor([&fx](const OutputContext&, CFileNode& node, const std::string& dir2, IReporter&) {
         ExtractResult r;
         if (node.GetName() == "file# 2.JPG") {
             r.error = EIO;
@@ -457,7 +458,7 @@ TEST(SaveJob, AFullOrReadOnlyDestinationOrALostMediumStopsTheSaveAtOnce) {
         SaveFixture fx;
         for (unsigned n = 4; n >= 1; --n) fx.Add("JPG", n, 1000, true);  // listed 1..4
         auto job = fx.Job(dir.Path(), false);
-        job->SetExtractor([&fx, error](CSession&, CFileNode& node, const std::string& dir2, IReporter&) {
+        job->SetExtractor([&fx, error](const OutputContext&, CFileNode& node, const std::string& dir2, IReporter&) {
             ExtractResult r;
             fx.extracted.push_back(node.GetName());
             if (node.GetName() == "file# 2.JPG") {
@@ -491,7 +492,7 @@ TEST(SaveJob, AFileLeftOutByRuleIsNamedWithTheReason) {
     SaveFixture fx;
     fx.Add("MP3", 1, 1000, true);
     auto job = fx.Job(dir.Path(), false);
-    job->SetExtractor([](CSession&, CFileNode&, const std::string&, IReporter&) {
+    job->SetExtractor([](const OutputContext&, CFileNode&, const std::string&, IReporter&) {
         ExtractResult r;
         r.dropped = true;
         return r;
@@ -705,7 +706,7 @@ TEST(SaveJob, APartThatGoesOnElsewhereSavesOnlyWhatTheFullOneLeft) {
         for (unsigned i = 1; i <= 4; ++i) fx.Add("JPG", i, 1000, true);
         fx.Add("JPG", 5, 1000, false);
         bool full = true;
-        const auto extract = [&fx, &full](CSession&, CFileNode& node, const std::string& dir, IReporter&) {
+        const auto extract = [&fx, &full](const OutputContext&, CFileNode& node, const std::string& dir, IReporter&) {
             fx.extracted.push_back(node.GetName());
             ExtractResult result;
             if (full && fx.extracted.size() == 3) {
