@@ -567,7 +567,7 @@ bool SaveScanInfo(const CCurrentSource& current, const CDirectoryTree& tree,
 }
 
 bool LoadScanInfo(CCurrentSource& current, CDirectoryTree& tree, const ListedFilesCheckFn& listedFiles,
-                  const std::string& path, const std::string& driveId, DWORD totalSectors,
+                  const std::string& path, std::string driveId, DWORD totalSectors,
                   IReporter& reporter) {
     const ScanInfoParse parse = ParseScanInfoFile(path);
     auto refuse = [&reporter](const ScanInfoMessage& m) {

@@ -153,9 +153,11 @@ using ListedFilesCheckFn = std::function<bool(const ScanInfoContents&, CDiskSour
 // through reporter and current and tree are left as the check that failed
 // leaves them: before the medium is checked, nothing changes; after the disk
 // source has become current, a failure leaves the catalogue as it was
-// (folder count unreadable) or holding what was read so far.
+// (folder count unreadable) or holding what was read so far. driveId is
+// taken by value: callers pass the current source's own, which the load may
+// replace.
 bool LoadScanInfo(CCurrentSource& current, CDirectoryTree& tree, const ListedFilesCheckFn& listedFiles,
-                  const std::string& path, const std::string& driveId, DWORD totalSectors,
+                  const std::string& path, std::string driveId, DWORD totalSectors,
                   IReporter& reporter);
 
 // The save dialog's suggested file name for the given local time:

@@ -35,10 +35,9 @@ TEST(NobodyWizard, ThumbnailsAndPreviewReadTheMediumUDisks2HandedOver) {
     session.selectedDrive = medium;
     test::RecordingReporter reporter;
     // The scan info's check reads the listed files' first sectors through it.
-    // (A copy: the load opens the medium again, which replaces the source.)
-    const std::string drive = session.diskSource->GetDrive();
-    const auto sectors = static_cast<DWORD>(session.diskSource->GetTotalSectors());
-    ASSERT_TRUE(LoadScanInfo(session, info, drive, sectors, reporter));
+    // The source's own name, which the load may replace along with the source.
+    ASSERT_TRUE(LoadScanInfo(session, info, session.diskSource->GetDrive(),
+                             static_cast<DWORD>(session.diskSource->GetTotalSectors()), reporter));
     session.jobMode = JobMode::Save;
 
     CDataFoundDlg dlg(session);
