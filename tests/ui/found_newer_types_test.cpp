@@ -88,9 +88,9 @@ TEST(NewerTypeThumbnails, ALargeRawFileIsShownFromItsHead) {
     test::TempDir dir;
     media::ModernOptions o;
     const media::Bytes dng = media::MakeDng(o);
-    std::vector<uint8_t> medium(512, 0);
-    medium.insert(medium.end(), dng.begin(), dng.end());
-    medium.resize(medium.size() + 4096, 0);
+    // Filled in place (GCC 12 at -O3 takes an insert after a short vector for an overrun).
+    std::vector<uint8_t> medium(512 + dng.size() + 4096, 0);
+    std::copy(dng.begin(), dng.end(), medium.begin() + 512);
     const std::string image = dir / "card.img";
     test::WriteFile(image, medium);
     const std::shared_ptr<const IMedium> opened = OpenMedium(image, false, nullptr);
