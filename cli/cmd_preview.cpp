@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "catalog/scan_info.h"
+#include "app/decoder_program.h"
 #include "cli/commands.h"
 #include "scan/exact/reload.h"
 #include "cli/manual.h"
@@ -35,24 +36,6 @@ struct PreviewOptions {
     bool json = false;
     LengthOptions lengths;
 };
-
-std::string OwnDirectory() {
-    std::error_code ec;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(".") : self.parent_path().string();
-}
-
-// $TVN_DECODER, else beside this program in the build tree or installed.
-std::string FindDecoder() {
-    if (const char* env = std::getenv("TVN_DECODER"); env != nullptr && *env != '\0') return env;
-    const std::string dir = OwnDirectory();
-    for (const std::string& candidate :
-         {dir + "/tarvolin-decode", dir + "/../preview/tarvolin-decode",
-          dir + "/../libexec/tarvolin/tarvolin-decode", dir + "/../lib/tarvolin/tarvolin-decode"}) {
-        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-    }
-    return {};
-}
 
 // Ctrl-C or SIGTERM while the copy is made or decoded: the decoder is ended
 // and the private folder with the copy is removed before the command ends.
@@ -145,7 +128,7 @@ int RunPreview(CliContext& ctx, const PreviewOptions& o, const std::vector<FileT
         reporter.Message(refusal, "Error", MsgIcon::Error);
         return kExitFailure;
     }
-    const std::string decoder = FindDecoder();
+    const std::string decoder = FindDecoderProgram();
     if (decoder.empty()) {
         fmt::print(stderr,
                    "tarvolin-cli: preview needs the decoder tarvolin-decode, which comes with the "

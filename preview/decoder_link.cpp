@@ -100,21 +100,6 @@ bool ReceiveAll(int fd, void* data, size_t n, Clock::time_point deadline,
     return true;
 }
 
-nlohmann::json RecordJson(const CImageInfo& i) {
-    return {{"name", i.name},
-            {"fileSize", i.fileSize},
-            {"width", i.width},
-            {"height", i.height},
-            {"colorModel", i.colorModel},
-            {"componentsPerPixel", i.componentsPerPixel},
-            {"compression", i.compression},
-            {"compressionDescription", i.compressionDescription},
-            {"description", i.description},
-            {"formatIndex", i.formatIndex},
-            {"formatName", i.formatName},
-            {"numberOfImages", i.numberOfImages}};
-}
-
 void ReadRecord(const std::string& text, CImageInfo& i) {
     const nlohmann::json j = nlohmann::json::parse(text, nullptr, false);
     if (!j.is_object()) return;
@@ -141,19 +126,19 @@ void ReadRecord(const std::string& text, CImageInfo& i) {
 
 }  // namespace
 
-std::string FindDecoderProgram() {
-    if (const char* env = std::getenv("TVN_DECODER"); env != nullptr && *env != '\0') return env;
-    char self[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) return {};
-    self[n] = '\0';
-    const std::string dir = QFileInfo(QString::fromLocal8Bit(self)).absolutePath().toStdString();
-    for (const std::string& candidate :
-         {dir + "/tarvolin-decode", dir + "/../preview/tarvolin-decode",
-          dir + "/../libexec/tarvolin/tarvolin-decode", dir + "/../lib/tarvolin/tarvolin-decode"}) {
-        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-    }
-    return {};
+nlohmann::json ImageRecordJson(const CImageInfo& i) {
+    return {{"name", i.name},
+            {"fileSize", i.fileSize},
+            {"width", i.width},
+            {"height", i.height},
+            {"colorModel", i.colorModel},
+            {"componentsPerPixel", i.componentsPerPixel},
+            {"compression", i.compression},
+            {"compressionDescription", i.compressionDescription},
+            {"description", i.description},
+            {"formatIndex", i.formatIndex},
+            {"formatName", i.formatName},
+            {"numberOfImages", i.numberOfImages}};
 }
 
 CDecoderLink::CDecoderLink(std::string program) : m_program(std::move(program)) {}
@@ -292,7 +277,7 @@ int ServeDecodes(int fd) {
         QImage image = q.kind == kThumbnail ? ThumbnailOfBytes(bytes, type, QSize(q.boxWidth, q.boxHeight))
                                             : DecodeImageBytes(bytes, type, info);
         if (!image.isNull()) image = image.convertToFormat(QImage::Format_ARGB32);
-        const std::string record = q.kind == kPicture ? RecordJson(info).dump() : std::string();
+        const std::string record = q.kind == kPicture ? ImageRecordJson(info).dump() : std::string();
         const bool decoded = !image.isNull();
         const Answer a{kAnswer,
                        decoded ? 1u : 0u,

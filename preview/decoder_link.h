@@ -26,17 +26,14 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 
+#include "app/decoder_program.h"
 #include "preview/image_info.h"
 
 namespace tvn::preview {
-
-// Where the decoder program is: $TVN_DECODER, else beside the running
-// program, in the build tree's preview/, or where the package installs it
-// (../libexec/tarvolin, ../lib/tarvolin). Empty when none is found.
-std::string FindDecoderProgram();
 
 class CDecoderLink {
 public:
@@ -86,6 +83,9 @@ private:
     int m_starts = 0;
     std::atomic<bool> m_cancel{false};
 };
+
+// An image's record as the decoder prints it and sends it to the wizard.
+nlohmann::json ImageRecordJson(const CImageInfo& info);
 
 // The decoder's side: answers questions on fd until the other end closes it.
 // Returns the process's exit status.

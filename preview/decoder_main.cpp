@@ -52,18 +52,7 @@ bool IsImageType(const std::string& t) {
 int DecodeImage(const std::string& type, const QString& in, const QString& out) {
     CImageInfo info;
     const QImage image = DecodeImageFile(in, type, info);
-    json j = {{"name", info.name},
-              {"fileSize", info.fileSize},
-              {"width", info.width},
-              {"height", info.height},
-              {"colorModel", info.colorModel},
-              {"componentsPerPixel", info.componentsPerPixel},
-              {"compression", info.compression},
-              {"compressionDescription", info.compressionDescription},
-              {"description", info.description},
-              {"formatIndex", info.formatIndex},
-              {"formatName", info.formatName},
-              {"numberOfImages", info.numberOfImages}};
+    json j = ImageRecordJson(info);
     if (image.isNull()) {
         j["decoded"] = false;
         std::printf("%s\n", j.dump().c_str());
