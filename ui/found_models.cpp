@@ -19,39 +19,6 @@ Qt::CheckState ToCheckState(Mark mark) {
 
 // --- the folder tree ------------------------------------------------------------
 
-int NaturalCompare(std::string_view a, std::string_view b) {
-    auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    size_t i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (digit(a[i]) && digit(b[j])) {
-            // Numbers by value: without leading zeros, the longer is larger,
-            // and equal lengths compare digit by digit.
-            size_t ie = i, je = j;
-            while (ie < a.size() && digit(a[ie])) ++ie;
-            while (je < b.size() && digit(b[je])) ++je;
-            size_t is = i, js = j;
-            while (is + 1 < ie && a[is] == '0') ++is;
-            while (js + 1 < je && b[js] == '0') ++js;
-            if (ie - is != je - js) return ie - is < je - js ? -1 : 1;
-            const int c = a.substr(is, ie - is).compare(b.substr(js, je - js));
-            if (c != 0) return c < 0 ? -1 : 1;
-            i = ie;
-            j = je;
-            continue;
-        }
-        const char ca = lower(a[i]), cb = lower(b[j]);
-        if (ca != cb) return static_cast<unsigned char>(ca) < static_cast<unsigned char>(cb) ? -1 : 1;
-        ++i;
-        ++j;
-    }
-    if (i < a.size()) return 1;
-    if (j < b.size()) return -1;
-    // Names that differ only in case or leading zeros still have one order.
-    const int c = a.compare(b);
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
-}
-
 CFolderTreeModel::CFolderTreeModel(CFoundSelection& selection, QObject* parent)
     : QAbstractItemModel(parent), m_selection(selection) {
     m_closed = QIcon(QStringLiteral(":/art/folder.svg"));
@@ -156,14 +123,14 @@ void CFileListModel::ShowFolder(CFolderNode* folder, int column, Qt::SortOrder o
 void CFileListModel::ShowFolder(CFolderNode* folder) {
     beginResetModel();
     m_folder = folder;
-    m_rows.clear();
+    m_listed.clear();
     if (folder == &m_selection.Root()) {
-        m_rows.assign(m_selection.Folders().begin(), m_selection.Folders().end());
+        m_listed.assign(m_selection.Folders().begin(), m_selection.Folders().end());
     } else if (folder != nullptr) {
         const auto& files = m_selection.Files(*folder);
-        m_rows.reserve(m_selection.ShownFileCount(*folder));
+        m_listed.reserve(m_selection.ShownFileCount(*folder));
         for (CFileNode* file : files) {
-            if (m_selection.IsShown(*file)) m_rows.push_back(file);
+            if (m_selection.IsShown(*file)) m_listed.push_back(file);
         }
     }
     SortRows();
@@ -175,10 +142,7 @@ CDirectoryNode* CFileListModel::NodeAt(int row) const {
     return m_rows[static_cast<size_t>(row)];
 }
 
-int CFileListModel::RowOf(const CDirectoryNode* node) const {
-    const auto it = m_rowOf.find(node);
-    return it == m_rowOf.end() ? -1 : it->second;
-}
+int CFileListModel::RowOf(const CDirectoryNode* node) const { return m_rowOf.Find(node); }
 
 void CFileListModel::MarkChanged(const CDirectoryNode* node) {
     const int row = RowOf(node);
@@ -300,7 +264,8 @@ bool CFileListModel::setData(const QModelIndex& index, const QVariant&, int role
 
 Qt::ItemFlags CFileListModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
-    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    // A flat list: the view need not ask for children row by row.
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
     if (index.column() == NameColumn) flags |= Qt::ItemIsUserCheckable;
     return flags;
 }
@@ -332,39 +297,14 @@ void CFileListModel::sort(int column, Qt::SortOrder order) {
 }
 
 void CFileListModel::SortRows() {
-    const bool ascending = m_sortOrder == Qt::AscendingOrder;
-    if (m_sortColumn == DateColumn) {
-        auto date = [](const CDirectoryNode* n) -> int64_t {
-            if (n->IsFolder()) return 0;
-            const FileOrigin* o = static_cast<const CFileNode*>(n)->GetOrigin();
-            return o != nullptr && o->modified.known ? o->modified.seconds : 0;
-        };
-        std::stable_sort(m_rows.begin(), m_rows.end(),
-                         [&](const CDirectoryNode* a, const CDirectoryNode* b) {
-                             return ascending ? date(a) < date(b) : date(b) < date(a);
-                         });
-    } else if (m_sortColumn == SizeColumn) {
-        auto size = [](const CDirectoryNode* n) {
-            return n->IsFolder() ? ULONGLONG{0} : static_cast<const CFileNode*>(n)->GetSize();
-        };
-        std::stable_sort(m_rows.begin(), m_rows.end(),
-                         [&](const CDirectoryNode* a, const CDirectoryNode* b) {
-                             return ascending ? size(a) < size(b) : size(b) < size(a);
-                         });
-    } else {
-        std::stable_sort(m_rows.begin(), m_rows.end(),
-                         [&](const CDirectoryNode* a, const CDirectoryNode* b) {
-                             return ascending ? NaturalLess(a->GetName(), b->GetName())
-                                              : NaturalLess(b->GetName(), a->GetName());
-                         });
-    }
-    IndexRows();
-}
-
-void CFileListModel::IndexRows() {
-    m_rowOf.clear();
-    m_rowOf.reserve(m_rows.size());
-    for (size_t i = 0; i < m_rows.size(); ++i) m_rowOf.emplace(m_rows[i], static_cast<int>(i));
+    const SortKey key = m_sortColumn == DateColumn   ? SortKey::Date
+                        : m_sortColumn == SizeColumn ? SortKey::Size
+                                                     : SortKey::Name;
+    const std::vector<uint32_t> order =
+        SortedOrder(m_listed, key, m_sortOrder == Qt::AscendingOrder);
+    m_rows.resize(order.size());
+    for (size_t i = 0; i < order.size(); ++i) m_rows[i] = m_listed[order[i]];
+    m_rowOf.Build(m_rows);
 }
 
 }  // namespace tvn::ui

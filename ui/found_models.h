@@ -14,9 +14,9 @@
 
 #include <functional>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "ui/found_order.h"
 #include "ui/found_selection.h"
 #include "ui/thumbnail_cache.h"
 
@@ -26,12 +26,6 @@ namespace tvn::ui {
 inline constexpr int kNodeRole = Qt::UserRole + 1;
 
 Qt::CheckState ToCheckState(Mark mark);
-
-// Names as file managers order them: runs of digits by their value
-// ("file# 2" before "file# 10"), letters without regard to case; names equal
-// that way fall back to byte order, so the order is total.
-int NaturalCompare(std::string_view a, std::string_view b);
-inline bool NaturalLess(std::string_view a, std::string_view b) { return NaturalCompare(a, b) < 0; }
 
 class CFolderTreeModel : public QAbstractItemModel {
     Q_OBJECT
@@ -97,8 +91,8 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-    // Names compare as text, sizes and dates as numbers; equal keys keep the
-    // catalogue's order.
+    // Names (as shown) in natural order, sizes and dates as numbers; equal
+    // keys keep the catalogue's order.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 Q_SIGNALS:
@@ -106,13 +100,13 @@ Q_SIGNALS:
 
 private:
     void SortRows();
-    void IndexRows();
     void ThumbnailReady(const CFileNode* node);
 
     CFoundSelection& m_selection;
     CFolderNode* m_folder = nullptr;
-    std::vector<CDirectoryNode*> m_rows;
-    std::unordered_map<const CDirectoryNode*, int> m_rowOf;
+    std::vector<CDirectoryNode*> m_listed;  // what the folder shows, in catalogue order
+    std::vector<CDirectoryNode*> m_rows;    // the same, sorted
+    CRowIndex m_rowOf;
     int m_sortColumn = NameColumn;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     QIcon m_folderIcon, m_fileIcon;

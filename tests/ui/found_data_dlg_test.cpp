@@ -565,7 +565,8 @@ TEST_F(FoundFixture, HintAfterAScanOnly) {
 
 // A file the card's file system names: its original name (and a deleted
 // mark) in the list, the numbered name and path in the tooltip, the entry's
-// time in the Date column, which sorts by it.
+// time in the Date column, which sorts by it; the Name column sorts by the
+// name shown.
 TEST(FoundDataNames, OriginalNameDeletedMarkAndDate) {
     CSession session;
     CFileNode* named = AddFound(session, "JPG", 1, 1000);
@@ -597,6 +598,11 @@ TEST(FoundDataNames, OriginalNameDeletedMarkAndDate) {
     // Newest first by date: the dated file before the undated one.
     dlg.ListModel().sort(CFileListModel::DateColumn, Qt::DescendingOrder);
     EXPECT_EQ(dlg.ListModel().NodeAt(0), named);
+    // By name, the name shown counts: "file# 2.JPG" before "IMG_0042.JPG",
+    // although the named file is numbered 1.
+    dlg.ListModel().sort(CFileListModel::NameColumn, Qt::AscendingOrder);
+    EXPECT_EQ(model.index(0, 0).data().toString(), QStringLiteral("file# 2.JPG"));
+    EXPECT_EQ(dlg.ListModel().NodeAt(1), named);
 }
 
 // --- natural order and the keyboard ------------------------------------------------
