@@ -128,7 +128,7 @@ std::vector<CDestination> ListDestinations(const std::string& sourcePath, const 
     if (!home.empty() && fs::is_directory(onDisk(home))) {
         CDestination d;
         d.m_strPath = home;
-        d.m_strLabel = "Home folder";
+        d.m_strLabel = kHomeFolderLabel;
         d.m_strText = fmt::format("{} [{}]", home, d.m_strLabel);
         mark(d);
         out.push_back(std::move(d));

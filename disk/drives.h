@@ -97,6 +97,9 @@ struct RawAccessCheck {
 RawAccessCheck IsDriverInstalled();
 
 // One place found files may be saved to.
+// The label of the user's home folder among the destinations.
+inline constexpr const char* kHomeFolderLabel = "Home folder";
+
 struct CDestination {
     std::string m_strText;   // "%s [%s]": mount point and volume label
     std::string m_strPath;   // the directory written into (the mount point, or home)

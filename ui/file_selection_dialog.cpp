@@ -57,6 +57,11 @@ CFileSelectionDlg::CFileSelectionDlg(CSession& session, CQtReporter& reporter, C
     banner->setObjectName(QStringLiteral("idBanner"));
     banner->setFixedHeight(64);
     banner->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    // The words beside the picture's file icons, which begin at x 470.
+    banner->AddCaption({Tr("What are you looking for?"), QRect(22, 12, 440, 24), 20, true,
+                        QColor(0xff, 0xff, 0xff)});
+    banner->AddCaption({Tr("Tick the kinds of files to find. Fewer types make the scan quicker."),
+                        QRect(22, 39, 440, 16), 12, false, QColor(0xcf, 0xe0, 0xff)});
 
     QFont groupFont(QStringLiteral("Arial"));
     groupFont.setPointSizeF(WizardPointSize(8));

@@ -100,6 +100,9 @@ CKestrelDlg::CKestrelDlg(CSession& session, CQtReporter& reporter, CWizardState&
     banner->setObjectName(QStringLiteral("idBanner"));
     banner->setFixedWidth(200);
     banner->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
+    // Under the name the picture carries.
+    banner->AddCaption({Tr("photo and video recovery"), QRect(6, 70, 188, 16), 12, false,
+                        QColor(0xcf, 0xe0, 0xff), Qt::AlignHCenter | Qt::AlignVCenter});
 
     m_panel = new CTXtndStatic(this);
     m_panel->setObjectName(QStringLiteral("id1083"));

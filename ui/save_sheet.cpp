@@ -186,6 +186,13 @@ bool CPlaceCombo::WarnIfNeeded(QWidget* parent) {
 
 void CPlaceCombo::Append(const CDestination& place) {
     m_places.push_back(place);
+    // The home folder's label is the program's own text; volume labels are
+    // the user's and stay as they are.
+    if (place.m_strLabel == kHomeFolderLabel) {
+        addItem(QString::fromStdString(place.m_strPath) + QStringLiteral(" [") + Tr(kHomeFolderLabel) +
+                QStringLiteral("]"));
+        return;
+    }
     addItem(QString::fromStdString(place.m_strText));
 }
 
@@ -269,6 +276,10 @@ CBurnDataPage::CBurnDataPage(IRecorderSource* recorders, const std::vector<CDest
     m_recorderBox->setAccessibleName(AccessibleLabel(label));
     m_imageButton = new QPushButton(Tr("Disc &image file\u2026"), this);
     m_imageButton->setObjectName(QStringLiteral("discImage"));
+    // Room on both sides of the words, as the other buttons have, in every
+    // language.
+    m_imageButton->setMinimumWidth(m_imageButton->sizeHint().width() +
+                                   m_imageButton->fontMetrics().averageCharWidth() * 2);
     m_compress = new QCheckBox(Tr("&Compress Data"), this);
     m_compress->setObjectName(QStringLiteral("id1038"));
     auto* cacheLabel = new QLabel(Tr("Select location to save temporary cache"), this);

@@ -1001,5 +1001,21 @@ Von dort aus fortfahren, mit den Dateitypen, nach denen sie suchte? Nein beginnt
         <source>The copy was stopped. The image and its map are kept: tick the copy box again and choose the same image to go on where it stopped, or open the image to recover from what was copied.</source>
         <translation>Die Kopie wurde angehalten. Das Abbild und seine Karte bleiben erhalten: Kreuzen Sie das Kästchen für die Kopie wieder an und wählen Sie dasselbe Abbild, um dort fortzufahren, wo sie angehalten wurde, oder öffnen Sie das Abbild, um aus dem Kopierten wiederherzustellen.</translation>
     </message>
+    <message>
+        <source>What are you looking for?</source>
+        <translation>Wonach suchen Sie?</translation>
+    </message>
+    <message>
+        <source>Tick the kinds of files to find. Fewer types make the scan quicker.</source>
+        <translation>Kreuzen Sie die gesuchten Dateiarten an. Weniger Arten machen die Suche schneller.</translation>
+    </message>
+    <message>
+        <source>photo and video recovery</source>
+        <translation>Foto- und Videorettung</translation>
+    </message>
+    <message>
+        <source>Home folder</source>
+        <translation>Persönlicher Ordner</translation>
+    </message>
 </context>
 </TS>

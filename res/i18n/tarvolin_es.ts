@@ -1001,5 +1001,21 @@ Go on from there, with the file types it was looking for? No starts the scan ove
         <source>The copy was stopped. The image and its map are kept: tick the copy box again and choose the same image to go on where it stopped, or open the image to recover from what was copied.</source>
         <translation>La copia se detuvo. La imagen y su mapa se conservan: marque de nuevo la casilla de copia y elija la misma imagen para continuar donde se detuvo, o abra la imagen para recuperar a partir de lo copiado.</translation>
     </message>
+    <message>
+        <source>What are you looking for?</source>
+        <translation>¿Qué está buscando?</translation>
+    </message>
+    <message>
+        <source>Tick the kinds of files to find. Fewer types make the scan quicker.</source>
+        <translation>Marque los tipos de archivo que busca. Con menos tipos, el análisis es más rápido.</translation>
+    </message>
+    <message>
+        <source>photo and video recovery</source>
+        <translation>recuperación de fotos y vídeos</translation>
+    </message>
+    <message>
+        <source>Home folder</source>
+        <translation>Carpeta personal</translation>
+    </message>
 </context>
 </TS>

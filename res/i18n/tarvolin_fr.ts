@@ -1001,5 +1001,21 @@ Reprendre à partir de là, avec les types de fichiers qu’elle recherchait ? N
         <source>The copy was stopped. The image and its map are kept: tick the copy box again and choose the same image to go on where it stopped, or open the image to recover from what was copied.</source>
         <translation>La copie a été arrêtée. L’image et sa carte sont conservées : cochez à nouveau la case de copie et choisissez la même image pour reprendre là où elle s’est arrêtée, ou ouvrez l’image pour récupérer à partir de ce qui a été copié.</translation>
     </message>
+    <message>
+        <source>What are you looking for?</source>
+        <translation>Que recherchez-vous ?</translation>
+    </message>
+    <message>
+        <source>Tick the kinds of files to find. Fewer types make the scan quicker.</source>
+        <translation>Cochez les types de fichiers à rechercher. Moins il y en a, plus l’analyse est rapide.</translation>
+    </message>
+    <message>
+        <source>photo and video recovery</source>
+        <translation>récupération de photos et de vidéos</translation>
+    </message>
+    <message>
+        <source>Home folder</source>
+        <translation>Dossier personnel</translation>
+    </message>
 </context>
 </TS>

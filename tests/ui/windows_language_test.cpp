@@ -32,6 +32,7 @@
 #include "tests/ui/found_test_support.h"
 #include "tests/ui/ui_test_support.h"
 #include "tools/media/av_writers.h"
+#include "ui/banner.h"
 #include "ui/file_selection_dialog.h"
 #include "ui/found_data_dlg.h"
 #include "ui/main_dialog.h"
@@ -253,10 +254,33 @@ TEST(Translations, AGermanLocaleShowsEveryWindowInGerman) {
     ClearUntranslatedTexts();
     Windows windows;
     QStringList english;
+    int captions = 0;
     windows.Each([&](QWidget& w) {
         for (QAbstractButton* b : w.findChildren<QAbstractButton*>())
             if (b->isVisible() && b->text() == QStringLiteral("E&xit")) english << b->text();
+        // The banners' words are drawn in German too, and fit their place
+        // at no less than three quarters of their size.
+        for (const CBanner* banner : w.findChildren<CBanner*>()) {
+            for (const CBanner::Caption& caption : banner->Captions()) {
+                ++captions;
+                if (caption.text == QStringLiteral("What are you looking for?")) english << caption.text;
+                EXPECT_GE(CBanner::FittingPixelSize(caption) * 4, caption.pixelSize * 3)
+                    << caption.text.toStdString();
+            }
+        }
     });
+    EXPECT_EQ(captions, 3);
+    // The home folder's label is the program's text; a volume's is the user's.
+    std::vector<CDestination> places(2);
+    places[0].m_strPath = "/home/ann";
+    places[0].m_strLabel = kHomeFolderLabel;
+    places[0].m_strText = "/home/ann [Home folder]";
+    places[1].m_strPath = "/media/ann/Home folder";
+    places[1].m_strLabel = "CARD";
+    places[1].m_strText = "/media/ann/Home folder [CARD]";
+    CPlaceCombo combo(places, {}, nullptr);
+    EXPECT_EQ(combo.itemText(0), QStringLiteral("/home/ann [Persönlicher Ordner]"));
+    EXPECT_EQ(combo.itemText(1), QStringLiteral("/media/ann/Home folder [CARD]"));
     EXPECT_TRUE(english.isEmpty());
     EXPECT_TRUE(UntranslatedTexts().isEmpty()) << UntranslatedTexts().join(QLatin1Char('\n')).toStdString();
 }
