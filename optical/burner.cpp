@@ -47,6 +47,15 @@ int g_libraryUsers = 0;
 bool g_libraryUp = false;
 std::string g_libraryError;
 
+// The engine's message that one of its write threads has ended, and how many
+// such messages were seen, by whichever burner read them from the engine's
+// one queue.
+constexpr int kWriteThreadEndedCode = 0x00020178;
+std::atomic<uint64_t> g_writeThreadsEnded{0};
+// The same for its refusal of a write while an earlier one still runs.
+constexpr int kStillGoingOnCode = 0x00020102;
+std::atomic<uint64_t> g_writesRefused{0};
+
 // Starts the libraries for one more user; false (with the reason) when they
 // cannot be started. Their messages are queued, never printed, and the
 // burner hands them to the diagnostic console. No signal handler of the
@@ -67,8 +76,11 @@ bool AcquireLibraries(std::string& error) {
         isoburn_finish();
         g_libraryUp = false;
     } else {
-        std::string queue = "NOTE", print = "NEVER", burnId = "libburn: ", isoId = "libisofs: ";
-        burn_msgs_set_severities(queue.data(), print.data(), burnId.data());
+        // The engine's debug messages are queued too, for the one that says
+        // a write thread has ended; the console shows notes and above.
+        std::string queue = "NOTE", debug = "DEBUG", print = "NEVER", burnId = "libburn: ",
+                    isoId = "libisofs: ";
+        burn_msgs_set_severities(debug.data(), print.data(), burnId.data());
         iso_set_msgs_severities(queue.data(), print.data(), isoId.data());
         g_libraryError.clear();
         g_libraryUp = true;
@@ -156,7 +168,14 @@ bool CBurner::DrainMessages() {
     int imageId = 0;
     std::vector<char> text(BURN_MSGS_MESSAGE_LEN + ISO_MSGS_MESSAGE_LEN);
     char severity[80] = {};
+    const auto isDebug = [](const char* level) {
+        return std::strcmp(level, "DEBUG") == 0 || std::strcmp(level, "UPDATE") == 0 ||
+               std::strcmp(level, "ALL") == 0;
+    };
     while (burn_msgs_obtain(all.data(), &code, text.data(), &osErrno, severity) > 0) {
+        if (code == kWriteThreadEndedCode) g_writeThreadsEnded.fetch_add(1);
+        if (code == kStillGoingOnCode) g_writesRefused.fetch_add(1);
+        if (isDebug(severity)) continue;
         failure = failure || isFailure(severity);
         if (m_console) m_console->Console(fmt::format("libburn {}: {}\n", severity, text.data()));
     }
@@ -571,13 +590,17 @@ bool CBurner::StartWrite(WriteCallback callback, void* context) {
     DrainMessages();
     m_written.store(0);
     m_writing.store(true);
+    const uint64_t threadsEnded = g_writeThreadsEnded.load();
+    const uint64_t refused = g_writesRefused.load();
     isoburn_disc_write(m_image->writeOpts, m_image->disc);
     // A write the engine refused (the recorder still busy with an earlier
     // one) leaves the recorder idle with an error; it must not be taken for
     // a write that went well, which would make the disc point at an
-    // unfinished session.
+    // unfinished session. So does a write that failed at once (a device
+    // that takes nothing): its thread still winds down.
     const bool idle = burn_drive_get_status(m_drive->drive, nullptr) == BURN_DRIVE_IDLE;
     if (DrainMessages() && idle) {
+        if (g_writesRefused.load() == refused) WaitForWriteThread(threadsEnded);
         Trace("The write did not start\n");
         m_writing.store(false);
         DropImage();
@@ -585,11 +608,11 @@ bool CBurner::StartWrite(WriteCallback callback, void* context) {
     }
     m_callback = std::move(callback);
     m_context = context;
-    m_watcher = std::thread([this] { WatchWrite(); });
+    m_watcher = std::thread([this, threadsEnded] { WatchWrite(threadsEnded); });
     return true;
 }
 
-void CBurner::WatchWrite() {
+void CBurner::WatchWrite(uint64_t threadsEnded) {
     burn_drive* drive = m_drive->drive;
     burn_progress progress{};
     while (burn_drive_get_status(drive, nullptr) == BURN_DRIVE_SPAWNING)
@@ -599,6 +622,7 @@ void CBurner::WatchWrite() {
         if (progress.sector > 0) m_written.store(static_cast<uint32_t>(progress.sector));
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
+    WaitForWriteThread(threadsEnded);
     bool ok = isoburn_drive_wrote_well(drive) > 0;
     // The new session becomes the disc's last one only now; a write that
     // failed or was stopped leaves the earlier sessions as they were.
@@ -617,6 +641,25 @@ void CBurner::WatchWrite() {
     m_callback = nullptr;
     m_writing.store(false);
     if (callback) callback(*this, ok ? kWriteSucceeded : kWriteFailed, m_context);
+}
+
+void CBurner::WaitForWriteThread(uint64_t threadsEnded) {
+    // The recorder is idle before the engine's write thread has ended: after
+    // a failed write it goes on for about half a second, holding the
+    // recorder and the write options. Releasing the recorder, a new write or
+    // shutting the engine down in that time breaks it, so a write is over
+    // only when its thread has said so (or, should the message never come,
+    // after a generous wait).
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (;;) {
+        DrainMessages();
+        if (g_writeThreadsEnded.load() > threadsEnded) return;
+        if (std::chrono::steady_clock::now() >= giveUp) {
+            Trace("The engine did not say that its write thread ended\n");
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 void CBurner::Abort() {

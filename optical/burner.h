@@ -150,7 +150,10 @@ private:
     // tells of a failure.
     bool DrainMessages();
     void Trace(const std::string& line);
-    void WatchWrite();
+    void WatchWrite(uint64_t threadsEnded);
+    // Returns once the engine has ended a write thread since threadsEnded
+    // were counted.
+    void WaitForWriteThread(uint64_t threadsEnded);
     void DropImage();
 
     bool m_initialized = false;

@@ -238,3 +238,41 @@ TEST(Burner, AStoppedWriteLeavesTheDiscAsItWasAndTheRecorderUsable) {
 
 }  // namespace
 }  // namespace tvn
+
+namespace tvn {
+namespace {
+
+// A write that fails on the device (no room left on it) is reported as a
+// failure, and only once the engine has let go of it: the next burn, at
+// once, in this burner and in another after this one was closed (which shuts
+// the engine down), goes well.
+TEST(Burner, AWriteThatFailsOnTheDeviceLeavesTheEngineUsable) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this machine";
+    TempDir dir;
+    fs::create_directories(dir / "one");
+    test::WriteFile(dir / "one/first.jpg", Noise(200000, 9));
+    {
+        RecordingReporter console;
+        CBurner burner(&console);
+        ASSERT_TRUE(burner.IsInitialized()) << burner.GetInitError();
+        ASSERT_TRUE(burner.SelectRecorder("stdio:/dev/full"));
+        const int status = Burn(burner, dir / "one");
+        EXPECT_NE(status, kWriteSucceeded) << console.console;
+        burner.UnlockTray();
+        const std::string image = dir / "disc.iso";
+        ASSERT_TRUE(burner.SelectRecorder("stdio:" + image));
+        // At once: the engine has let go of the failed write when it is
+        // reported.
+        EXPECT_EQ(Burn(burner, dir / "one"), kWriteSucceeded) << console.console;
+        EXPECT_EQ(IsoTree(image), std::vector<std::string>{"/first.jpg"});
+    }
+    RecordingReporter console;
+    CBurner burner(&console);
+    const std::string image = dir / "other.iso";
+    ASSERT_TRUE(burner.SelectRecorder("stdio:" + image));
+    EXPECT_EQ(Burn(burner, dir / "one"), kWriteSucceeded) << console.console;
+    EXPECT_EQ(IsoTree(image), std::vector<std::string>{"/first.jpg"});
+}
+
+}  // namespace
+}  // namespace tvn
