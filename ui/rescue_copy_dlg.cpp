@@ -54,6 +54,8 @@ CRescueCopyDlg::CRescueCopyDlg(CSession& session, std::string image, QString sou
     m_bad = MakeLabel(this, "idCopyBad");
     m_rate = MakeLabel(this, "idCopyRate");
     m_sinceGood = MakeLabel(this, "idCopySinceGood");
+    m_left = MakeLabel(this, "idCopyTimeLeft");
+    m_left->setText(Tr("Time left: not known yet"));
 
     m_bar = new QProgressBar(this);
     m_bar->setObjectName(QStringLiteral("idCopyProgress"));
@@ -97,7 +99,8 @@ CRescueCopyDlg::CRescueCopyDlg(CSession& session, std::string image, QString sou
     auto* figures = new QGridLayout;
     figures->setHorizontalSpacing(12);
     figures->addWidget(m_rescued, 0, 0, 1, 2);
-    figures->addWidget(m_bad, 1, 0, 1, 2);
+    figures->addWidget(m_bad, 1, 0);
+    figures->addWidget(m_left, 1, 1);
     figures->addWidget(m_rate, 2, 0);
     figures->addWidget(m_sinceGood, 2, 1);
     auto* body = new QVBoxLayout;
@@ -187,6 +190,15 @@ void CRescueCopyDlg::OnProgress(const ImageProgress& p, const CRescueMap& map) {
     m_bad->setText(Tr("Bad areas: %1 (%2 bytes)").arg(p.badAreas).arg(p.badBytes + p.pending));
     m_rate->setText(Tr("Rate: %1/s").arg(Bytes(static_cast<uint64_t>(p.currentRate))));
     m_sinceGood->setText(Tr("Since the last good read: %1").arg(Duration(p.sinceGoodRead)));
+    // The untried bytes at the good areas' rate; the sectors still to be
+    // tried one by one add what a bad sector has cost, once one has.
+    if (!p.estimate) {
+        m_left->setText(Tr("Time left: not known yet"));
+    } else if (p.estimateCountsBadAreas) {
+        m_left->setText(Tr("Time left: %1").arg(Duration(*p.estimate)));
+    } else {
+        m_left->setText(Tr("Time left: %1 and the bad areas").arg(Duration(*p.estimate)));
+    }
     m_map->SetMap(map);
 }
 

@@ -81,6 +81,7 @@ private:
     QLabel* m_bad = nullptr;
     QLabel* m_rate = nullptr;
     QLabel* m_sinceGood = nullptr;
+    QLabel* m_left = nullptr;  // time left, when it can be told
     QProgressBar* m_bar = nullptr;
     CRescueMapView* m_map = nullptr;
     QPushButton* m_pause = nullptr;

@@ -1017,5 +1017,17 @@ Von dort aus fortfahren, mit den Dateitypen, nach denen sie suchte? Nein beginnt
         <source>Home folder</source>
         <translation>Persönlicher Ordner</translation>
     </message>
+    <message>
+        <source>Time left: not known yet</source>
+        <translation>Restzeit: noch unbekannt</translation>
+    </message>
+    <message>
+        <source>Time left: %1</source>
+        <translation>Restzeit: %1</translation>
+    </message>
+    <message>
+        <source>Time left: %1 and the bad areas</source>
+        <translation>Restzeit: %1 plus defekte Bereiche</translation>
+    </message>
 </context>
 </TS>

@@ -1017,5 +1017,17 @@ Go on from there, with the file types it was looking for? No starts the scan ove
         <source>Home folder</source>
         <translation>Carpeta personal</translation>
     </message>
+    <message>
+        <source>Time left: not known yet</source>
+        <translation>Tiempo restante: aún desconocido</translation>
+    </message>
+    <message>
+        <source>Time left: %1</source>
+        <translation>Tiempo restante: %1</translation>
+    </message>
+    <message>
+        <source>Time left: %1 and the bad areas</source>
+        <translation>Tiempo restante: %1 más las zonas dañadas</translation>
+    </message>
 </context>
 </TS>

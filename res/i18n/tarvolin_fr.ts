@@ -1017,5 +1017,17 @@ Reprendre à partir de là, avec les types de fichiers qu’elle recherchait ? N
         <source>Home folder</source>
         <translation>Dossier personnel</translation>
     </message>
+    <message>
+        <source>Time left: not known yet</source>
+        <translation>Temps restant : encore inconnu</translation>
+    </message>
+    <message>
+        <source>Time left: %1</source>
+        <translation>Temps restant : %1</translation>
+    </message>
+    <message>
+        <source>Time left: %1 and the bad areas</source>
+        <translation>Temps restant : %1, plus les zones défectueuses</translation>
+    </message>
 </context>
 </TS>

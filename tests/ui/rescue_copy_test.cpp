@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QLabel>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -125,6 +126,31 @@ TEST(RescueCopy, TheBoxLeadsToTheCopyWindowAndThenTheScanOfTheImage) {
     EXPECT_EQ(wizard.Session().diskSource->GetDrive(), copy);
     EXPECT_EQ(Describe(wizard.Session().tree), ScannedCatalogue(card, {FileType::JPG}));
     EXPECT_TRUE(boxes.Saw(QStringLiteral("Scanning Process completed Successfully."))) << boxes.Texts().toStdString();
+}
+
+// The time left: none before the copy can tell, then the untried bytes'
+// time, and whether the bad areas are in it yet.
+TEST(RescueCopy, TheWindowTellsTheTimeLeftOnceItCanBeTold) {
+    CSession session;
+    test::TempDir dir;
+    CRescueCopyDlg w(session, dir / "copy.img", QStringLiteral("Disk image #card.img"));
+    auto* left = w.findChild<QLabel*>(QStringLiteral("idCopyTimeLeft"));
+    ASSERT_NE(left, nullptr);
+    EXPECT_EQ(left->text(), QStringLiteral("Time left: not known yet"));
+    ImageProgress p;
+    p.size = 8u << 20;
+    p.rescued = 2u << 20;
+    CRescueMap map(p.size);
+    map.Mark(0, p.rescued, RescueStatus::Finished);
+    p.estimate = 3725;
+    w.OnProgress(p, map);
+    EXPECT_EQ(left->text(), QStringLiteral("Time left: 01:02:05 and the bad areas"));
+    p.estimateCountsBadAreas = true;
+    w.OnProgress(p, map);
+    EXPECT_EQ(left->text(), QStringLiteral("Time left: 01:02:05"));
+    p.estimate.reset();
+    w.OnProgress(p, map);
+    EXPECT_EQ(left->text(), QStringLiteral("Time left: not known yet"));
 }
 
 TEST(RescueMapView, EachCellShowsTheWorstOfItsShare) {

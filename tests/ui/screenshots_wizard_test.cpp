@@ -13,6 +13,7 @@
 #include "ui/file_selection_dialog.h"
 #include "ui/main_dialog.h"
 #include "ui/processing_dialog.h"
+#include "ui/rescue_copy_dlg.h"
 
 namespace tvn::ui {
 namespace {
@@ -111,6 +112,37 @@ TEST(Screenshots, Processing) {
         test::BoxAnswerer boxes;
         ASSERT_TRUE(test::WaitFor([&] { return dlg.GetState() == CProcessingDlg::State::Ended; }));
     }
+}
+
+// The copy of a failing card, halfway through its first pass: a few bad
+// areas, the rest still to read. The copy itself is not started.
+TEST(Screenshots, RescueCopy) {
+    TVN_NEED_SHOTS();
+    CSession session;
+    CRescueCopyDlg dlg(session, "/home/anna/card-copy.img", QStringLiteral("Removable Media #/dev/sdb"));
+    ImageProgress p;
+    p.size = 3904897536ULL;
+    CRescueMap map(p.size);
+    const uint64_t step = p.size / 200;
+    for (uint64_t i = 0; i < 96; ++i) {
+        const bool bad = i == 31 || i == 57 || i == 58 || i == 90;
+        map.Mark(i * step, step, bad ? RescueStatus::BadSector : RescueStatus::Finished);
+        if (bad) {
+            ++p.badAreas;
+            p.badBytes += 2 * 4096;
+            p.pending += step - 2 * 4096;
+        } else {
+            p.rescued += step;
+        }
+    }
+    p.position = 96 * step;
+    p.currentRate = 21.5e6;
+    p.readRate = 22.0e6;
+    p.sinceGoodRead = 0.4;
+    p.estimate = static_cast<double>(p.size - p.position) / p.readRate;
+    dlg.OnProgress(p, map);
+    // Drawn without being shown: showing it would start the copy.
+    Save(dlg, "rescue_copy");
 }
 
 }  // namespace

@@ -112,6 +112,7 @@ struct Windows {
             p.rescued = 1u << 20;
             p.badAreas = 1;
             p.badBytes = 4096;
+            p.estimate = 754;
             CRescueMap map(p.size);
             map.Mark(0, p.rescued, RescueStatus::Finished);
             map.Mark(p.rescued, p.badBytes, RescueStatus::BadSector);
