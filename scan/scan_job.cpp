@@ -31,32 +31,34 @@ bool CScanJob::SetTypes(std::span<const FileType> types) {
     return !m_list.empty();
 }
 
+namespace {
+
 // Which recognizers to ask at a sector, as bits in list order: those whose
 // key byte can begin a file. Each recognizer's key byte is the sector's first
 // or fifth; one that looks elsewhere is always asked. The straightforward
 // reference path asks every recognizer everywhere.
-struct CScanJob::AskTables {
+struct AskTables {
     std::array<uint32_t, 256> byByte0{};
     std::array<uint32_t, 256> byByte4{};
 
     uint32_t At(const BYTE* here) const { return byByte0[here[0]] & byByte4[here[4]]; }
 };
 
-namespace {
-
-void FillAskTables(std::array<uint32_t, 256>& byByte0, std::array<uint32_t, 256>& byByte4,
-                   const std::vector<std::unique_ptr<CScanner>>& list, bool straightforward) {
+AskTables MakeAskTables(const std::vector<std::unique_ptr<CScanner>>& list,
+                        bool straightforward) {
     static_assert(kTypeCount <= 32);
+    AskTables tables;
     for (size_t i = 0; i < list.size(); ++i) {
         const CScanner& r = *list[i];
         const size_t key = r.KeyByteOffset();
         for (unsigned b = 0; b < 256; ++b) {
             const bool may = straightforward || (key != 0 && key != 4) ||
                              r.CanStartWith(static_cast<BYTE>(b));
-            if (key != 0 || may) byByte0[b] |= uint32_t{1} << i;
-            if (key != 4 || may) byByte4[b] |= uint32_t{1} << i;
+            if (key != 0 || may) tables.byByte0[b] |= uint32_t{1} << i;
+            if (key != 4 || may) tables.byByte4[b] |= uint32_t{1} << i;
         }
     }
+    return tables;
 }
 
 // A JPEG inside any file measured whole (the preview of a raw file, a
@@ -82,10 +84,8 @@ JobOutcome CScanJob::Run() {
         ~StopReader() { ahead.Stop(); }
     } stopReader{m_ctx.ahead};
     const ULONGLONG from = Begin(g);
-    AskTables tables;
-    FillAskTables(tables.byByte0, tables.byByte4, m_list, m_ctx.straightforward);
     PrepareCoverage();
-    const bool gone = ScanSectors(from, g, tables);
+    const bool gone = ScanSectors(from, g);
     return End(gone);
 }
 
@@ -148,9 +148,8 @@ void CScanJob::PrepareCoverage() {
 // Asks the recognizers in ask (bits in list order) whether a file begins at
 // the sector under test, and records each one whose length the scan keeps.
 // False when the run flag was cleared meanwhile: the scan stops.
-bool CScanJob::TestSector(uint32_t ask, ULONGLONG sector, ULONGLONG position,
-                          const Geometry& g, size_t jpegIndex, uint32_t& covered) {
-    const ULONGLONG S = g.sectorSize;
+bool CScanJob::TestSector(uint32_t ask, ULONGLONG sector, ULONGLONG position, ULONGLONG S,
+                          ULONGLONG K, size_t jpegIndex, uint32_t& covered) {
     for (; ask != 0; ask &= ask - 1) {
         const auto index = static_cast<size_t>(__builtin_ctz(ask));
         CScanner* recognizer = m_list[index].get();
@@ -162,7 +161,7 @@ bool CScanJob::TestSector(uint32_t ask, ULONGLONG sector, ULONGLONG position,
             if (length > kMinFileLength &&
                 (m_ctx.exactLengths || !IsClassicType(type) ? length <= ExactLengthLimit(type)
                                                             : length < kMaxFileLength)) {
-                RecordHit(*recognizer, position, g.sectorsPerBlock);
+                RecordHit(*recognizer, position, K);
                 if (m_ctx.exactLengths && !recognizer->MayBeIncomplete()) {
                     m_coveredUntil[index] = sector + (length + S - 1) / S;
                     covered |= uint32_t{1} << index;
@@ -182,11 +181,14 @@ bool CScanJob::TestSector(uint32_t ask, ULONGLONG sector, ULONGLONG position,
 // The walk over the sectors, from the first block (already in the buffer) to
 // the end of the medium, a stop, or a block the medium can no longer give.
 // The per-sector work is kept here, in locals, as one loop: it runs for every
-// sector of the medium. Returns whether the medium went away.
-bool CScanJob::ScanSectors(ULONGLONG from, const Geometry& g, const AskTables& tables) {
+// sector of the medium, and what it reads at every sector (the tables, the
+// sector size) lives in this function's own frame, not behind a reference.
+// Returns whether the medium went away.
+bool CScanJob::ScanSectors(ULONGLONG from, const Geometry& g) {
     const ULONGLONG S = g.sectorSize;
     const ULONGLONG K = g.sectorsPerBlock;
     const ULONGLONG total = g.total;
+    const AskTables tables = MakeAskTables(m_list, m_ctx.straightforward);
     const size_t jpegIndex = JpegIndex(m_list);
     // The sector that follows the block in the buffer.
     ULONGLONG position = K + from;
@@ -219,7 +221,7 @@ bool CScanJob::ScanSectors(ULONGLONG from, const Geometry& g, const AskTables& t
         if (offset + kPrefetchAhead < kScanBufferSize) __builtin_prefetch(here + kPrefetchAhead);
         uint32_t ask = tables.At(here);
         if (covered != 0) ask &= ~Uncover(covered, sector);
-        if (ask != 0 && !TestSector(ask, sector, position, g, jpegIndex, covered)) break;
+        if (ask != 0 && !TestSector(ask, sector, position, S, K, jpegIndex, covered)) break;
         if (!m_control.Poll()) break;
 
         if (offset + S < kScanBufferSize) {

@@ -88,8 +88,6 @@ public:
     CScanContext& Context() { return m_ctx; }
 
 private:
-    // Which recognizers to ask at a sector, by its first and fifth byte.
-    struct AskTables;
     // The sector size, the sectors per block and the sectors of the medium.
     struct Geometry {
         ULONGLONG sectorSize;
@@ -101,7 +99,7 @@ private:
     JobOutcome Refuse();
     ULONGLONG Begin(const Geometry& g);
     void PrepareCoverage();
-    bool ScanSectors(ULONGLONG from, const Geometry& g, const AskTables& tables);
+    bool ScanSectors(ULONGLONG from, const Geometry& g);
     JobOutcome End(bool gone);
 
     // Parts of the walk over the sectors.
@@ -109,7 +107,7 @@ private:
     // Inside the walk's loop, where it runs for every sector with a
     // recognizer to ask: kept inline there.
     [[gnu::always_inline]] inline bool TestSector(uint32_t ask, ULONGLONG sector,
-                                                  ULONGLONG position, const Geometry& g,
+                                                  ULONGLONG position, ULONGLONG S, ULONGLONG K,
                                                   size_t jpegIndex, uint32_t& covered);
     bool NextBlock(ULONGLONG position, bool mayCheckpoint, const Geometry& g);
 
