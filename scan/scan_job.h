@@ -88,6 +88,29 @@ public:
     CScanContext& Context() { return m_ctx; }
 
 private:
+    // The sector size, the sectors per block and the sectors of the medium.
+    struct Geometry {
+        ULONGLONG sectorSize;
+        ULONGLONG sectorsPerBlock;
+        ULONGLONG total;
+    };
+
+    // The steps of Run, in order.
+    JobOutcome Refuse();
+    ULONGLONG Begin(const Geometry& g);
+    void PrepareCoverage();
+    bool ScanSectors(ULONGLONG from, const Geometry& g);
+    JobOutcome End(bool gone);
+
+    // Parts of the walk over the sectors.
+    void ReportProgress(ULONGLONG position, ULONGLONG total);
+    // Inside the walk's loop, where it runs for every sector with a
+    // recognizer to ask: kept inline there.
+    [[gnu::always_inline]] inline bool TestSector(uint32_t ask, ULONGLONG sector,
+                                                  ULONGLONG position, ULONGLONG S, ULONGLONG K,
+                                                  size_t jpegIndex, uint32_t& covered);
+    bool NextBlock(ULONGLONG position, bool mayCheckpoint, const Geometry& g);
+
     void RecordHit(CScanner& recognizer, ULONGLONG position, ULONGLONG sectorsPerBlock);
     // Clears the bits of covered whose file ends at or before sector; returns
     // what stays covered.
@@ -105,6 +128,7 @@ private:
     ULONGLONG m_foundUntil = 0;
     CheckpointFn m_checkpoint;
     std::chrono::milliseconds m_checkpointInterval{5000};
+    std::chrono::steady_clock::time_point m_lastCheckpoint;
     std::optional<ULONGLONG> m_resumeAt;
     uint64_t m_resumeFiles = 0;
     ULONGLONG m_resumeFoundUntil = 0;

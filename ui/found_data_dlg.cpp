@@ -181,7 +181,24 @@ WizardStep CDataFoundDlg::Next() const {
 }
 
 void CDataFoundDlg::BuildControls() {
+    QSplitter* views = BuildViews();
+    QHBoxLayout* filterRow = BuildFilterRow();
+    QGridLayout* totals = BuildTotals();
+    BuildButtons();
 
+    // Everything above the button row and its separator line; the folders
+    // and the list take what the window gains.
+    auto* layout = new QVBoxLayout;
+    layout->setContentsMargins(10, 8, 10, 11);
+    layout->setSpacing(6);
+    layout->addWidget(views, 1);
+    layout->addLayout(filterRow);
+    layout->addLayout(totals);
+    Content()->addLayout(layout, 1);
+}
+
+// The folders beside the list of the current folder's files.
+QSplitter* CDataFoundDlg::BuildViews() {
     m_tree = new QTreeView(this);
     m_tree->setObjectName(QStringLiteral("id1021"));
     m_tree->setHeaderHidden(true);
@@ -217,8 +234,11 @@ void CDataFoundDlg::BuildControls() {
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({180, 420});
     splitter->setChildrenCollapsible(false);
+    return splitter;
+}
 
-    // Beyond the totals: hide small files, show pictures.
+// Beyond the totals: hide small files, show pictures.
+QHBoxLayout* CDataFoundDlg::BuildFilterRow() {
     auto* minLabel = new QLabel(Tr("&Hide files smaller than"), this);
     m_minSize = new QSpinBox(this);
     m_minSize->setObjectName(QStringLiteral("minimumSize"));
@@ -240,7 +260,11 @@ void CDataFoundDlg::BuildControls() {
     filterRow->addWidget(m_minSize);
     filterRow->addSpacing(16);
     filterRow->addWidget(m_thumbBox);
+    return filterRow;
+}
 
+// The totals of the catalogue (left) and of what is ticked (right).
+QGridLayout* CDataFoundDlg::BuildTotals() {
     auto label = [this](const char* id) {
         auto* l = new QLabel(this);
         l->setObjectName(QString::fromLatin1(id));
@@ -263,7 +287,10 @@ void CDataFoundDlg::BuildControls() {
     totals->addWidget(m_selFiles, 1, 1);
     totals->addWidget(m_selData, 2, 1);
     totals->setColumnStretch(2, 1);
+    return totals;
+}
 
+void CDataFoundDlg::BuildButtons() {
     m_help = AddHelpButton("id1005", QPoint(20, 430));
     m_saveInfo = AddButton("id1081", Tr("S&ave scan info"),
                            QStringLiteral(":/art/save_scan_info.svg"), QRect(150, 431, 120, 35));
@@ -277,16 +304,6 @@ void CDataFoundDlg::BuildControls() {
     connect(m_back, &QPushButton::clicked, this, &CDataFoundDlg::OnBack);
     connect(m_save, &QPushButton::clicked, this, &CDataFoundDlg::OnSave);
     connect(m_exit, &QPushButton::clicked, this, &CDataFoundDlg::OnExit);
-
-    // Everything above the button row and its separator line; the folders
-    // and the list take what the window gains.
-    auto* layout = new QVBoxLayout;
-    layout->setContentsMargins(10, 8, 10, 11);
-    layout->setSpacing(6);
-    layout->addWidget(splitter, 1);
-    layout->addLayout(filterRow);
-    layout->addLayout(totals);
-    Content()->addLayout(layout, 1);
 }
 
 void CDataFoundDlg::showEvent(QShowEvent* event) {

@@ -28,9 +28,12 @@
 #include "ui/wizard_state.h"
 
 class QCheckBox;
+class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QSpinBox;
+class QSplitter;
 class QTreeView;
 
 namespace tvn::ui {
@@ -121,7 +124,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The window's controls, built in tab order: the views, the filter row,
+    // the totals, the buttons; then laid out.
     void BuildControls();
+    QSplitter* BuildViews();
+    QHBoxLayout* BuildFilterRow();
+    QGridLayout* BuildTotals();
+    void BuildButtons();
     void OnTreeMarks(CDirectoryNode* node);
     void OnListMarks(CDirectoryNode* node);
     void OnTreeCurrent(const QModelIndex& current);

@@ -75,7 +75,18 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
                     Tr("Information"), MsgIcon::Information);
     };
 
-    // The job's picture and state, above the double line.
+    Labels labels;
+    BuildStateControls(labels);
+    BuildFigures(labels);
+    LayOutControls(labels);
+    BuildButtons();
+    StartClock();
+    ShowJobTexts(labels);
+    ConnectReports();
+}
+
+// The job's picture and state, the two notes below them.
+void CProcessingDlg::BuildStateControls(Labels& labels) {
     m_animation = new CJobAnimation(this);
     m_animation->setObjectName(QStringLiteral("id1049"));
     m_animation->setGeometry(60, 14, 230, 64);
@@ -87,19 +98,21 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
     m_step = MakeStatic(this, "step", QString(), QRect(310, 76, 300, 14));
     m_step->SetFontSize(qRound(WizardPointSize(8)));
     m_step->hide();
-    auto* wait = MakeStatic(this, "id1012", QString(), QRect(20, 90, 595, 34), true);
-    wait->SetTextColor(kTextGrey);
-    wait->SetFontSize(qRound(WizardPointSize(8)));
-    auto* hint = MakeStatic(this, "id1017", QString(), QRect(20, 128, 595, 18), true);
-    hint->SetTextColor(kTextGrey);
-    hint->SetFontSize(qRound(WizardPointSize(8)));
+    labels.wait = MakeStatic(this, "id1012", QString(), QRect(20, 90, 595, 34), true);
+    labels.wait->SetTextColor(kTextGrey);
+    labels.wait->SetFontSize(qRound(WizardPointSize(8)));
+    labels.hint = MakeStatic(this, "id1017", QString(), QRect(20, 128, 595, 18), true);
+    labels.hint->SetTextColor(kTextGrey);
+    labels.hint->SetFontSize(qRound(WizardPointSize(8)));
+}
 
-    // The job's figures, below it.
-    auto* placeLabel = MakeStatic(this, "id1050", QStringLiteral("Source Drive :"), QRect(60, 176, 150, 20), true);
+// The job's figures, below the double line, and the bar.
+void CProcessingDlg::BuildFigures(Labels& labels) {
+    labels.place = MakeStatic(this, "id1050", QStringLiteral("Source Drive :"), QRect(60, 176, 150, 20), true);
     m_place = MakeStatic(this, "id1046", m_source, QRect(210, 176, 400, 20));
-    auto* lastLabel = MakeStatic(this, "id1045", QStringLiteral("Last File Found : "), QRect(60, 204, 150, 20), true);
+    labels.lastFile = MakeStatic(this, "id1045", QStringLiteral("Last File Found : "), QRect(60, 204, 150, 20), true);
     m_lastFile = MakeStatic(this, "id1044", QStringLiteral("none"), QRect(210, 204, 400, 20));
-    auto* countLabel = MakeStatic(this, "id1048", QStringLiteral("No. of files found :"), QRect(60, 232, 150, 20), true);
+    labels.counter = MakeStatic(this, "id1048", QStringLiteral("No. of files found :"), QRect(60, 232, 150, 20), true);
     m_counter = MakeStatic(this, "id1047", QStringLiteral("0"), QRect(210, 232, 400, 20));
     MakeStatic(this, "id1013", QStringLiteral("Time Elapsed"), QRect(60, 260, 150, 20), true);
     m_elapsed = new QLabel(QStringLiteral("00:00:00"), this);
@@ -116,11 +129,13 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
     m_percent = new QLabel(QStringLiteral("0%"), this);
     m_percent->setObjectName(QStringLiteral("id1011"));
     m_percent->setMinimumSize(60, 22);
+}
 
+void CProcessingDlg::LayOutControls(const Labels& labels) {
     // The picture and the state side by side; the two notes; the double line
     // (drawn in the space below the notes); the figures; the bar. What the
     // window gains in height stays below the bar.
-    for (QLabel* note : {static_cast<QLabel*>(wait), static_cast<QLabel*>(hint), static_cast<QLabel*>(m_status)})
+    for (QLabel* note : {static_cast<QLabel*>(labels.wait), static_cast<QLabel*>(labels.hint), static_cast<QLabel*>(m_status)})
         note->setWordWrap(true);
     MayRunLong(m_place);
     MayRunLong(m_lastFile);
@@ -140,19 +155,19 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
     auto* notes = new QVBoxLayout;
     notes->setContentsMargins(20, 12, 5, 0);
     notes->setSpacing(4);
-    notes->addWidget(wait);
-    notes->addWidget(hint);
+    notes->addWidget(labels.wait);
+    notes->addWidget(labels.hint);
     auto* figures = new QGridLayout;
     figures->setContentsMargins(60, kFiguresGap, 10, 0);
     figures->setHorizontalSpacing(0);
     figures->setVerticalSpacing(8);
     figures->setColumnMinimumWidth(0, 150);
     figures->setColumnStretch(1, 1);
-    figures->addWidget(placeLabel, 0, 0);
+    figures->addWidget(labels.place, 0, 0);
     figures->addWidget(m_place, 0, 1);
-    figures->addWidget(lastLabel, 1, 0);
+    figures->addWidget(labels.lastFile, 1, 0);
     figures->addWidget(m_lastFile, 1, 1);
-    figures->addWidget(countLabel, 2, 0);
+    figures->addWidget(labels.counter, 2, 0);
     figures->addWidget(m_counter, 2, 1);
     figures->addWidget(findChild<CTXtndStatic*>(QStringLiteral("id1013")), 3, 0);
     figures->addWidget(m_elapsed, 3, 1);
@@ -166,7 +181,10 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
     Content()->addLayout(figures);
     Content()->addLayout(barRow);
     Content()->addStretch(1);
+}
 
+// Help, Pause and Stop.
+void CProcessingDlg::BuildButtons() {
     // The help button opens the help's contents; F1 the welcome page.
     CHoverButton* help = AddHelpButton("id1004", QPoint(20, 430));
     disconnect(help, &QAbstractButton::clicked, nullptr, nullptr);
@@ -178,7 +196,9 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
     connect(m_pause, &QPushButton::clicked, this, &CProcessingDlg::OnPause);
     connect(m_stop, &QPushButton::clicked, this, &CProcessingDlg::OnStop);
     m_pause->setFocus();
+}
 
+void CProcessingDlg::StartClock() {
     // The time and the job's name from the moment the window opens.
     m_start = m_clock();
     std::tm local{};
@@ -186,25 +206,29 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
     m_session.jobName = FormatJobName(local);
     m_timer.setInterval(1000);
     connect(&m_timer, &QTimer::timeout, this, &CProcessingDlg::Tick);
+}
 
+// The notes, the figures' names, the state and the picture for the job's
+// kind (scan, save or burn).
+void CProcessingDlg::ShowJobTexts(const Labels& labels) {
     const QString jobFolder = QString::fromStdString(m_session.destination + "/" + m_session.jobName);
     switch (m_mode) {
         case JobMode::Scan:
-            wait->SetText(QStringLiteral(
+            labels.wait->SetText(QStringLiteral(
                 "Please wait, scanning might take several seconds to few hours. Estimated scan time depends on \n"
                 "selected media (size, speed and physical condition of storage media)."));
-            hint->SetText(QStringLiteral("At any instance you can press [Stop] button to stop the scan."));
+            labels.hint->SetText(QStringLiteral("At any instance you can press [Stop] button to stop the scan."));
             SetStatus(QStringLiteral("Scanning is in progress"));
             m_animation->SetKind(CJobAnimation::Kind::Scan);
             break;
         case JobMode::Save:
-            wait->SetText(QStringLiteral(
+            labels.wait->SetText(QStringLiteral(
                 "Please wait, saving data. It may take several seconds to few hours. Estimated time to save data\n"
                 "depends upon data selected, speed and physical condition of destination disk drive."));
-            hint->SetText(QStringLiteral("At any instance press [Stop] button to stop this operation."));
-            lastLabel->SetText(QStringLiteral("Last File Saved : "));
-            countLabel->SetText(QStringLiteral("No. of files saved :"));
-            placeLabel->SetText(QStringLiteral("Saving Path :"));
+            labels.hint->SetText(QStringLiteral("At any instance press [Stop] button to stop this operation."));
+            labels.lastFile->SetText(QStringLiteral("Last File Saved : "));
+            labels.counter->SetText(QStringLiteral("No. of files saved :"));
+            labels.place->SetText(QStringLiteral("Saving Path :"));
             if (m_compress) {
                 m_place->SetText(jobFolder + QStringLiteral(".zip"));
                 m_animation->SetKind(CJobAnimation::Kind::Compress);
@@ -216,14 +240,14 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
             }
             break;
         case JobMode::Burn:
-            wait->SetText(QStringLiteral(
+            labels.wait->SetText(QStringLiteral(
                 "Please wait, Orvane Tarvolin is buring data to CD/DVD. This process might take few\n"
                 "minutes to complete."));
-            hint->SetText(QStringLiteral(
+            labels.hint->SetText(QStringLiteral(
                 "You can click the [stop] button at any instance to stop the burning process."));
-            lastLabel->SetText(QStringLiteral("Last File Saved : "));
-            countLabel->SetText(QStringLiteral("No. of files saved :"));
-            placeLabel->SetText(QStringLiteral("Saving Path :"));
+            labels.lastFile->SetText(QStringLiteral("Last File Saved : "));
+            labels.counter->SetText(QStringLiteral("No. of files saved :"));
+            labels.place->SetText(QStringLiteral("Saving Path :"));
             m_place->SetText(m_job.recorderName);
             SetStatus(m_compress ? QStringLiteral("Burning compressed data") : QStringLiteral("Burning data"));
             m_animation->SetKind(m_compress ? CJobAnimation::Kind::BurnCompressed : CJobAnimation::Kind::Burn);
@@ -234,7 +258,9 @@ CProcessingDlg::CProcessingDlg(CSession& session, CQtReporter& reporter, CProces
             m_step->SetText(Tr("Step 1 of 2: copying the files to the cache folder"));
             break;
     }
+}
 
+void CProcessingDlg::ConnectReports() {
     // The job's reports, handled here on the GUI thread.
     connect(&m_reporter, &CQtReporter::ProgressChanged, this, &CProcessingDlg::OnProgress,
             Qt::QueuedConnection);

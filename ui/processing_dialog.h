@@ -87,6 +87,24 @@ protected:
     void PaintDecorations(QPainter& painter) override;
 
 private:
+    // The texts of the window that the job's kind names differently.
+    struct Labels {
+        CTXtndStatic* wait = nullptr;      // 1012: how long it may take
+        CTXtndStatic* hint = nullptr;      // 1017: how to stop it
+        CTXtndStatic* place = nullptr;     // 1050: "Source Drive :" or "Saving Path :"
+        CTXtndStatic* lastFile = nullptr;  // 1045: "Last File Found : " or "... Saved : "
+        CTXtndStatic* counter = nullptr;   // 1048: "No. of files found :" or "... saved :"
+    };
+    // The parts of the constructor, in order.
+    void BuildStateControls(Labels& labels);
+    void BuildFigures(Labels& labels);
+    void LayOutControls(const Labels& labels);
+    void BuildButtons();
+    void StartClock();
+    void ShowJobTexts(const Labels& labels);
+    // The job's reports, handled on the GUI thread.
+    void ConnectReports();
+
     void StartWorker();
     void OnPause();
     void OnStop();
