@@ -217,7 +217,8 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
     const FileOrigin* origin = file ? static_cast<const CFileNode*>(node)->GetOrigin() : nullptr;
     switch (role) {
         case Qt::DisplayRole: {
-            QString text = QString::fromStdString(origin != nullptr ? origin->name : node->GetName());
+            const std::string_view name = ShownName(*node);
+            QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
             if (origin != nullptr && origin->deleted) text += Tr("  (deleted)");
             return incomplete ? text + Tr("  (may be incomplete)") : text;
         }
