@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <utility>
 #include <bit>
 #include <cstring>
+#include <utility>
 
 namespace tvn::ui {
 
