@@ -76,6 +76,8 @@ CMediaPlayer::CMediaPlayer(const std::string& copyPath, const QString& fileName,
       m_volume(new QSlider(Qt::Horizontal, this)) {
     setWindowTitle(Tr(" Media Player - ") + fileName);
     m_progress->setObjectName(QStringLiteral("id1071"));
+    // No length until the file tells it: the handle stays at the start.
+    m_progress->setRange(0, 0);
     m_progress->setEnabled(false);
     m_position->setObjectName(QStringLiteral("id1075"));
     m_volume->setObjectName(QStringLiteral("id1076"));
@@ -193,7 +195,10 @@ void CMediaPlayer::timerEvent(QTimerEvent* event) {
 void CMediaPlayer::UpdatePosition() {
     const qint64 pos = m_player->position();
     m_position->setText(MediaPositionText(pos, m_player->duration()));
-    if (!m_progress->isSliderDown()) m_progress->setValue(static_cast<int>(std::min<qint64>(pos, INT_MAX)));
+    // Milliseconds on a slider of the file's length; a file whose length is
+    // unknown leaves it at the start.
+    if (m_progress->isEnabled() && !m_progress->isSliderDown())
+        m_progress->setValue(static_cast<int>(std::min<qint64>(pos, INT_MAX)));
 }
 
 void CMediaPlayer::OnStatus(QMediaPlayer::MediaStatus status) {

@@ -94,11 +94,12 @@ TEST(Screenshots, PreviewPlayers) {
         QTest::qWait(1300);
         Save(player, "preview_media_player");
     }
-    test::WriteFile(d / "file# 1.MPG", media::MakeMpegProgramStream(320, 240, 50));
+    // A clip of moving colour bars, a few seconds long, shown once it plays.
+    test::WriteFile(d / "file# 1.MPG", media::MakeMpegProgramStream(320, 240, 75, 1));
     {
         CMediaPlayer player(d / "file# 1.MPG", "file# 1.MPG");
         player.show();
-        for (int i = 0; i < 100 && player.Video()->FramesShown() == 0; ++i) QTest::qWait(100);
+        for (int i = 0; i < 100 && player.Video()->FramesShown() < 15; ++i) QTest::qWait(100);
         Save(player, "preview_media_player_video");
     }
     test::WriteFile(d / "file# 1.AVI", media::MakeAvi(160, 120, 40, 3));
